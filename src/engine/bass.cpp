@@ -1,0 +1,240 @@
+// The engine's API. Interface thread only: each call takes the registry's lock or
+// one stream's lock for a moment and never waits for the audio thread (except on
+// the manual test clock, where commands are applied at once).
+#include "bass.h"
+
+#include "analysis.h"
+#include "engine_clock.h"
+#include "engine_thread.h"
+#include "file_facts.h"
+#include "stream_registry.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+using namespace engine;
+
+namespace {
+
+bool initialised = false;
+
+std::shared_ptr<Stream> find(HSTREAM h) {
+    return initialised ? StreamRegistry::instance().find(h) : nullptr;
+}
+
+// The frame being heard now, from the audio thread's last report.
+int64_t heardFrame(const Stream& st, const StreamState& s) {
+    if (s.seekPending) return s.seekFrame;
+    int64_t f = s.frame;
+    if (s.advancing) {
+        const int64_t since = std::max<int64_t>(0, nowNs() - s.stampNs);
+        const int64_t ahead = since / 1000 * st.rate / 1000000;
+        f = std::min({f + ahead, s.writtenEnd, f + st.rate / 20});
+    }
+    // Position equals length only once the end has really been heard.
+    if (!s.ended && s.lengthFrames > 0) f = std::min(f, s.lengthFrames - 1);
+    return f;
+}
+
+void command(Stream& st, StreamLock&, auto&& change) {
+    change(st.s);
+    ++st.s.generation;
+}
+
+}  // namespace
+
+uint32_t BASS_GetVersion() { return 0x02040000; }
+
+bool BASS_Init(int device, uint32_t, uint32_t, void*, const void*) {
+    if (initialised) return false;
+    // Device 0 is "no sound": streams play on the silent clock.
+    if (!EngineThread::start(device != 0)) return false;
+    initialised = true;
+    return true;
+}
+
+bool BASS_Free() {
+    if (!initialised) return false;
+    for (auto& st : StreamRegistry::instance().takeAll()) {
+        StreamLock lock(st->mutex);
+        st->s.freed = true;
+    }
+    EngineThread::stop();
+    initialised = false;
+    return true;
+}
+
+bool BASS_Stop() {
+    if (!initialised) return false;
+    std::vector<std::shared_ptr<Stream>> all;
+    StreamRegistry::instance().snapshot(all);
+    for (auto& st : all) {
+        StreamLock lock(st->mutex);
+        if (st->s.transport == Transport::Playing)
+            command(*st, lock, [](StreamState& s) { s.transport = Transport::Paused; });
+    }
+    EngineThread::wake();
+    return true;
+}
+
+HSTREAM BASS_StreamCreateFile(bool mem, const char* file, uint64_t offset, uint64_t length, uint32_t) {
+    if (!initialised || mem || !file || offset != 0 || length != 0) return 0;
+    auto key = statFile(file);
+    if (!key) return 0;
+    auto facts = FactsCache::instance().facts(*key);
+    if (!facts) return 0;
+    return StreamRegistry::instance().add(std::move(*key), *facts)->handle;
+}
+
+bool BASS_StreamFree(HSTREAM h) {
+    if (!initialised) return false;
+    auto st = StreamRegistry::instance().remove(h);
+    if (!st) return false;
+    {
+        StreamLock lock(st->mutex);
+        command(*st, lock, [](StreamState& s) {
+            s.freed = true;
+            s.transport = Transport::Stopped;
+        });
+    }
+    EngineThread::wake();
+    return true;
+}
+
+bool BASS_ChannelPlay(HSTREAM h, bool restart) {
+    auto st = find(h);
+    if (!st) return false;
+    {
+        StreamLock lock(st->mutex);
+        const StreamState& s = st->s;
+        if (s.transport == Transport::Playing && !restart) return true;
+        // A stream that has played to its end starts again from the beginning.
+        const bool fromStart = restart || s.ended;
+        command(*st, lock, [&](StreamState& s) {
+            if (fromStart) {
+                s.seekPending = true;
+                s.seekFrame = 0;
+            }
+            s.ended = false;
+            s.transport = Transport::Playing;
+        });
+    }
+    EngineThread::wake();
+    return true;
+}
+
+bool BASS_ChannelPause(HSTREAM h) {
+    auto st = find(h);
+    if (!st) return false;
+    {
+        StreamLock lock(st->mutex);
+        if (st->s.transport != Transport::Playing) return false;
+        command(*st, lock, [](StreamState& s) { s.transport = Transport::Paused; });
+    }
+    EngineThread::wake();
+    return true;
+}
+
+bool BASS_ChannelStop(HSTREAM h) {
+    auto st = find(h);
+    if (!st) return false;
+    {
+        StreamLock lock(st->mutex);
+        if (st->s.transport == Transport::Stopped) return true;
+        command(*st, lock, [](StreamState& s) { s.transport = Transport::Stopped; });
+    }
+    EngineThread::wake();
+    return true;
+}
+
+uint32_t BASS_ChannelIsActive(HSTREAM h) {
+    auto st = find(h);
+    if (!st) return BASS_ACTIVE_STOPPED;
+    StreamLock lock(st->mutex);
+    switch (st->s.transport) {
+    case Transport::Playing: return BASS_ACTIVE_PLAYING;
+    case Transport::Paused: return BASS_ACTIVE_PAUSED;
+    case Transport::Stopped: break;
+    }
+    return BASS_ACTIVE_STOPPED;
+}
+
+uint64_t BASS_ChannelGetLength(HSTREAM h, uint32_t mode) {
+    auto st = find(h);
+    if (!st || mode != BASS_POS_BYTE) return UINT64_MAX;
+    StreamLock lock(st->mutex);
+    return uint64_t(st->s.lengthFrames) * st->bytesPerFrame();
+}
+
+uint64_t BASS_ChannelGetPosition(HSTREAM h, uint32_t mode) {
+    auto st = find(h);
+    if (!st || mode != BASS_POS_BYTE) return UINT64_MAX;
+    StreamLock lock(st->mutex);
+    return uint64_t(heardFrame(*st, st->s)) * st->bytesPerFrame();
+}
+
+bool BASS_ChannelSetPosition(HSTREAM h, uint64_t pos, uint32_t mode) {
+    auto st = find(h);
+    if (!st || mode != BASS_POS_BYTE) return false;
+    {
+        StreamLock lock(st->mutex);
+        const int64_t frame = int64_t(std::min<uint64_t>(pos / st->bytesPerFrame(), st->s.lengthFrames));
+        command(*st, lock, [&](StreamState& s) {
+            s.seekPending = true;
+            s.seekFrame = frame;
+            s.ended = false;
+        });
+    }
+    EngineThread::wake();
+    return true;
+}
+
+double BASS_ChannelBytes2Seconds(HSTREAM h, uint64_t pos) {
+    auto st = find(h);
+    if (!st) return -1.0;
+    return double(pos) / (double(st->rate) * st->bytesPerFrame());
+}
+
+uint64_t BASS_StreamGetFilePosition(HSTREAM h, uint32_t mode) {
+    auto st = find(h);
+    if (!st || mode != BASS_FILEPOS_END) return UINT64_MAX;
+    return st->key.size;
+}
+
+uint32_t BASS_ChannelGetLevel(HSTREAM h) {
+    auto st = find(h);
+    if (!st) return UINT32_MAX;
+    StreamLock lock(st->mutex);
+    if (st->s.transport != Transport::Playing) return 0;
+    return uint32_t(st->s.level.left) | (uint32_t(st->s.level.right) << 16);
+}
+
+int32_t BASS_ChannelGetData(HSTREAM h, void* buffer, uint32_t length) {
+    auto st = find(h);
+    if (!st || !buffer) return -1;
+    std::array<int16_t, kFftSize * 2> window;
+    int frames = 0;
+    {
+        StreamLock lock(st->mutex);
+        window = st->s.window;
+        frames = st->s.windowFrames;
+    }
+    if (length == BASS_DATA_FFT1024) {
+        // One FFT set-up for the interface thread, made on first use.
+        static Spectrum spectrum;
+        spectrum.compute(window.data(), frames, st->channels, static_cast<float*>(buffer));
+        return kFftBins * int32_t(sizeof(float));
+    }
+    if (length & 0x80000000u) return -1;
+    const uint32_t bytes = std::min<uint32_t>(length, uint32_t(frames) * st->bytesPerFrame());
+    std::memcpy(buffer, window.data(), bytes);
+    return int32_t(bytes);
+}
+
+bool BASS_ChannelSetAttribute(HSTREAM h, uint32_t attrib, float value) {
+    auto st = find(h);
+    if (!st || attrib != BASS_ATTRIB_VOL || std::isnan(value)) return false;
+    st->volume.store(std::clamp(value, 0.0f, 1.0f), std::memory_order_relaxed);
+    return true;
+}

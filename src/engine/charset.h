@@ -1,0 +1,17 @@
+#pragma once
+// Tag texts stored as 8-bit bytes (ID3v1, Latin-1 frames of ID3v2) are, in Russian
+// collections, usually Windows-1251 or KOI8-R. This tells which and converts to UTF-8.
+#include <string>
+#include <string_view>
+
+namespace engine {
+
+enum class EightBitCharset { Ascii, Latin1, Cp1251, Koi8r, Cp866, Utf8 };
+
+EightBitCharset guessCharset(std::string_view bytes);
+std::string toUtf8(std::string_view bytes, EightBitCharset charset);
+inline std::string eightBitToUtf8(std::string_view bytes) {
+    return toUtf8(bytes, guessCharset(bytes));
+}
+
+}  // namespace engine

@@ -1,0 +1,49 @@
+#pragma once
+// What the engine knows about a file without playing it, kept in a bounded cache
+// keyed by path, size and modification time: the playlist asks the same questions
+// of the same files again and again. Safe to call from any thread (one mutex).
+#include "tag_reader.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace engine {
+
+struct FileKey {
+    std::string path;
+    uint64_t size = 0;
+    int64_t mtimeNs = 0;
+    bool operator==(const FileKey&) const = default;
+};
+
+struct FileFacts {
+    int rate = 0;
+    int channels = 0;
+    int64_t lengthFrames = 0;
+};
+
+// The key of a regular, non-empty file; nullopt for a missing file or a folder.
+std::optional<FileKey> statFile(const std::string& path);
+
+class FactsCache {
+public:
+    static FactsCache& instance();
+    explicit FactsCache(size_t capacity = 4096);
+    ~FactsCache();
+
+    // nullopt when the file holds no playable MPEG audio.
+    std::optional<FileFacts> facts(const FileKey& key);
+    TrackTags tags(const FileKey& key);
+    // The decoder found the true length at the end of the audio.
+    void correctLength(const FileKey& key, int64_t frames);
+    void clear();
+    size_t size() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+}  // namespace engine

@@ -1,0 +1,116 @@
+#include "mpeg_probe.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+namespace engine {
+namespace {
+
+constexpr int kBitrates[2][3][15] = {
+    {// MPEG-1, layers I, II, III
+     {0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448},
+     {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384},
+     {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320}},
+    {// MPEG-2 and 2.5
+     {0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256},
+     {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},
+     {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160}}};
+constexpr int kRates[3] = {44100, 48000, 32000};
+
+bool sameFormat(const FrameHeader& a, const FrameHeader& b) {
+    return a.version == b.version && a.layer == b.layer && a.rate == b.rate;
+}
+
+// A short file's frames may run straight into the end or into a trailing tag.
+bool endsAudio(std::span<const uint8_t> rest) {
+    if (rest.empty()) return true;
+    auto starts = [&](const char* magic, size_t len) {
+        return rest.size() >= len && std::equal(magic, magic + len, rest.begin());
+    };
+    return starts("TAG", 3) || starts("APETAGEX", 8);
+}
+
+// The probe reads no more than this much of the file after an ID3v2 tag.
+constexpr size_t kProbeBytes = 64 * 1024;
+
+struct FileCloser {
+    void operator()(FILE* f) const { std::fclose(f); }
+};
+
+}  // namespace
+
+std::optional<FrameHeader> parseFrameHeader(const uint8_t* p) {
+    if (p[0] != 0xFF || (p[1] & 0xE0) != 0xE0) return std::nullopt;
+    const int versionBits = (p[1] >> 3) & 3;
+    const int layerBits = (p[1] >> 1) & 3;
+    const int bitrateIndex = p[2] >> 4;
+    const int rateIndex = (p[2] >> 2) & 3;
+    if (versionBits == 1 || layerBits == 0 || bitrateIndex == 0 || bitrateIndex == 15 ||
+        rateIndex == 3)
+        return std::nullopt;
+    FrameHeader h;
+    h.version = versionBits == 3 ? 10 : versionBits == 2 ? 20 : 25;
+    h.layer = 4 - layerBits;
+    h.kbps = kBitrates[h.version == 10 ? 0 : 1][h.layer - 1][bitrateIndex];
+    h.rate = kRates[rateIndex] / (h.version == 10 ? 1 : h.version == 20 ? 2 : 4);
+    h.channels = (p[3] >> 6) == 3 ? 1 : 2;
+    const int padding = (p[2] >> 1) & 1;
+    if (h.layer == 1) {
+        h.bytes = (12 * h.kbps * 1000 / h.rate + padding) * 4;
+    } else {
+        const int perKbit = (h.layer == 3 && h.version != 10) ? 72 : 144;
+        h.bytes = perKbit * h.kbps * 1000 / h.rate + padding;
+    }
+    return h;
+}
+
+long findAudioStart(std::span<const uint8_t> data, bool dataIsWholeRest, int chain) {
+    const size_t n = data.size();
+    for (size_t start = 0; start + 4 <= n; ++start) {
+        auto first = parseFrameHeader(&data[start]);
+        if (!first) continue;
+        size_t at = start + first->bytes;
+        int found = 1;
+        while (found < chain) {
+            if (dataIsWholeRest && endsAudio(data.subspan(at))) { found = chain; break; }
+            if (at + 4 > n) break;
+            auto next = parseFrameHeader(&data[at]);
+            if (!next || !sameFormat(*first, *next)) break;
+            at += next->bytes;
+            ++found;
+        }
+        if (found >= chain) return static_cast<long>(start);
+    }
+    return -1;
+}
+
+size_t id3v2Size(std::span<const uint8_t> d) {
+    if (d.size() < 10 || d[0] != 'I' || d[1] != 'D' || d[2] != '3') return 0;
+    if ((d[6] | d[7] | d[8] | d[9]) & 0x80) return 0;
+    const size_t body = (size_t(d[6]) << 21) | (size_t(d[7]) << 14) | (size_t(d[8]) << 7) | d[9];
+    const bool footer = d[5] & 0x10;
+    return 10 + body + (footer ? 10 : 0);
+}
+
+bool looksLikeMpeg(const std::string& path) {
+    std::unique_ptr<FILE, FileCloser> f(std::fopen(path.c_str(), "rb"));
+    if (!f) return false;
+    std::vector<uint8_t> head(10);
+    if (std::fread(head.data(), 1, head.size(), f.get()) != head.size()) return false;
+    // Some taggers write several ID3v2 tags one after another.
+    long skip = 0;
+    for (size_t tag = id3v2Size(head); tag > 0; tag = id3v2Size(head)) {
+        skip += static_cast<long>(tag);
+        if (std::fseek(f.get(), skip, SEEK_SET) != 0) return false;
+        if (std::fread(head.data(), 1, head.size(), f.get()) != head.size()) return false;
+    }
+    if (std::fseek(f.get(), skip, SEEK_SET) != 0) return false;
+    std::vector<uint8_t> buf(kProbeBytes);
+    const size_t got = std::fread(buf.data(), 1, buf.size(), f.get());
+    buf.resize(got);
+    return findAudioStart(buf, got < kProbeBytes) >= 0;
+}
+
+}  // namespace engine

@@ -1,0 +1,35 @@
+#pragma once
+// Tells MPEG audio from other data before the decoder sees it: the decoder hunts
+// for frame syncs through any bytes, so random data or a WAV file would otherwise
+// open as a stream of noise.
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace engine {
+
+struct FrameHeader {
+    int version = 0;   // 10 = MPEG-1, 20 = MPEG-2, 25 = MPEG-2.5
+    int layer = 0;     // 1 … 3
+    int kbps = 0;
+    int rate = 0;
+    int channels = 0;
+    int bytes = 0;     // whole frame, header included
+};
+
+std::optional<FrameHeader> parseFrameHeader(const uint8_t* p);
+
+// Offset of the first frame that starts a chain of `chain` frames of one format,
+// each header exactly where the previous frame ends (a chain that runs exactly to
+// the end of `data` counts when `dataIsWholeRest`); -1 when there is none.
+long findAudioStart(std::span<const uint8_t> data, bool dataIsWholeRest, int chain = 3);
+
+// Size of an ID3v2 tag at the start of `data` (header, body and footer), 0 if none.
+size_t id3v2Size(std::span<const uint8_t> data);
+
+// True when the file holds MPEG audio near its start (after any ID3v2 tag).
+bool looksLikeMpeg(const std::string& path);
+
+}  // namespace engine

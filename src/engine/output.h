@@ -1,0 +1,31 @@
+#pragma once
+// Where a playing stream's samples go: the sound device, or a silent clock that
+// consumes them in real time (or in manual time, for tests). One output is one
+// session: it counts from 0 the frames written to it and heard from it.
+// Created, used and destroyed on the audio thread only.
+#include <cstdint>
+#include <memory>
+
+class QAudioDevice;
+
+namespace engine {
+
+class Output {
+public:
+    virtual ~Output() = default;
+    virtual int64_t framesWanted() = 0;
+    virtual bool wantsSamples() const = 0;
+    virtual void write(const int16_t* pcm, int64_t frames) = 0;
+    virtual int64_t heardFrames() = 0;
+    virtual void pause() = 0;
+    virtual void resume() = 0;
+    virtual bool failed() const = 0;
+    // How long audio written now takes to be heard, at most.
+    virtual int64_t latencyNs() const = 0;
+};
+
+std::unique_ptr<Output> makeSilentOutput(int rate);
+// nullptr when the device cannot take this format.
+std::unique_ptr<Output> makeDeviceOutput(const QAudioDevice& device, int rate, int channels);
+
+}  // namespace engine

@@ -1,0 +1,66 @@
+#pragma once
+// One stream's state shared between the interface thread and the audio thread.
+//
+// Threading contract:
+// - The interface thread writes the command fields (transport, seek, freed) and
+//   bumps `generation` with every command; the audio thread writes the published
+//   fields, and only while `generation` is the one its work was based on, so the
+//   results of a superseded command are dropped.
+// - Every field of StreamState is guarded by Stream::mutex; `volume` is atomic.
+// - Neither thread holds this mutex while taking another lock of the engine.
+#include "analysis.h"
+#include "file_facts.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+
+namespace engine {
+
+using Handle = uint32_t;
+
+enum class Transport { Stopped, Playing, Paused };
+
+struct StreamState {
+    // Commands, written by the interface thread.
+    uint64_t generation = 0;
+    Transport transport = Transport::Stopped;
+    bool seekPending = false;
+    int64_t seekFrame = 0;
+    bool freed = false;
+
+    // Written by the audio thread for the generation above (and by the interface
+    // thread along with a seek).
+    int64_t lengthFrames = 0;
+    bool ended = false;
+    int64_t frame = 0;        // being heard at `stampNs`
+    int64_t stampNs = 0;
+    int64_t writtenEnd = 0;   // frames handed to the output; nothing beyond is heard yet
+    bool advancing = false;   // the output was running at `stampNs`
+    Peak level;
+    int windowFrames = 0;     // frames of `window` that hold audio
+    std::array<int16_t, kFftSize * 2> window{};
+};
+
+struct Stream {
+    Stream(Handle h, FileKey k, const FileFacts& f)
+        : handle(h), key(std::move(k)), rate(f.rate), channels(f.channels) {
+        s.lengthFrames = f.lengthFrames;
+    }
+    int bytesPerFrame() const { return 2 * channels; }
+
+    const Handle handle;
+    const FileKey key;
+    const int rate;
+    const int channels;
+    std::atomic<float> volume{1.0f};
+    std::mutex mutex;
+    StreamState s;  // guarded by mutex
+};
+
+// Held for as long as a function needs the stream's shared state; helpers take it
+// as a parameter so the compiler shows who holds the lock.
+using StreamLock = std::unique_lock<std::mutex>;
+
+}  // namespace engine

@@ -1,0 +1,195 @@
+#include "voice.h"
+
+#include "engine_clock.h"
+
+#include <algorithm>
+
+namespace engine {
+namespace {
+
+constexpr int64_t kRingFrames = 1 << 16;
+constexpr int64_t kChunkFrames = 4096;
+// The volume moves by at most this much per frame, so no step clicks.
+constexpr float kGainStep = 1.0f / 256.0f;
+
+int64_t levelFrames(int rate) { return rate / 50; }  // the level meter's 20 ms
+
+}  // namespace
+
+Voice::Voice(std::shared_ptr<Stream> stream, QAudioDevice device)
+    : stream_(std::move(stream)),
+      device_(std::move(device)),
+      decoder_(Decoder::open(stream_->key.path)),
+      ring_(stream_->channels, kRingFrames),
+      scratch_(size_t(kChunkFrames) * stream_->channels) {
+    if (decoder_ && (decoder_->rate() != stream_->rate || decoder_->channels() != stream_->channels))
+        decoder_.reset();  // the file changed under the stream
+    gain_ = stream_->volume.load();
+}
+
+void Voice::pump() {
+    const Commands c = readCommands();
+    if (c.generation != applied_) apply(c);
+    if (transport_ == Transport::Playing && out_) feed();
+    if (dirty_ || transport_ == Transport::Playing) publish(c);
+}
+
+Voice::Commands Voice::readCommands() {
+    StreamLock lock(stream_->mutex);
+    const StreamState& s = stream_->s;
+    return {s.generation, s.transport, s.seekPending, s.seekFrame, s.lengthFrames};
+}
+
+void Voice::apply(const Commands& c) {
+    applied_ = c.generation;
+    dirty_ = true;
+    if (!lengthCorrected_) lengthFrames_ = c.lengthFrames;
+    if (c.seekPending) seekTo(c.seekFrame);
+    const Transport before = transport_;
+    transport_ = c.transport;
+    if (transport_ == Transport::Stopped) {
+        out_.reset();
+        written_ = heard_;
+        return;
+    }
+    ended_ = false;
+    if (!out_) openOutput();
+    if (transport_ == Transport::Paused) out_->pause();
+    else if (before == Transport::Paused) out_->resume();
+}
+
+void Voice::seekTo(int64_t frame) {
+    frame = std::clamp<int64_t>(frame, 0, lengthFrames_);
+    decoder_->seek(frame);
+    ring_.reset(frame);
+    heard_ = written_ = frame;
+    eof_ = false;
+    ended_ = false;
+    drainDeadline_ = 0;
+    // Whatever the old session still holds is of the old position.
+    if (out_) {
+        out_.reset();
+        openOutput();
+    }
+}
+
+void Voice::openOutput() {
+    if (!manualClock()) out_ = makeDeviceOutput(device_, stream_->rate, stream_->channels);
+    if (!out_) out_ = makeSilentOutput(stream_->rate);
+    sessionStart_ = heard_;
+    written_ = heard_;  // frames written to a previous session but not heard go again
+    drainDeadline_ = 0;
+}
+
+void Voice::feed() {
+    if (out_->failed()) {
+        // The device went away: carry on on the silent clock from what was heard.
+        updateHeard();
+        out_.reset();
+        device_ = QAudioDevice();
+        openOutput();
+    }
+    updateHeard();
+    for (int round = 0; round < 1000; ++round) {
+        const int64_t want = std::min(out_->framesWanted(), kChunkFrames);
+        if (want <= 0) break;
+        decodeUntil(written_ + want);
+        const int64_t n = std::min(want, ring_.end() - written_);
+        if (n <= 0) break;
+        writeOut(n);
+        updateHeard();
+    }
+    decodeUntil(heard_ + kFftSize);
+    checkEnd();
+}
+
+void Voice::updateHeard() {
+    heard_ = std::clamp(sessionStart_ + out_->heardFrames(), heard_, written_);
+}
+
+void Voice::decodeUntil(int64_t target) {
+    while (!eof_ && ring_.end() < target) {
+        int64_t room = 0;
+        int16_t* at = ring_.tail(heard_ - levelFrames(stream_->rate), room);
+        room = std::min(room, target - ring_.end());
+        if (room <= 0) return;
+        const int64_t got = decoder_->read(at, room);
+        if (got == 0) eof_ = true;
+        ring_.commit(got);
+    }
+}
+
+void Voice::writeOut(int64_t frames) {
+    const float target = stream_->volume.load(std::memory_order_relaxed);
+    if (!out_->wantsSamples()) {
+        gain_ = target;
+        out_->write(nullptr, frames);
+        written_ += frames;
+        return;
+    }
+    const int ch = stream_->channels;
+    ring_.copy(written_, frames, scratch_.data());
+    if (gain_ != 1.0f || target != 1.0f) {
+        for (int64_t f = 0; f < frames; ++f) {
+            if (gain_ < target) gain_ = std::min(target, gain_ + kGainStep);
+            else if (gain_ > target) gain_ = std::max(target, gain_ - kGainStep);
+            for (int c = 0; c < ch; ++c) {
+                int16_t& v = scratch_[size_t(f) * ch + c];
+                v = int16_t(float(v) * gain_);
+            }
+        }
+    }
+    out_->write(scratch_.data(), frames);
+    written_ += frames;
+}
+
+void Voice::checkEnd() {
+    if (!eof_ || written_ < ring_.end()) return;
+    const int64_t now = nowNs();
+    if (drainDeadline_ == 0) drainDeadline_ = now + out_->latencyNs() * 2 + 500000000;
+    // Some devices never report the last few milliseconds as played.
+    if (heard_ < ring_.end() && now < drainDeadline_) return;
+    heard_ = ring_.end();
+    lengthFrames_ = heard_;
+    lengthCorrected_ = true;
+    ended_ = true;
+    transport_ = Transport::Stopped;
+    out_.reset();
+    dirty_ = true;
+}
+
+void Voice::publish(const Commands& c) {
+    bool correctedLength = false;
+    {
+        StreamLock lock(stream_->mutex);
+        StreamState& s = stream_->s;
+        if (s.generation != c.generation) return;  // a newer command: next pump
+        s.seekPending = false;
+        s.frame = heard_;
+        s.stampNs = nowNs();
+        s.writtenEnd = written_;
+        s.advancing = transport_ == Transport::Playing;
+        if (ended_) {
+            s.ended = true;
+            s.transport = Transport::Stopped;
+            correctedLength = s.lengthFrames != lengthFrames_;
+            s.lengthFrames = lengthFrames_;
+        }
+        publishWindow(s);
+    }
+    dirty_ = false;
+    if (correctedLength) FactsCache::instance().correctLength(stream_->key, lengthFrames_);
+}
+
+void Voice::publishWindow(StreamState& s) {
+    const int ch = stream_->channels;
+    const int64_t avail = std::clamp<int64_t>(ring_.end() - heard_, 0, kFftSize);
+    s.windowFrames = int(ring_.copy(heard_, avail, s.window.data()));
+    std::fill(s.window.begin() + s.windowFrames * ch, s.window.end(), int16_t(0));
+    const int64_t lv = levelFrames(stream_->rate);
+    const int64_t from = std::max(ring_.begin(), heard_ - lv);
+    const int64_t got = ring_.copy(from, heard_ - from, scratch_.data());
+    s.level = transport_ == Transport::Playing ? peakLevel(scratch_.data(), int(got), ch) : Peak{};
+}
+
+}  // namespace engine

@@ -1,0 +1,65 @@
+#pragma once
+// A stream being played: its decoder, its decoded frames and its output session.
+// Lives on the audio thread only; talks to the interface thread through the
+// stream's shared state (see stream.h), one short lock per pump.
+#include "decoder.h"
+#include "output.h"
+#include "pcm_ring.h"
+#include "stream.h"
+
+#include <QAudioDevice>
+
+#include <memory>
+#include <vector>
+
+namespace engine {
+
+class Voice {
+public:
+    // The device may be null: the voice then plays on the silent clock.
+    Voice(std::shared_ptr<Stream> stream, QAudioDevice device);
+    bool broken() const { return !decoder_; }
+    // Applies new commands, feeds the output, publishes what is heard.
+    void pump();
+
+private:
+    struct Commands {
+        uint64_t generation;
+        Transport transport;
+        bool seekPending;
+        int64_t seekFrame;
+        int64_t lengthFrames;
+    };
+    Commands readCommands();
+    void apply(const Commands& c);
+    void seekTo(int64_t frame);
+    void openOutput();
+    void feed();
+    void writeOut(int64_t frames);
+    void decodeUntil(int64_t target);
+    void updateHeard();
+    void checkEnd();
+    void publish(const Commands& c);
+    void publishWindow(StreamState& s);
+
+    std::shared_ptr<Stream> stream_;
+    QAudioDevice device_;
+    std::unique_ptr<Decoder> decoder_;
+    std::unique_ptr<Output> out_;
+    PcmRing ring_;
+    std::vector<int16_t> scratch_;
+    uint64_t applied_ = ~uint64_t(0);
+    Transport transport_ = Transport::Stopped;
+    int64_t lengthFrames_ = 0;
+    int64_t heard_ = 0;
+    int64_t written_ = 0;
+    int64_t sessionStart_ = 0;
+    int64_t drainDeadline_ = 0;
+    bool eof_ = false;
+    bool ended_ = false;
+    bool lengthCorrected_ = false;
+    float gain_ = 1.0f;
+    bool dirty_ = true;
+};
+
+}  // namespace engine

@@ -1,0 +1,52 @@
+#include "charset.h"
+#include "tag_writer.h"
+
+#include <gtest/gtest.h>
+
+using namespace engine;
+
+namespace {
+
+std::string latin1(const std::string& utf8) {
+    std::string out;
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        const auto c = uint8_t(utf8[i]);
+        if (c < 0x80) out += char(c);
+        else out += char(((c & 0x1F) << 6) | (uint8_t(utf8[++i]) & 0x3F));
+    }
+    return out;
+}
+
+struct Case {
+    const char* text;  // UTF-8
+    std::string (*encode)(const std::string&);
+};
+
+class EightBitText : public ::testing::TestWithParam<Case> {};
+
+}  // namespace
+
+TEST_P(EightBitText, ComesOutAsWritten) {
+    const Case c = GetParam();
+    EXPECT_EQ(eightBitToUtf8(c.encode(c.text)), c.text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RussianAndLatin, EightBitText,
+    ::testing::Values(Case{"Группа крови", fixture::cp1251}, Case{"Кино", fixture::cp1251},
+                      Case{"ДДТ", fixture::cp1251}, Case{"Ария", fixture::cp1251},
+                      Case{"Любэ", fixture::cp1251}, Case{"Машина времени", fixture::cp1251},
+                      Case{"Сплин - Выхода нет", fixture::cp1251},
+                      Case{"Группа крови", fixture::koi8r},
+                      Case{"Звезда по имени Солнце", fixture::koi8r},
+                      Case{"Café", latin1}, Case{"Beyoncé", latin1}, Case{"Sigur Rós", latin1},
+                      Case{"Müller", latin1}, Case{"Metallica", latin1}));
+
+TEST(EightBitText, LatinReadingOfCp1251IsRepaired) {
+    // What a Latin-1 reader shows for Windows-1251 bytes: "Ãðóïïà êðîâè".
+    EXPECT_EQ(eightBitToUtf8(latin1("Ãðóïïà êðîâè")), "Группа крови");
+}
+
+TEST(EightBitText, ValidUtf8InAnEightBitFieldIsKept) {
+    EXPECT_EQ(eightBitToUtf8("Кино"), "Кино");
+}

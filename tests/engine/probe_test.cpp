@@ -1,0 +1,75 @@
+#include "mp3_maker.h"
+#include "mpeg_probe.h"
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+
+using namespace engine;
+
+TEST(FrameHeader, ReadsTheCommonFormats) {
+    // MPEG-1 layer III, 128 kbit/s, 44.1 kHz, no padding: 144 * 128000 / 44100 = 417.
+    const uint8_t mpeg1[] = {0xFF, 0xFB, 0x90, 0x64};
+    auto h = parseFrameHeader(mpeg1);
+    ASSERT_TRUE(h);
+    EXPECT_EQ(h->version, 10);
+    EXPECT_EQ(h->layer, 3);
+    EXPECT_EQ(h->kbps, 128);
+    EXPECT_EQ(h->rate, 44100);
+    EXPECT_EQ(h->channels, 2);
+    EXPECT_EQ(h->bytes, 417);
+
+    // MPEG-2 layer III, 64 kbit/s, 16 kHz, padded, mono: 72 * 64000 / 16000 + 1 = 289.
+    const uint8_t mpeg2[] = {0xFF, 0xF3, 0x8A, 0xC4};
+    h = parseFrameHeader(mpeg2);
+    ASSERT_TRUE(h);
+    EXPECT_EQ(h->version, 20);
+    EXPECT_EQ(h->rate, 16000);
+    EXPECT_EQ(h->channels, 1);
+    EXPECT_EQ(h->bytes, 289);
+
+    const uint8_t badRate[] = {0xFF, 0xFB, 0x9C, 0x64};
+    const uint8_t freeFormat[] = {0xFF, 0xFB, 0x00, 0x64};
+    EXPECT_FALSE(parseFrameHeader(badRate));
+    EXPECT_FALSE(parseFrameHeader(freeFormat));
+}
+
+TEST(FrameChain, NeedsConsecutiveFramesNotJustASync) {
+    std::vector<uint8_t> data(5000, 0x55);
+    const uint8_t header[] = {0xFF, 0xFB, 0x90, 0x64};
+    // A lone sync in junk, then three real frames at 1000, 1417 and 1834.
+    std::copy(header, header + 4, data.begin() + 10);
+    for (int at : {1000, 1417, 1834}) std::copy(header, header + 4, data.begin() + at);
+    EXPECT_EQ(findAudioStart(data, false), 1000);
+    data[1834] = 0;
+    EXPECT_EQ(findAudioStart(data, false), -1);
+    // Two frames that run exactly into a trailing ID3v1 tag are a whole short file.
+    std::vector<uint8_t> tiny(417 * 2, 0);
+    std::copy(header, header + 4, tiny.begin());
+    std::copy(header, header + 4, tiny.begin() + 417);
+    tiny.insert(tiny.end(), {'T', 'A', 'G'});
+    EXPECT_EQ(findAudioStart(tiny, true), 0);
+}
+
+TEST(Probe, TellsAudioFromOtherFiles) {
+    fixture::TempDir dir;
+    fixture::ToneSpec spec;
+    spec.seconds = 0.5;
+    fixture::makeMp3(dir.path("a.mp3"), spec);
+    EXPECT_TRUE(looksLikeMpeg(dir.path("a.mp3")));
+
+    std::mt19937 rng(7);
+    std::string noise(200000, '\0');
+    for (char& c : noise) c = char(rng());
+    fixture::writeBytes(dir.path("noise.mp3"), noise);
+    fixture::writeBytes(dir.path("text.mp3"), std::string(3000, 'x') + "hello\n");
+    std::string wav = "RIFF\x24\x10\x00\x00WAVEfmt ";
+    for (auto s : fixture::synthesize(spec)) wav.append(reinterpret_cast<char*>(&s), 2);
+    fixture::writeBytes(dir.path("wave.mp3"), wav);
+    for (const char* name : {"noise.mp3", "text.mp3", "wave.mp3", "missing.mp3"})
+        EXPECT_FALSE(looksLikeMpeg(dir.path(name))) << name;
+    std::filesystem::create_directory(dir.path("folder.mp3"));
+    EXPECT_FALSE(looksLikeMpeg(dir.path("folder.mp3")));
+}

@@ -1,0 +1,111 @@
+#include "mp3_maker.h"
+
+#include <lame/lame.h>
+
+#include <cmath>
+#include <fstream>
+#include <memory>
+#include <numbers>
+#include <sstream>
+#include <stdexcept>
+
+namespace fixture {
+namespace {
+
+struct LameFree {
+    void operator()(lame_global_flags* g) const { lame_close(g); }
+};
+
+std::unique_ptr<lame_global_flags, LameFree> encoderFor(const ToneSpec& s) {
+    std::unique_ptr<lame_global_flags, LameFree> g(lame_init());
+    lame_set_in_samplerate(g.get(), s.rate);
+    lame_set_out_samplerate(g.get(), s.rate);
+    lame_set_num_channels(g.get(), s.channels);
+    lame_set_mode(g.get(), s.channels == 1 ? MONO : JOINT_STEREO);
+    lame_set_quality(g.get(), 7);
+    if (s.vbrQuality >= 0) {
+        lame_set_VBR(g.get(), vbr_default);
+        lame_set_VBR_q(g.get(), s.vbrQuality);
+    } else if (s.abr) {
+        lame_set_VBR(g.get(), vbr_abr);
+        lame_set_VBR_mean_bitrate_kbps(g.get(), s.kbps);
+    } else {
+        lame_set_VBR(g.get(), vbr_off);
+        lame_set_brate(g.get(), s.kbps);
+    }
+    lame_set_bWriteVbrTag(g.get(), s.infoTag ? 1 : 0);
+    if (lame_init_params(g.get()) < 0) throw std::runtime_error("lame_init_params failed");
+    return g;
+}
+
+}  // namespace
+
+std::vector<int16_t> synthesize(const ToneSpec& s) {
+    const int64_t frames = std::llround(s.seconds * s.rate);
+    std::vector<int16_t> pcm(size_t(frames) * s.channels);
+    uint32_t noise = 12345;
+    for (int64_t n = 0; n < frames; ++n) {
+        double v = 0;
+        const double t = double(n) / s.rate;
+        switch (s.wave) {
+        case Wave::Sine: v = std::sin(2 * std::numbers::pi * s.frequency * t); break;
+        case Wave::Silence: v = 0; break;
+        case Wave::Noise:
+            noise = noise * 1664525u + 1013904223u;
+            v = double(int32_t(noise)) / 2147483648.0;
+            break;
+        case Wave::Sweep: {
+            // From `frequency` up to four times it over the whole length.
+            const double k = 3 * s.frequency / s.seconds;
+            v = std::sin(2 * std::numbers::pi * (s.frequency * t + k * t * t / 2));
+            break;
+        }
+        }
+        const auto sample = int16_t(std::lround(v * s.amplitude * 32767));
+        for (int c = 0; c < s.channels; ++c) pcm[size_t(n) * s.channels + c] = sample;
+    }
+    return pcm;
+}
+
+MadeMp3 makeMp3(const std::string& path, const ToneSpec& spec) {
+    auto g = encoderFor(spec);
+    std::vector<int16_t> pcm = synthesize(spec);
+    const int64_t frames = int64_t(pcm.size()) / spec.channels;
+    std::string out;
+    std::vector<unsigned char> buf(1 << 16);
+    constexpr int64_t kBlock = 4096;
+    std::vector<int16_t> left(kBlock), right(kBlock);
+    for (int64_t at = 0; at < frames; at += kBlock) {
+        const int n = int(std::min(kBlock, frames - at));
+        for (int i = 0; i < n; ++i) {
+            left[i] = pcm[size_t(at + i) * spec.channels];
+            right[i] = pcm[size_t(at + i) * spec.channels + spec.channels - 1];
+        }
+        const int got = lame_encode_buffer(g.get(), left.data(), right.data(), n, buf.data(), int(buf.size()));
+        if (got < 0) throw std::runtime_error("lame_encode_buffer failed");
+        out.append(reinterpret_cast<char*>(buf.data()), size_t(got));
+    }
+    const int tail = lame_encode_flush(g.get(), buf.data(), int(buf.size()));
+    out.append(reinterpret_cast<char*>(buf.data()), size_t(std::max(tail, 0)));
+    if (spec.infoTag) {
+        const size_t n = lame_get_lametag_frame(g.get(), buf.data(), buf.size());
+        if (n > 0 && n <= out.size()) out.replace(0, n, reinterpret_cast<char*>(buf.data()), n);
+    }
+    writeBytes(path, out);
+    return {frames, lame_get_frameNum(g.get())};
+}
+
+void writeBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream f(path, std::ios::binary | std::ios::trunc);
+    f.write(bytes.data(), std::streamsize(bytes.size()));
+    if (!f) throw std::runtime_error("cannot write " + path);
+}
+
+std::string readBytes(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+}
+
+}  // namespace fixture

@@ -1,0 +1,36 @@
+#pragma once
+// Makes MP3 fixtures at test time with libmp3lame: no binary fixture is committed.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace fixture {
+
+enum class Wave { Sine, Silence, Noise, Sweep };
+
+struct ToneSpec {
+    double seconds = 1.0;
+    int rate = 44100;
+    int channels = 2;
+    int kbps = 128;         // CBR bit rate, or the mean bit rate with abr
+    int vbrQuality = -1;    // 0 … 9 makes a VBR file
+    bool abr = false;
+    bool infoTag = true;    // the Info/Xing header in the first frame
+    Wave wave = Wave::Sine;
+    double frequency = 1000.0;
+    double amplitude = 0.5;  // of full scale
+};
+
+struct MadeMp3 {
+    int64_t samples = 0;     // frames of PCM fed to the encoder
+    int64_t mp3Frames = 0;   // MPEG frames written
+};
+
+// The PCM that `spec` describes, interleaved.
+std::vector<int16_t> synthesize(const ToneSpec& spec);
+MadeMp3 makeMp3(const std::string& path, const ToneSpec& spec);
+
+void writeBytes(const std::string& path, const std::string& bytes);
+std::string readBytes(const std::string& path);
+
+}  // namespace fixture

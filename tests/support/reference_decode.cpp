@@ -1,0 +1,36 @@
+#include "engine_fixture.h"
+
+#include <mpg123.h>
+
+namespace fixture {
+
+Decoded referenceDecode(const std::string& path) {
+    Decoded d;
+    mpg123_init();
+    int err = 0;
+    mpg123_handle* h = mpg123_new(nullptr, &err);
+    mpg123_param(h, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS, 0);
+    mpg123_format_none(h);
+    const long* rates = nullptr;
+    size_t n = 0;
+    mpg123_rates(&rates, &n);
+    for (size_t i = 0; i < n; ++i) mpg123_format(h, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
+    if (mpg123_open(h, path.c_str()) == MPG123_OK) {
+        long rate = 0;
+        int enc = 0;
+        mpg123_getformat(h, &rate, &d.channels, &enc);
+        d.rate = int(rate);
+        std::vector<unsigned char> buf(1 << 16);
+        size_t got = 0;
+        int r;
+        do {
+            r = mpg123_read(h, buf.data(), buf.size(), &got);
+            const auto* s = reinterpret_cast<const int16_t*>(buf.data());
+            d.pcm.insert(d.pcm.end(), s, s + got / 2);
+        } while (r == MPG123_OK || r == MPG123_NEW_FORMAT);
+    }
+    mpg123_delete(h);
+    return d;
+}
+
+}  // namespace fixture

@@ -1,0 +1,97 @@
+#include "tag_writer.h"
+
+#include "mp3_maker.h"
+
+#include <taglib/apetag.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/mpegfile.h>
+#include <taglib/textidentificationframe.h>
+
+#include <iconv.h>
+
+#include <vector>
+
+#include <stdexcept>
+
+namespace fixture {
+namespace {
+
+TagLib::String text(const std::string& s, V2Text enc) {
+    return enc == V2Text::Latin1 ? TagLib::String(s, TagLib::String::Latin1)
+                                 : TagLib::String(s, TagLib::String::UTF8);
+}
+
+void setFrame(TagLib::ID3v2::Tag& tag, const char* id, const std::string& value, V2Text enc) {
+    if (value.empty()) return;
+    auto* frame = new TagLib::ID3v2::TextIdentificationFrame(id);
+    frame->setTextEncoding(enc == V2Text::Latin1  ? TagLib::String::Latin1
+                           : enc == V2Text::Utf16 ? TagLib::String::UTF16
+                                                  : TagLib::String::UTF8);
+    frame->setText(text(value, enc));
+    tag.addFrame(frame);  // the tag owns the frame
+}
+
+std::string encodeAs(const char* charset, const std::string& utf8) {
+    iconv_t cd = iconv_open(charset, "UTF-8");
+    if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("no iconv for charset");
+    std::vector<char> out(utf8.size() + 4);
+    char* in = const_cast<char*>(utf8.data());
+    size_t inLeft = utf8.size(), outLeft = out.size();
+    char* o = out.data();
+    const size_t r = iconv(cd, &in, &inLeft, &o, &outLeft);
+    iconv_close(cd);
+    if (r == size_t(-1)) throw std::runtime_error("text not representable in charset");
+    return std::string(out.data(), out.size() - outLeft);
+}
+
+void field(std::string& tag, const std::string& value, size_t size) {
+    std::string v = value.substr(0, size);
+    v.resize(size, '\0');
+    tag += v;
+}
+
+}  // namespace
+
+void writeId3v2(const std::string& path, const TagSpec& t, int version, V2Text encoding) {
+    TagLib::MPEG::File file(path.c_str(), false);
+    auto* tag = file.ID3v2Tag(true);
+    setFrame(*tag, "TIT2", t.title, encoding);
+    setFrame(*tag, "TPE1", t.artist, encoding);
+    setFrame(*tag, "TALB", t.album, encoding);
+    setFrame(*tag, "TCON", t.genre, encoding);
+    setFrame(*tag, version == 3 ? "TYER" : "TDRC", t.year, encoding);
+    const auto v = version == 3 ? TagLib::ID3v2::v3 : TagLib::ID3v2::v4;
+    if (!file.save(TagLib::MPEG::File::ID3v2, TagLib::File::StripNone, v))
+        throw std::runtime_error("cannot save ID3v2 to " + path);
+}
+
+void writeApe(const std::string& path, const TagSpec& t) {
+    TagLib::MPEG::File file(path.c_str(), false);
+    auto* tag = file.APETag(true);
+    auto put = [&](const char* key, const std::string& v) {
+        if (!v.empty()) tag->addValue(key, TagLib::String(v, TagLib::String::UTF8));
+    };
+    put("TITLE", t.title);
+    put("ARTIST", t.artist);
+    put("ALBUM", t.album);
+    put("GENRE", t.genre);
+    put("YEAR", t.year);
+    if (!file.save(TagLib::MPEG::File::APE, TagLib::File::StripNone))
+        throw std::runtime_error("cannot save APE to " + path);
+}
+
+void appendRawId3v1(const std::string& path, const TagSpec& t, unsigned char genre) {
+    std::string tag = "TAG";
+    field(tag, t.title, 30);
+    field(tag, t.artist, 30);
+    field(tag, t.album, 30);
+    field(tag, t.year, 4);
+    field(tag, "", 30);
+    tag += char(genre);
+    writeBytes(path, readBytes(path) + tag);
+}
+
+std::string cp1251(const std::string& utf8) { return encodeAs("CP1251", utf8); }
+std::string koi8r(const std::string& utf8) { return encodeAs("KOI8-R", utf8); }
+
+}  // namespace fixture

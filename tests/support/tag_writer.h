@@ -1,0 +1,25 @@
+#pragma once
+// Writes tags into fixture files: through TagLib, or as raw bytes where a test
+// needs texts in an 8-bit Russian charset.
+#include <string>
+
+namespace fixture {
+
+struct TagSpec {
+    std::string title, artist, album, genre, year;  // UTF-8, or raw bytes for the raw writers
+};
+
+enum class V2Text { Latin1, Utf16, Utf8 };
+
+// ID3v2 of `version` 3 or 4, every text frame in `encoding`. With Latin1 the
+// strings are taken as raw bytes (so Windows-1251 bytes land as they are).
+void writeId3v2(const std::string& path, const TagSpec& t, int version, V2Text encoding);
+void writeApe(const std::string& path, const TagSpec& t);
+// A 128-byte ID3v1 tag appended with the texts' bytes exactly as given.
+void appendRawId3v1(const std::string& path, const TagSpec& t, unsigned char genre = 255);
+
+// Windows-1251 bytes of a UTF-8 text (for making raw fixtures).
+std::string cp1251(const std::string& utf8);
+std::string koi8r(const std::string& utf8);
+
+}  // namespace fixture
