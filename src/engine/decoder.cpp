@@ -55,13 +55,10 @@ std::unique_ptr<Decoder> Decoder::open(const std::string& path) {
     return d;
 }
 
-int64_t Decoder::lengthFrames() {
+int64_t Decoder::lengthFrames(bool fromHeader) {
     if (length_ >= 0) return length_;
     mpg123_handle* h = handle_.get();
-    long accurate = 0;
-    double unused = 0;
-    mpg123_getstate(h, MPG123_ACCURATE, &accurate, &unused);
-    if (!accurate) {
+    if (!fromHeader) {
         // No Info header: count the frames once, which also builds the seek index.
         const off_t at = mpg123_tell(h);
         mpg123_scan(h);

@@ -20,9 +20,10 @@ public:
 
     int rate() const { return rate_; }
     int channels() const { return channels_; }
-    // Frames a full decode delivers: from the Info/Xing header when there is one,
-    // otherwise from one scan of the frame headers (made on the first call).
-    int64_t lengthFrames();
+    // Frames a full decode delivers: from the Info/Xing header when the file has
+    // one (the caller knows, see probeFile), otherwise from one scan of the frame
+    // headers (made on the first call).
+    int64_t lengthFrames(bool fromHeader = false);
     bool seek(int64_t frame);
     // Decodes up to maxFrames interleaved frames into out; 0 at the end of the audio.
     int64_t read(int16_t* out, int64_t maxFrames);

@@ -30,10 +30,11 @@ struct Entry {
 };
 
 std::optional<FileFacts> probe(const std::string& path) {
-    if (!looksLikeMpeg(path)) return std::nullopt;
+    const ProbeResult probed = probeFile(path);
+    if (!probed.audio) return std::nullopt;
     auto decoder = Decoder::open(path);
     if (!decoder) return std::nullopt;
-    FileFacts f{decoder->rate(), decoder->channels(), decoder->lengthFrames()};
+    FileFacts f{decoder->rate(), decoder->channels(), decoder->lengthFrames(probed.lengthHeader)};
     if (f.lengthFrames <= 0) return std::nullopt;
     return f;
 }

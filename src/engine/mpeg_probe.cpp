@@ -94,23 +94,35 @@ size_t id3v2Size(std::span<const uint8_t> d) {
     return 10 + body + (footer ? 10 : 0);
 }
 
-bool looksLikeMpeg(const std::string& path) {
+bool hasLengthHeader(std::span<const uint8_t> frame, const FrameHeader& h) {
+    const size_t sideInfo = h.version == 10 ? (h.channels == 2 ? 32 : 17) : (h.channels == 2 ? 17 : 9);
+    auto tagAt = [&](size_t at, const char* magic) {
+        return frame.size() >= at + 4 && std::equal(magic, magic + 4, frame.begin() + long(at));
+    };
+    return tagAt(4 + sideInfo, "Xing") || tagAt(4 + sideInfo, "Info") || tagAt(4 + 32, "VBRI");
+}
+
+ProbeResult probeFile(const std::string& path) {
     std::unique_ptr<FILE, FileCloser> f(std::fopen(path.c_str(), "rb"));
-    if (!f) return false;
+    if (!f) return {};
     std::vector<uint8_t> head(10);
-    if (std::fread(head.data(), 1, head.size(), f.get()) != head.size()) return false;
+    if (std::fread(head.data(), 1, head.size(), f.get()) != head.size()) return {};
     // Some taggers write several ID3v2 tags one after another.
     long skip = 0;
     for (size_t tag = id3v2Size(head); tag > 0; tag = id3v2Size(head)) {
         skip += static_cast<long>(tag);
-        if (std::fseek(f.get(), skip, SEEK_SET) != 0) return false;
-        if (std::fread(head.data(), 1, head.size(), f.get()) != head.size()) return false;
+        if (std::fseek(f.get(), skip, SEEK_SET) != 0) return {};
+        if (std::fread(head.data(), 1, head.size(), f.get()) != head.size()) return {};
     }
-    if (std::fseek(f.get(), skip, SEEK_SET) != 0) return false;
+    if (std::fseek(f.get(), skip, SEEK_SET) != 0) return {};
     std::vector<uint8_t> buf(kProbeBytes);
     const size_t got = std::fread(buf.data(), 1, buf.size(), f.get());
     buf.resize(got);
-    return findAudioStart(buf, got < kProbeBytes) >= 0;
+    const long start = findAudioStart(buf, got < kProbeBytes);
+    if (start < 0) return {};
+    const auto first = parseFrameHeader(&buf[size_t(start)]);
+    const auto frame = std::span<const uint8_t>(buf).subspan(size_t(start));
+    return {true, hasLengthHeader(frame.first(std::min(frame.size(), size_t(first->bytes))), *first)};
 }
 
 }  // namespace engine

@@ -29,7 +29,14 @@ long findAudioStart(std::span<const uint8_t> data, bool dataIsWholeRest, int cha
 // Size of an ID3v2 tag at the start of `data` (header, body and footer), 0 if none.
 size_t id3v2Size(std::span<const uint8_t> data);
 
-// True when the file holds MPEG audio near its start (after any ID3v2 tag).
-bool looksLikeMpeg(const std::string& path);
+// Whether a frame holds an Info/Xing or VBRI header, which gives the exact length.
+bool hasLengthHeader(std::span<const uint8_t> frame, const FrameHeader& h);
+
+struct ProbeResult {
+    bool audio = false;         // MPEG audio near the start (after any ID3v2 tag)
+    bool lengthHeader = false;  // its first frame tells the length
+};
+ProbeResult probeFile(const std::string& path);
+inline bool looksLikeMpeg(const std::string& path) { return probeFile(path).audio; }
 
 }  // namespace engine

@@ -1,0 +1,313 @@
+// The engine's streams over a matrix of real-shaped files, on the manual clock.
+#include "engine_fixture.h"
+#include "tags.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/time.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <vector>
+
+using namespace fixture;
+
+namespace {
+
+struct FileKind {
+    const char* name;
+    ToneSpec spec;
+    bool gapless;  // an Info header: the length is exactly the samples encoded
+};
+
+ToneSpec tone(double seconds, int rate, int channels, int kbps, bool info, int vbr = -1, bool abr = false) {
+    ToneSpec s;
+    s.seconds = seconds;
+    s.rate = rate;
+    s.channels = channels;
+    s.kbps = kbps;
+    s.infoTag = info;
+    s.vbrQuality = vbr;
+    s.abr = abr;
+    return s;
+}
+
+class EveryFileKind : public EngineTest, public ::testing::WithParamInterface<FileKind> {};
+
+int bytesPerFrame(const ToneSpec& s) { return 2 * s.channels; }
+
+}  // namespace
+
+TEST_P(EveryFileKind, LengthIsWhatAFullDecodeDeliversAndTheEndIsExact) {
+    const FileKind k = GetParam();
+    MadeMp3 made;
+    const std::string path = make("t.mp3", k.spec, &made);
+    const Decoded ref = referenceDecode(path);
+    ASSERT_EQ(ref.rate, k.spec.rate);
+    ASSERT_EQ(ref.channels, k.spec.channels);
+    if (k.gapless) EXPECT_EQ(ref.frames(), made.samples);
+
+    HSTREAM h = BASS_StreamCreateFile(false, path.c_str(), 0, 0, 0);
+    ASSERT_NE(h, 0u);
+    const uint64_t length = BASS_ChannelGetLength(h, BASS_POS_BYTE);
+    EXPECT_EQ(length, uint64_t(ref.frames()) * bytesPerFrame(k.spec));
+    EXPECT_NEAR(BASS_ChannelBytes2Seconds(h, length), double(ref.frames()) / k.spec.rate, 1e-9);
+
+    const int64_t ms = playToEnd(h);
+    EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_STOPPED);
+    EXPECT_EQ(BASS_ChannelGetPosition(h, BASS_POS_BYTE), length);
+    EXPECT_EQ(BASS_ChannelGetLength(h, BASS_POS_BYTE), length);
+    // It took as long as the audio lasts, on the manual clock.
+    EXPECT_NEAR(double(ms), k.spec.seconds * 1000, 300);
+    BASS_StreamFree(h);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, EveryFileKind,
+    ::testing::Values(FileKind{"cbr128_stereo_44k", tone(3, 44100, 2, 128, true), true},
+                      FileKind{"vbr_info", tone(3, 44100, 2, 128, true, 4), true},
+                      FileKind{"abr_info", tone(2, 48000, 2, 160, true, -1, true), true},
+                      FileKind{"cbr_no_info", tone(3, 44100, 2, 128, false), false},
+                      FileKind{"vbr_no_info", tone(2, 44100, 2, 128, false, 2), false},
+                      FileKind{"mono_22k", tone(2, 22050, 1, 64, true), true},
+                      FileKind{"mpeg2_16k", tone(2, 16000, 1, 64, true), true},
+                      FileKind{"mpeg25_8k", tone(2, 8000, 1, 32, true), true},
+                      FileKind{"mpeg2_stereo_24k", tone(2, 24000, 2, 96, false), false},
+                      FileKind{"cbr320_48k", tone(2, 48000, 2, 320, true), true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+class Streams : public EngineTest {};
+
+TEST_F(Streams, PositionIsWhatHasBeenHeard) {
+    const std::string path = make("a.mp3", tone(5, 44100, 2, 128, true));
+    HSTREAM h = BASS_StreamCreateFile(false, path.c_str(), 0, 0, 0);
+    ASSERT_NE(h, 0u);
+    EXPECT_EQ(BASS_ChannelGetPosition(h, BASS_POS_BYTE), 0u);
+    ASSERT_TRUE(BASS_ChannelPlay(h, false));
+    EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_PLAYING);
+    engine_test::advance(1000);
+    EXPECT_EQ(BASS_ChannelGetPosition(h, BASS_POS_BYTE), 44100u * 4);
+
+    // Pause freezes it; resuming goes on from the same sample.
+    ASSERT_TRUE(BASS_ChannelPause(h));
+    EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_PAUSED);
+    EXPECT_FALSE(BASS_ChannelPause(h));
+    engine_test::advance(700);
+    EXPECT_EQ(BASS_ChannelGetPosition(h, BASS_POS_BYTE), 44100u * 4);
+    ASSERT_TRUE(BASS_ChannelPlay(h, false));
+    engine_test::advance(500);
+    EXPECT_EQ(BASS_ChannelGetPosition(h, BASS_POS_BYTE), 66150u * 4);
+
+    // Stop keeps the place too; restart goes back to the beginning.
+    ASSERT_TRUE(BASS_ChannelStop(h));
+    EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_STOPPED);
+    engine_test::advance(400);
+    EXPECT_EQ(BASS_ChannelGetPosition(h, BASS_POS_BYTE), 66150u * 4);
+    ASSERT_TRUE(BASS_ChannelPlay(h, false));
+    engine_test::advance(100);
+    EXPECT_EQ(BASS_ChannelGetPosition(h, BASS_POS_BYTE), 70560u * 4);
+    ASSERT_TRUE(BASS_ChannelPlay(h, true));
+    EXPECT_EQ(BASS_ChannelGetPosition(h, BASS_POS_BYTE), 0u);
+    engine_test::advance(200);
+    EXPECT_EQ(BASS_ChannelGetPosition(h, BASS_POS_BYTE), 8820u * 4);
+}
+
+TEST_F(Streams, AnEndedStreamPlaysAgainFromTheStart) {
+    const std::string path = make("a.mp3", tone(1, 44100, 2, 128, true));
+    HSTREAM h = BASS_StreamCreateFile(false, path.c_str(), 0, 0, 0);
+    playToEnd(h);
+    ASSERT_EQ(BASS_ChannelGetPosition(h, BASS_POS_BYTE), BASS_ChannelGetLength(h, BASS_POS_BYTE));
+    ASSERT_TRUE(BASS_ChannelPlay(h, false));
+    engine_test::advance(100);
+    EXPECT_EQ(BASS_ChannelGetPosition(h, BASS_POS_BYTE), 4410u * 4);
+}
+
+// Seeking then decoding gives the same samples as decoding straight through.
+TEST_F(Streams, SeekIsSampleAccurateInEveryState) {
+    ToneSpec spec = tone(6, 44100, 2, 192, false);
+    spec.wave = Wave::Noise;
+    const std::string path = make("n.mp3", spec);
+    const Decoded ref = referenceDecode(path);
+    HSTREAM h = BASS_StreamCreateFile(false, path.c_str(), 0, 0, 0);
+    ASSERT_NE(h, 0u);
+    std::vector<int16_t> got(2048);
+    auto expectAt = [&](int64_t frame) {
+        const int32_t n = BASS_ChannelGetData(h, got.data(), 4096);
+        ASSERT_EQ(n, 4096) << "at " << frame;
+        const int16_t* want = ref.pcm.data() + frame * 2;
+        int worst = 0;
+        for (int i = 0; i < 2048; ++i) worst = std::max(worst, std::abs(got[i] - want[i]));
+        EXPECT_LE(worst, 2) << "at frame " << frame;
+    };
+    ASSERT_TRUE(BASS_ChannelSetPosition(h, 12345 * 4, BASS_POS_BYTE));  // stopped, never played
+    EXPECT_EQ(BASS_ChannelGetPosition(h, BASS_POS_BYTE), 12345u * 4);
+    BASS_ChannelPlay(h, false);
+    engine_test::advance(0);
+    expectAt(12345);
+    engine_test::advance(300);
+    expectAt(12345 + 13230);
+
+    const int64_t playing = 44100 * 4 + 77;  // while playing
+    BASS_ChannelSetPosition(h, playing * 4, BASS_POS_BYTE);
+    EXPECT_EQ(BASS_ChannelGetPosition(h, BASS_POS_BYTE), uint64_t(playing) * 4);
+    engine_test::advance(0);
+    expectAt(playing);
+
+    BASS_ChannelPause(h);  // while paused, then backwards
+    BASS_ChannelSetPosition(h, 1000 * 4, BASS_POS_BYTE);
+    BASS_ChannelPlay(h, false);
+    engine_test::advance(0);
+    expectAt(1000);
+
+    // Beyond the end: clamped to the length, and the stream ends there.
+    const uint64_t length = BASS_ChannelGetLength(h, BASS_POS_BYTE);
+    BASS_ChannelSetPosition(h, length + 99999, BASS_POS_BYTE);
+    engine_test::advance(50);
+    EXPECT_EQ(BASS_ChannelGetPosition(h, BASS_POS_BYTE), length);
+    EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_STOPPED);
+}
+
+TEST_F(Streams, SpectrumAndLevelOfAHalfScaleSine) {
+    for (int channels : {1, 2}) {
+        ToneSpec spec = tone(2, 44100, channels, 192, true);
+        spec.amplitude = 0.5;
+        const std::string path = make("s" + std::to_string(channels) + ".mp3", spec);
+        HSTREAM h = BASS_StreamCreateFile(false, path.c_str(), 0, 0, 0);
+        BASS_ChannelPlay(h, false);
+        engine_test::advance(500);
+        std::vector<float> fft(512);
+        ASSERT_EQ(BASS_ChannelGetData(h, fft.data(), BASS_DATA_FFT1024), 2048);
+        EXPECT_EQ(std::max_element(fft.begin(), fft.end()) - fft.begin(), 23);
+        // Between bins, a half-scale sine shows a little under 0.5.
+        EXPECT_GT(fft[23], 0.3f);
+        EXPECT_LT(fft[23], 0.55f);
+        const uint32_t level = BASS_ChannelGetLevel(h);
+        EXPECT_NEAR(double(level & 0xFFFF), 16384, 1200) << channels;
+        EXPECT_NEAR(double(level >> 16), 16384, 1200) << channels;
+        BASS_ChannelPause(h);
+        EXPECT_EQ(BASS_ChannelGetLevel(h), 0u);
+        BASS_StreamFree(h);
+    }
+}
+
+TEST_F(Streams, DamagedFilesStillEndWithPositionEqualToLength) {
+    const std::string whole = make("whole.mp3", tone(4, 44100, 2, 128, true));
+    const std::string bytes = readBytes(whole);
+    const std::string truncated = dir.path("truncated.mp3");
+    writeBytes(truncated, bytes.substr(0, bytes.size() * 6 / 10));
+    std::string garbled = bytes;
+    for (size_t i = garbled.size() / 2; i < garbled.size() / 2 + 3000; ++i) garbled[i] = char(i * 37);
+    const std::string damaged = dir.path("damaged.mp3");
+    writeBytes(damaged, garbled);
+
+    for (const std::string& path : {truncated, damaged}) {
+        HSTREAM h = BASS_StreamCreateFile(false, path.c_str(), 0, 0, 0);
+        ASSERT_NE(h, 0u) << path;
+        const uint64_t promised = BASS_ChannelGetLength(h, BASS_POS_BYTE);
+        playToEnd(h);
+        const uint64_t length = BASS_ChannelGetLength(h, BASS_POS_BYTE);
+        EXPECT_EQ(BASS_ChannelGetPosition(h, BASS_POS_BYTE), length) << path;
+        EXPECT_EQ(length, uint64_t(referenceDecode(path).frames()) * 4) << path;
+        if (path == truncated) {
+            EXPECT_LT(length, promised);
+            // The corrected length is what the next stream on the file reports.
+            HSTREAM again = BASS_StreamCreateFile(false, path.c_str(), 0, 0, 0);
+            EXPECT_EQ(BASS_ChannelGetLength(again, BASS_POS_BYTE), length);
+            BASS_StreamFree(again);
+        }
+        BASS_StreamFree(h);
+    }
+}
+
+TEST_F(Streams, WhatIsNotAnMp3GivesNoStream) {
+    writeBytes(dir.path("empty.mp3"), "");
+    writeBytes(dir.path("text.mp3"), "#EXTM3U\nnot music at all\n");
+    std::string random(100000, '\0');
+    uint32_t x = 1;
+    for (char& c : random) c = char((x = x * 1103515245u + 12345u) >> 16);
+    writeBytes(dir.path("random.mp3"), random);
+    std::string wav = "RIFF\x24\x10\x00\x00WAVEfmt \x10";
+    for (auto s : synthesize(tone(1, 44100, 2, 128, true))) wav.append(reinterpret_cast<char*>(&s), 2);
+    writeBytes(dir.path("wave.mp3"), wav);
+    std::filesystem::create_directory(dir.path("folder.mp3"));
+    for (const char* name : {"empty.mp3", "text.mp3", "random.mp3", "wave.mp3", "folder.mp3", "missing.mp3"})
+        EXPECT_EQ(BASS_StreamCreateFile(false, dir.path(name).c_str(), 0, 0, 0), 0u) << name;
+    EXPECT_EQ(BASS_StreamCreateFile(false, nullptr, 0, 0, 0), 0u);
+}
+
+TEST_F(Streams, NoStreamOrAFreedOneFailsQuietly) {
+    const std::string path = make("a.mp3", tone(1, 44100, 2, 128, true));
+    HSTREAM freed = BASS_StreamCreateFile(false, path.c_str(), 0, 0, 0);
+    ASSERT_TRUE(BASS_StreamFree(freed));
+    float buf[512];
+    for (HSTREAM h : {HSTREAM(0), freed, HSTREAM(0xDEADBEEF)}) {
+        EXPECT_FALSE(BASS_StreamFree(h));
+        EXPECT_FALSE(BASS_ChannelPlay(h, false));
+        EXPECT_FALSE(BASS_ChannelPause(h));
+        EXPECT_FALSE(BASS_ChannelStop(h));
+        EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_STOPPED);
+        EXPECT_EQ(BASS_ChannelGetLength(h, BASS_POS_BYTE), UINT64_MAX);
+        EXPECT_EQ(BASS_ChannelGetPosition(h, BASS_POS_BYTE), UINT64_MAX);
+        EXPECT_FALSE(BASS_ChannelSetPosition(h, 0, BASS_POS_BYTE));
+        EXPECT_LT(BASS_ChannelBytes2Seconds(h, 1000), 0);
+        EXPECT_EQ(BASS_StreamGetFilePosition(h, BASS_FILEPOS_END), UINT64_MAX);
+        EXPECT_EQ(BASS_ChannelGetLevel(h), UINT32_MAX);
+        EXPECT_EQ(BASS_ChannelGetData(h, buf, BASS_DATA_FFT1024), -1);
+        EXPECT_FALSE(BASS_ChannelSetAttribute(h, BASS_ATTRIB_VOL, 0.5f));
+        EXPECT_STREQ(TAGS_Read(h, "%TITL"), "");
+    }
+}
+
+TEST_F(Streams, EngineLifecycle) {
+    EXPECT_EQ(BASS_GetVersion() >> 16, 0x0204u);
+    EXPECT_FALSE(BASS_Init(-1, 44100, 0, nullptr, nullptr));  // already
+    const std::string path = make("a.mp3", tone(1, 44100, 2, 128, true));
+    HSTREAM h = BASS_StreamCreateFile(false, path.c_str(), 0, 0, 0);
+    BASS_ChannelPlay(h, false);
+    EXPECT_TRUE(BASS_Stop());
+    EXPECT_NE(BASS_ChannelIsActive(h), BASS_ACTIVE_PLAYING);
+    ASSERT_TRUE(BASS_Free());
+    EXPECT_EQ(BASS_ChannelGetLength(h, BASS_POS_BYTE), UINT64_MAX);
+    EXPECT_EQ(BASS_StreamCreateFile(false, path.c_str(), 0, 0, 0), 0u);  // not initialised
+    ASSERT_TRUE(BASS_Init(0, 44100, 0, nullptr, nullptr));
+}
+
+TEST_F(Streams, OtherStreamsOnThePlayingFileLeaveItAlone) {
+    const std::string path = make("a.mp3", tone(3, 44100, 2, 128, true));
+    HSTREAM h = BASS_StreamCreateFile(false, path.c_str(), 0, 0, 0);
+    BASS_ChannelPlay(h, false);
+    engine_test::advance(500);
+    for (int i = 0; i < 20; ++i) {
+        HSTREAM other = BASS_StreamCreateFile(false, path.c_str(), 0, 0, 0);
+        ASSERT_NE(other, 0u);
+        EXPECT_NE(other, h);
+        EXPECT_EQ(BASS_StreamGetFilePosition(other, BASS_FILEPOS_END), std::filesystem::file_size(path));
+        BASS_StreamFree(other);
+    }
+    engine_test::advance(500);
+    EXPECT_EQ(BASS_ChannelGetPosition(h, BASS_POS_BYTE), 44100u * 4);
+    EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_PLAYING);
+}
+
+TEST_F(Streams, VolumeIsClampedAndOnlyVolumeIsTaken) {
+    const std::string path = make("a.mp3", tone(1, 44100, 2, 128, true));
+    HSTREAM h = BASS_StreamCreateFile(false, path.c_str(), 0, 0, 0);
+    EXPECT_TRUE(BASS_ChannelSetAttribute(h, BASS_ATTRIB_VOL, 1.7f));
+    EXPECT_TRUE(BASS_ChannelSetAttribute(h, BASS_ATTRIB_VOL, -1.0f));
+    EXPECT_FALSE(BASS_ChannelSetAttribute(h, 1, 0.5f));
+}
+
+TEST_F(Streams, AFileChangedOnDiskIsReadAgain) {
+    const std::string path = make("a.mp3", tone(1, 44100, 2, 128, true));
+    HSTREAM h = BASS_StreamCreateFile(false, path.c_str(), 0, 0, 0);
+    const uint64_t first = BASS_ChannelGetLength(h, BASS_POS_BYTE);
+    BASS_StreamFree(h);
+    makeMp3(path, tone(2, 44100, 2, 128, true));
+    // Same second on a coarse file system: move the time on so the change shows.
+    struct timeval later[2] = {{2000000000, 0}, {2000000000, 0}};
+    utimes(path.c_str(), later);
+    h = BASS_StreamCreateFile(false, path.c_str(), 0, 0, 0);
+    EXPECT_EQ(BASS_ChannelGetLength(h, BASS_POS_BYTE), 88200u * 4);
+    EXPECT_NE(BASS_ChannelGetLength(h, BASS_POS_BYTE), first);
+}
