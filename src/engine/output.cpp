@@ -59,10 +59,18 @@ public:
     }
     bool ok() const { return io_ && !failed(); }
 
-    int64_t framesWanted() override { return sink_.bytesFree() / format_.bytesPerFrame(); }
+    int64_t framesWanted() override {
+        // The server starts a stream only once more than its target is queued, but
+        // it never reports room beyond the target: without this a fresh stream (or
+        // one after an underrun) would wait for data forever.
+        const int64_t bpf = format_.bytesPerFrame();
+        const int64_t queued = written_ - heardFrames();
+        return std::max<int64_t>(sink_.bytesFree() / bpf, sink_.bufferSize() / bpf - queued);
+    }
     bool wantsSamples() const override { return true; }
     void write(const int16_t* pcm, int64_t frames) override {
-        io_->write(reinterpret_cast<const char*>(pcm), frames * format_.bytesPerFrame());
+        const qint64 bytes = io_->write(reinterpret_cast<const char*>(pcm), frames * format_.bytesPerFrame());
+        written_ += std::max<qint64>(bytes, 0) / format_.bytesPerFrame();
     }
     int64_t heardFrames() override { return sink_.processedUSecs() * format_.sampleRate() / 1000000; }
     void pause() override { sink_.suspend(); }
@@ -80,6 +88,7 @@ private:
     QAudioFormat format_;
     QAudioSink sink_;
     QIODevice* io_ = nullptr;
+    int64_t written_ = 0;
 };
 
 }  // namespace
