@@ -1,2 +1,160 @@
+// Engine costs the player pays per playlist row, per track and per tick.
+// Run: build/bin/engine_bench [--benchmark_format=json]
+#include "bass.h"
+#include "engine_test.h"
+#include "mp3_maker.h"
+#include "tag_writer.h"
+#include "tags.h"
+#include "temp_dir.h"
+#include "track_info.h"
+
+#include <QApplication>
+#include <QThread>
+
 #include <benchmark/benchmark.h>
-BENCHMARK_MAIN();
+#include <mpg123.h>
+
+#include <ctime>
+#include <vector>
+
+namespace {
+
+fixture::TempDir* dir = nullptr;
+std::string longFile;  // 4 minutes, 320 kbit/s, Info header, ID3v2 tags
+std::string shortFile;
+
+void makeFiles() {
+    dir = new fixture::TempDir;
+    fixture::ToneSpec spec;
+    spec.seconds = 240;
+    spec.kbps = 320;
+    spec.wave = fixture::Wave::Sweep;
+    spec.frequency = 200;
+    longFile = dir->path("long.mp3");
+    fixture::makeMp3(longFile, spec);
+    fixture::writeId3v2(longFile, {"Группа крови", "Кино", "Группа крови", "Rock", "1988"}, 3,
+                        fixture::V2Text::Utf16);
+    spec.seconds = 12;
+    shortFile = dir->path("short.mp3");
+    fixture::makeMp3(shortFile, spec);
+}
+
+// Starts the engine on the manual or the real clock, if it is not already so.
+void engineOn(bool manualClock) {
+    static int current = -1;
+    if (current == int(manualClock)) return;
+    if (current >= 0) BASS_Free();
+    engine_test::useManualClock(manualClock);
+    BASS_Init(0, 44100, 0, nullptr, nullptr);
+    current = int(manualClock);
+}
+
+void openLengthTags(const std::string& path) {
+    HSTREAM h = BASS_StreamCreateFile(false, path.c_str(), 0, 0, 0);
+    benchmark::DoNotOptimize(BASS_ChannelGetLength(h, BASS_POS_BYTE));
+    for (const char* f : {"%TITL", "%ARTI", "%ALBM", "%GNRE", "%YEAR"}) benchmark::DoNotOptimize(TAGS_Read(h, f));
+    BASS_StreamFree(h);
+}
+
+void BM_OpenLengthTags_Cold(benchmark::State& state) {
+    engineOn(false);
+    for (auto _ : state) {
+        engine_test::clearFileCache();
+        openLengthTags(longFile);
+    }
+}
+BENCHMARK(BM_OpenLengthTags_Cold)->Unit(benchmark::kMicrosecond);
+
+void BM_OpenLengthTags_Warm(benchmark::State& state) {
+    engineOn(false);
+    openLengthTags(longFile);
+    for (auto _ : state) openLengthTags(longFile);
+}
+BENCHMARK(BM_OpenLengthTags_Warm)->Unit(benchmark::kMicrosecond);
+
+void BM_PlaylistRow_Warm(benchmark::State& state) {
+    engineOn(false);
+    const QString path = QString::fromStdString(longFile);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(readID3Tag(path));
+        benchmark::DoNotOptimize(readID3TagArtist(path));
+        benchmark::DoNotOptimize(readID3TagYear(path));
+        benchmark::DoNotOptimize(GetKbps(path));
+        benchmark::DoNotOptimize(lentime(path));
+    }
+}
+BENCHMARK(BM_PlaylistRow_Warm)->Unit(benchmark::kMicrosecond);
+
+// The 4-minute file decoded by libmpg123 alone, the baseline for the engine's overhead.
+void BM_Decode_Mpg123Alone(benchmark::State& state) {
+    std::vector<unsigned char> buf(1 << 16);
+    for (auto _ : state) {
+        mpg123_handle* h = mpg123_new(nullptr, nullptr);
+        mpg123_param(h, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS, 0);
+        mpg123_open(h, longFile.c_str());
+        size_t got = 0;
+        int r;
+        do {
+            r = mpg123_read(h, buf.data(), buf.size(), &got);
+            benchmark::DoNotOptimize(got);
+        } while (r == MPG123_OK || r == MPG123_NEW_FORMAT);
+        mpg123_delete(h);
+    }
+    state.counters["audio_s_per_s"] = benchmark::Counter(240.0 * state.iterations(), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_Decode_Mpg123Alone)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same file through a stream on the manual clock, run as fast as it decodes.
+void BM_Decode_Engine(benchmark::State& state) {
+    engineOn(true);
+    for (auto _ : state) {
+        HSTREAM h = BASS_StreamCreateFile(false, longFile.c_str(), 0, 0, 0);
+        BASS_ChannelPlay(h, false);
+        while (BASS_ChannelIsActive(h) == BASS_ACTIVE_PLAYING) engine_test::advance(10000);
+        BASS_StreamFree(h);
+    }
+    state.counters["audio_s_per_s"] = benchmark::Counter(240.0 * state.iterations(), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_Decode_Engine)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+double processCpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + t.tv_nsec / 1e9;
+}
+
+// Real-time playback on the silent clock with the player's 30 ms queries.
+void BM_Playback10s_RealTime(benchmark::State& state) {
+    engineOn(false);
+    for (auto _ : state) {
+        HSTREAM h = BASS_StreamCreateFile(false, shortFile.c_str(), 0, 0, 0);
+        std::vector<float> fft(512);
+        const double cpu0 = processCpuSeconds();
+        BASS_ChannelPlay(h, false);
+        for (int tick = 0; tick < 10000 / 30; ++tick) {
+            QThread::msleep(30);
+            BASS_ChannelGetData(h, fft.data(), BASS_DATA_FFT1024);
+            benchmark::DoNotOptimize(BASS_ChannelGetLevel(h));
+            benchmark::DoNotOptimize(BASS_ChannelGetPosition(h, BASS_POS_BYTE));
+        }
+        const double cpu = processCpuSeconds() - cpu0;
+        BASS_StreamFree(h);
+        state.counters["cpu_percent_of_core"] = cpu / 10.0 * 100.0;
+    }
+}
+BENCHMARK(BM_Playback10s_RealTime)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    makeFiles();
+    benchmark::RunSpecifiedBenchmarks();
+    BASS_Free();
+    engine_test::useManualClock(false);
+    delete dir;
+    benchmark::Shutdown();
+    return 0;
+}

@@ -30,11 +30,21 @@ int64_t heardFrame(const Stream& st, const StreamState& s) {
     if (s.advancing) {
         const int64_t since = std::max<int64_t>(0, nowNs() - s.stampNs);
         const int64_t ahead = since / 1000 * st.rate / 1000000;
-        f = std::min({f + ahead, s.writtenEnd, f + st.rate / 20});
+        f = std::min({f + ahead, s.writtenEnd, f + extrapolationFrames(st.rate)});
     }
     // Position equals length only once the end has really been heard.
     if (!s.ended && s.lengthFrames > 0) f = std::min(f, s.lengthFrames - 1);
     return f;
+}
+
+// Copies up to `count` frames of the last reported audio from `from` on; the rest
+// of `out` is silence. Returns the frames copied.
+int copyFromBlock(const Stream& st, const StreamState& s, int64_t from, int count, int16_t* out) {
+    const int64_t first = std::clamp<int64_t>(from - s.blockStart, 0, s.blockFrames);
+    const int n = int(std::clamp<int64_t>(s.blockFrames - first, 0, count));
+    std::copy_n(s.block.data() + first * st.channels, size_t(n) * st.channels, out);
+    std::fill(out + size_t(n) * st.channels, out + size_t(count) * st.channels, int16_t(0));
+    return n;
 }
 
 void command(Stream& st, StreamLock&, auto&& change) {
@@ -91,14 +101,17 @@ bool BASS_StreamFree(HSTREAM h) {
     if (!initialised) return false;
     auto st = StreamRegistry::instance().remove(h);
     if (!st) return false;
+    bool played = false;
     {
         StreamLock lock(st->mutex);
+        played = st->s.everPlayed;
         command(*st, lock, [](StreamState& s) {
             s.freed = true;
             s.transport = Transport::Stopped;
         });
     }
-    EngineThread::wake();
+    // Only a stream that was ever played has anything on the audio thread to let go.
+    if (played) EngineThread::wake();
     return true;
 }
 
@@ -118,6 +131,7 @@ bool BASS_ChannelPlay(HSTREAM h, bool restart) {
             }
             s.ended = false;
             s.transport = Transport::Playing;
+            s.everPlayed = true;
         });
     }
     EngineThread::wake();
@@ -205,9 +219,16 @@ uint64_t BASS_StreamGetFilePosition(HSTREAM h, uint32_t mode) {
 uint32_t BASS_ChannelGetLevel(HSTREAM h) {
     auto st = find(h);
     if (!st) return UINT32_MAX;
-    StreamLock lock(st->mutex);
-    if (st->s.transport != Transport::Playing) return 0;
-    return uint32_t(st->s.level.left) | (uint32_t(st->s.level.right) << 16);
+    std::array<int16_t, 2 * 2048> recent;
+    const int lv = int(std::min<int64_t>(levelFrames(st->rate), 2048));
+    int frames = 0;
+    {
+        StreamLock lock(st->mutex);
+        if (st->s.transport != Transport::Playing) return 0;
+        frames = copyFromBlock(*st, st->s, heardFrame(*st, st->s) - lv, lv, recent.data());
+    }
+    const Peak p = peakLevel(recent.data(), frames, st->channels);
+    return uint32_t(p.left) | (uint32_t(p.right) << 16);
 }
 
 int32_t BASS_ChannelGetData(HSTREAM h, void* buffer, uint32_t length) {
@@ -217,8 +238,7 @@ int32_t BASS_ChannelGetData(HSTREAM h, void* buffer, uint32_t length) {
     int frames = 0;
     {
         StreamLock lock(st->mutex);
-        window = st->s.window;
-        frames = st->s.windowFrames;
+        frames = copyFromBlock(*st, st->s, heardFrame(*st, st->s), kFftSize, window.data());
     }
     if (length == BASS_DATA_FFT1024) {
         // One FFT set-up for the interface thread, made on first use.

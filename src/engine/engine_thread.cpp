@@ -11,13 +11,12 @@
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
 #include <atomic>
 #include <unordered_map>
 
 namespace engine {
 namespace {
-
-constexpr int kPumpMs = 10;
 
 // Lives on the audio thread; every member is touched there only.
 class Worker : public QObject {
@@ -29,7 +28,6 @@ public:
         timer_ = new QTimer(this);
         timer_->setTimerType(Qt::PreciseTimer);
         QObject::connect(timer_, &QTimer::timeout, this, [this] { pump(); });
-        timer_->start(kPumpMs);
         streams_.reserve(64);
     }
 
@@ -47,6 +45,12 @@ public:
             else it->second->pump();
         }
         streams_.clear();
+        // Tick only while something plays; a command wakes the thread again.
+        int interval = 0;
+        for (const auto& [h, v] : voices_)
+            if (v->playing()) interval = interval ? std::min(interval, v->pumpIntervalMs()) : v->pumpIntervalMs();
+        if (interval == 0) timer_->stop();
+        else if (!timer_->isActive() || timer_->interval() != interval) timer_->start(interval);
     }
 
     void finish() {

@@ -26,7 +26,7 @@ struct Entry {
     FileKey key;
     bool probed = false;
     std::optional<FileFacts> facts;
-    std::optional<TrackTags> tags;
+    std::shared_ptr<const TrackTags> tags;
 };
 
 std::optional<FileFacts> probe(const std::string& path) {
@@ -91,13 +91,13 @@ std::optional<FileFacts> FactsCache::facts(const FileKey& key) {
     return e.facts;
 }
 
-TrackTags FactsCache::tags(const FileKey& key) {
+std::shared_ptr<const TrackTags> FactsCache::tags(const FileKey& key) {
     {
         std::lock_guard lock(d->mutex);
         Entry& e = d->entry(key);
-        if (e.tags) return *e.tags;
+        if (e.tags) return e.tags;
     }
-    TrackTags t = readTags(key.path);
+    auto t = std::make_shared<const TrackTags>(readTags(key.path));
     std::lock_guard lock(d->mutex);
     Entry& e = d->entry(key);
     e.tags = t;

@@ -35,7 +35,7 @@ public:
 
     // nullopt when the file holds no playable MPEG audio.
     std::optional<FileFacts> facts(const FileKey& key);
-    TrackTags tags(const FileKey& key);
+    std::shared_ptr<const TrackTags> tags(const FileKey& key);
     // The decoder found the true length at the end of the audio.
     void correctLength(const FileKey& key, int64_t frames);
     void clear();

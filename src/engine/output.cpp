@@ -20,7 +20,7 @@ public:
 
     int64_t framesWanted() override {
         // Keep as much written ahead as a device buffer would hold.
-        return std::max<int64_t>(0, clockFrames() + rate_ / 10 - written_);
+        return std::max<int64_t>(0, clockFrames() + rate_ / 5 - written_);
     }
     bool wantsSamples() const override { return false; }
     void write(const int16_t*, int64_t frames) override { written_ += frames; }
@@ -36,7 +36,11 @@ public:
         paused_ = false;
     }
     bool failed() const override { return false; }
-    int64_t latencyNs() const override { return kSecond / 10; }
+    int64_t latencyNs() const override { return kSecond / 5; }
+    // Nothing drains between pumps, and the interface extrapolates the position in
+    // between, so a few pumps a second do: each wake-up of a thread costs more than
+    // the decoding it does.
+    int pumpIntervalMs() const override { return 100; }
 
 private:
     int64_t clockFrames() const {
@@ -79,6 +83,8 @@ public:
         const auto e = sink_.error();
         return e == QAudio::OpenError || e == QAudio::FatalError;
     }
+    // A fifth of the server's buffer or so: room to spare for a late pump.
+    int pumpIntervalMs() const override { return 20; }
     int64_t latencyNs() const override {
         return qint64(sink_.bufferSize()) * kSecond / format_.bytesForDuration(1000000);
     }

@@ -22,6 +22,8 @@ public:
     virtual bool failed() const = 0;
     // How long audio written now takes to be heard, at most.
     virtual int64_t latencyNs() const = 0;
+    // How often the output wants feeding.
+    virtual int pumpIntervalMs() const = 0;
 };
 
 std::unique_ptr<Output> makeSilentOutput(int rate);

@@ -20,6 +20,13 @@ namespace engine {
 
 using Handle = uint32_t;
 
+constexpr int kBlockFrames = 12288;
+inline int64_t levelFrames(int rate) { return rate / 50; }  // the level meter's 20 ms
+// How far the interface runs the position on past the audio thread's last report.
+// Longer than the slowest output's pump interval, and within kBlockFrames with the
+// level's 20 ms before and an FFT window after, at 48 kHz.
+inline int64_t extrapolationFrames(int rate) { return rate * 3 / 20; }
+
 enum class Transport { Stopped, Playing, Paused };
 
 struct StreamState {
@@ -29,6 +36,7 @@ struct StreamState {
     bool seekPending = false;
     int64_t seekFrame = 0;
     bool freed = false;
+    bool everPlayed = false;  // the audio thread may hold a voice for it
 
     // Written by the audio thread for the generation above (and by the interface
     // thread along with a seek).
@@ -38,9 +46,12 @@ struct StreamState {
     int64_t stampNs = 0;
     int64_t writtenEnd = 0;   // frames handed to the output; nothing beyond is heard yet
     bool advancing = false;   // the output was running at `stampNs`
-    Peak level;
-    int windowFrames = 0;     // frames of `window` that hold audio
-    std::array<int16_t, kFftSize * 2> window{};
+    // Decoded audio around `frame`: from the level meter's 20 ms before it to far
+    // enough after it that the interface can cut its windows at the position it
+    // extrapolates until the next report.
+    int64_t blockStart = 0;
+    int blockFrames = 0;
+    std::array<int16_t, kBlockFrames * 2> block{};
 };
 
 struct Stream {

@@ -46,6 +46,6 @@ const char* TAGS_Read(HSTREAM h, const char* format) {
     result.clear();
     auto st = h ? StreamRegistry::instance().find(h) : nullptr;
     if (!st || !format) return result.c_str();
-    result = expand(FactsCache::instance().tags(st->key), format);
+    result = expand(*FactsCache::instance().tags(st->key), format);
     return result.c_str();
 }

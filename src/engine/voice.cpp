@@ -12,7 +12,6 @@ constexpr int64_t kChunkFrames = 4096;
 // The volume moves by at most this much per frame, so no step clicks.
 constexpr float kGainStep = 1.0f / 256.0f;
 
-int64_t levelFrames(int rate) { return rate / 50; }  // the level meter's 20 ms
 
 }  // namespace
 
@@ -99,7 +98,7 @@ void Voice::feed() {
         writeOut(n);
         updateHeard();
     }
-    decodeUntil(heard_ + kFftSize);
+    decodeUntil(heard_ + extrapolationFrames(stream_->rate) + kFftSize);
     checkEnd();
 }
 
@@ -175,21 +174,16 @@ void Voice::publish(const Commands& c) {
             correctedLength = s.lengthFrames != lengthFrames_;
             s.lengthFrames = lengthFrames_;
         }
-        publishWindow(s);
+        publishBlock(s);
     }
     dirty_ = false;
     if (correctedLength) FactsCache::instance().correctLength(stream_->key, lengthFrames_);
 }
 
-void Voice::publishWindow(StreamState& s) {
-    const int ch = stream_->channels;
-    const int64_t avail = std::clamp<int64_t>(ring_.end() - heard_, 0, kFftSize);
-    s.windowFrames = int(ring_.copy(heard_, avail, s.window.data()));
-    std::fill(s.window.begin() + s.windowFrames * ch, s.window.end(), int16_t(0));
-    const int64_t lv = levelFrames(stream_->rate);
-    const int64_t from = std::max(ring_.begin(), heard_ - lv);
-    const int64_t got = ring_.copy(from, heard_ - from, scratch_.data());
-    s.level = transport_ == Transport::Playing ? peakLevel(scratch_.data(), int(got), ch) : Peak{};
+void Voice::publishBlock(StreamState& s) const {
+    s.blockStart = std::clamp(heard_ - levelFrames(stream_->rate), ring_.begin(), ring_.end());
+    const int64_t avail = std::min<int64_t>(ring_.end() - s.blockStart, kBlockFrames);
+    s.blockFrames = int(ring_.copy(s.blockStart, avail, s.block.data()));
 }
 
 }  // namespace engine

@@ -19,6 +19,8 @@ public:
     // The device may be null: the voice then plays on the silent clock.
     Voice(std::shared_ptr<Stream> stream, QAudioDevice device);
     bool broken() const { return !decoder_; }
+    bool playing() const { return transport_ == Transport::Playing; }
+    int pumpIntervalMs() const { return out_ ? out_->pumpIntervalMs() : 50; }
     // Applies new commands, feeds the output, publishes what is heard.
     void pump();
 
@@ -40,7 +42,7 @@ private:
     void updateHeard();
     void checkEnd();
     void publish(const Commands& c);
-    void publishWindow(StreamState& s);
+    void publishBlock(StreamState& s) const;
 
     std::shared_ptr<Stream> stream_;
     QAudioDevice device_;
