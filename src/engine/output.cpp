@@ -64,21 +64,34 @@ public:
     bool ok() const { return io_ && !failed(); }
 
     int64_t framesWanted() override {
-        // The server starts a stream only once more than its target is queued, but
-        // it never reports room beyond the target: without this a fresh stream (or
-        // one after an underrun) would wait for data forever.
+        // The server holds a stream back until more than it reports room for is
+        // queued. A fresh stream is started by hand (see write); after an underrun,
+        // keeping a pump and a half more than the target queued restarts it.
         const int64_t bpf = format_.bytesPerFrame();
         const int64_t queued = written_ - heardFrames();
-        return std::max<int64_t>(sink_.bytesFree() / bpf, sink_.bufferSize() / bpf - queued);
+        const int64_t margin = int64_t(format_.sampleRate()) * pumpIntervalMs() * 3 / 2000;
+        return std::max<int64_t>(sink_.bytesFree() / bpf, sink_.bufferSize() / bpf + margin - queued);
     }
     bool wantsSamples() const override { return true; }
     void write(const int16_t* pcm, int64_t frames) override {
         const qint64 bytes = io_->write(reinterpret_cast<const char*>(pcm), frames * format_.bytesPerFrame());
         written_ += std::max<qint64>(bytes, 0) / format_.bytesPerFrame();
+        if (!started_ && !paused_) {
+            // Resuming a suspended sink triggers its stream, whatever the server waits for.
+            started_ = true;
+            sink_.suspend();
+            sink_.resume();
+        }
     }
     int64_t heardFrames() override { return sink_.processedUSecs() * format_.sampleRate() / 1000000; }
-    void pause() override { sink_.suspend(); }
-    void resume() override { sink_.resume(); }
+    void pause() override {
+        paused_ = true;
+        sink_.suspend();
+    }
+    void resume() override {
+        paused_ = false;
+        sink_.resume();
+    }
     bool failed() const override {
         const auto e = sink_.error();
         return e == QAudio::OpenError || e == QAudio::FatalError;
@@ -95,6 +108,8 @@ private:
     QAudioSink sink_;
     QIODevice* io_ = nullptr;
     int64_t written_ = 0;
+    bool started_ = false;
+    bool paused_ = false;
 };
 
 }  // namespace

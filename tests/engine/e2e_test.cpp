@@ -101,6 +101,20 @@ double rms(const std::vector<int16_t>& pcm, size_t skip) {
     return count ? std::sqrt(sum / count) : 0;
 }
 
+// Windows of 10 ms, after the first `skip` samples, whose RMS falls below a tenth
+// of the whole recording's: dropouts.
+int silentWindows(const std::vector<int16_t>& pcm, size_t skip) {
+    const double whole = rms(pcm, skip);
+    constexpr size_t w = kRate / 100;
+    int gaps = 0;
+    for (size_t at = skip; at + w <= pcm.size(); at += w) {
+        double sum = 0;
+        for (size_t i = at; i < at + w; ++i) sum += double(pcm[i]) * pcm[i];
+        if (std::sqrt(sum / w) < whole / 10) ++gaps;
+    }
+    return gaps;
+}
+
 }  // namespace
 
 TEST(EndToEnd, ToneComesOutOfTheSoundServer) {
@@ -110,7 +124,7 @@ TEST(EndToEnd, ToneComesOutOfTheSoundServer) {
     if (!server.start(QString::fromStdString(dir.root()), &why)) GTEST_SKIP() << why.toStdString();
 
     fixture::ToneSpec spec;
-    spec.seconds = 6;
+    spec.seconds = 8;
     spec.amplitude = 0.5;
     spec.frequency = 1000;
     const std::string path = dir.path("tone.mp3");
@@ -125,20 +139,22 @@ TEST(EndToEnd, ToneComesOutOfTheSoundServer) {
     QElapsedTimer clock;
     clock.start();
     const double before = BASS_ChannelBytes2Seconds(h, BASS_ChannelGetPosition(h, BASS_POS_BYTE));
-    const std::vector<int16_t> loud = server.record(1200, dir.path("loud.raw"));
+    const std::vector<int16_t> loud = server.record(2000, dir.path("loud.raw"));
     const double elapsed = clock.nsecsElapsed() / 1e9;
     const double after = BASS_ChannelBytes2Seconds(h, BASS_ChannelGetPosition(h, BASS_POS_BYTE));
 
+    // The recorder takes a moment to deliver; half a second of it is plenty.
     ASSERT_GT(loud.size(), size_t(kRate / 2)) << "the recording is empty";
     EXPECT_NEAR(dominantHz(loud), 1000, 20);
     const double loudRms = rms(loud, kRate / 10);
+    EXPECT_EQ(silentWindows(loud, kRate / 10), 0) << "the sound drops out";
     // A half-scale sine: RMS 0.5 / sqrt(2) of full scale.
     EXPECT_NEAR(loudRms, 0.5 / std::sqrt(2.0) * 32767, 2500);
     EXPECT_NEAR(after - before, elapsed, 0.15 * elapsed) << "position did not follow real time";
 
     BASS_ChannelSetAttribute(h, BASS_ATTRIB_VOL, 0.25f);
     QThread::msleep(400);
-    const std::vector<int16_t> quiet = server.record(700, dir.path("quiet.raw"));
+    const std::vector<int16_t> quiet = server.record(1500, dir.path("quiet.raw"));
     EXPECT_NEAR(rms(quiet, kRate / 10) / loudRms, 0.25, 0.06) << "volume not applied";
 
     BASS_StreamFree(h);
