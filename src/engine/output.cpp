@@ -14,27 +14,51 @@ namespace {
 
 constexpr int64_t kSecond = 1000000000;
 
-class SilentOutput final : public Output {
+// Time spent playing since start(), not counting pauses.
+class PlayClock {
 public:
-    explicit SilentOutput(int rate) : rate_(rate), resumedAt_(nowNs()) {}
-
-    int64_t framesWanted() override {
-        // Keep as much written ahead as a device buffer would hold.
-        return std::max<int64_t>(0, clockFrames() + rate_ / 5 - written_);
+    void start() {
+        started_ = true;
+        resumedAt_ = nowNs();
     }
-    bool wantsSamples() const override { return false; }
-    void write(const int16_t*, int64_t frames) override { written_ += frames; }
-    int64_t heardFrames() override { return std::min(written_, clockFrames()); }
-    void pause() override {
-        if (paused_) return;
+    bool started() const { return started_; }
+    void pause() {
+        if (paused_ || !started_) return;
         playedNs_ += nowNs() - resumedAt_;
         paused_ = true;
     }
-    void resume() override {
+    void resume() {
         if (!paused_) return;
         resumedAt_ = nowNs();
         paused_ = false;
     }
+    bool paused() const { return paused_; }
+    int64_t frames(int rate, int64_t lessNs = 0) const {
+        if (!started_) return 0;
+        const int64_t ns = playedNs_ + (paused_ ? 0 : nowNs() - resumedAt_) - lessNs;
+        return ns <= 0 ? 0 : ns / 1000 * rate / 1000000;
+    }
+
+private:
+    bool started_ = false;
+    bool paused_ = false;
+    int64_t playedNs_ = 0;
+    int64_t resumedAt_ = 0;
+};
+
+class SilentOutput final : public Output {
+public:
+    explicit SilentOutput(int rate) : rate_(rate) { clock_.start(); }
+
+    int64_t framesWanted() override {
+        // Keep as much written ahead as a device buffer would hold.
+        return std::max<int64_t>(0, clock_.frames(rate_) + rate_ / 5 - written_);
+    }
+    bool wantsSamples() const override { return false; }
+    void write(const int16_t*, int64_t frames) override { written_ += frames; }
+    int64_t heardFrames() override { return std::min(written_, clock_.frames(rate_)); }
+    void pause() override { clock_.pause(); }
+    void resume() override { clock_.resume(); }
     bool failed() const override { return false; }
     int64_t latencyNs() const override { return kSecond / 5; }
     // Nothing drains between pumps, and the interface extrapolates the position in
@@ -43,17 +67,14 @@ public:
     int pumpIntervalMs() const override { return 100; }
 
 private:
-    int64_t clockFrames() const {
-        const int64_t ns = playedNs_ + (paused_ ? 0 : nowNs() - resumedAt_);
-        return ns / 1000 * rate_ / 1000000;
-    }
     int rate_;
     int64_t written_ = 0;
-    int64_t playedNs_ = 0;
-    int64_t resumedAt_;
-    bool paused_ = false;
+    PlayClock clock_;
 };
 
+// What has been heard is timed by the steady clock from the moment the stream
+// starts, held back by what has been written: the sound server's own played-time
+// report, as the sink passes it on, was seen to fall a fifth behind real time.
 class DeviceOutput final : public Output {
 public:
     DeviceOutput(const QAudioDevice& device, const QAudioFormat& format)
@@ -76,21 +97,23 @@ public:
     void write(const int16_t* pcm, int64_t frames) override {
         const qint64 bytes = io_->write(reinterpret_cast<const char*>(pcm), frames * format_.bytesPerFrame());
         written_ += std::max<qint64>(bytes, 0) / format_.bytesPerFrame();
-        if (!started_ && !paused_) {
+        if (!clock_.started() && !clock_.paused()) {
             // Resuming a suspended sink triggers its stream, whatever the server waits for.
-            started_ = true;
             sink_.suspend();
             sink_.resume();
+            clock_.start();
         }
     }
-    int64_t heardFrames() override { return sink_.processedUSecs() * format_.sampleRate() / 1000000; }
+    int64_t heardFrames() override {
+        return std::min(written_, clock_.frames(format_.sampleRate(), kOutputDelayNs));
+    }
     void pause() override {
-        paused_ = true;
+        clock_.pause();
         sink_.suspend();
     }
     void resume() override {
-        paused_ = false;
         sink_.resume();
+        clock_.resume();
     }
     bool failed() const override {
         const auto e = sink_.error();
@@ -104,12 +127,13 @@ public:
 
 private:
     static constexpr qint64 kBufferUs = 150000;
+    // From a started stream's first sample reaching the server to its being heard.
+    static constexpr int64_t kOutputDelayNs = 20000000;
     QAudioFormat format_;
     QAudioSink sink_;
     QIODevice* io_ = nullptr;
     int64_t written_ = 0;
-    bool started_ = false;
-    bool paused_ = false;
+    PlayClock clock_;
 };
 
 }  // namespace
