@@ -8,7 +8,7 @@ namespace engine {
 namespace {
 
 constexpr int64_t kRingFrames = 1 << 16;
-constexpr int64_t kChunkFrames = 4096;
+constexpr int64_t kChunkFrames = 16384;
 // The volume moves by at most this much per frame, so no step clicks.
 constexpr float kGainStep = 1.0f / 256.0f;
 
