@@ -25,18 +25,18 @@ std::string shortFile;
 
 void makeFiles() {
     dir = new fixture::TempDir;
-    fixture::ToneSpec spec;
-    spec.seconds = 240;
-    spec.kbps = 320;
-    spec.wave = fixture::Wave::Sweep;
-    spec.frequency = 200;
+    fixture::ToneSpec recipe;
+    recipe.seconds = 240;
+    recipe.kbps = 320;
+    recipe.wave = fixture::Wave::Sweep;
+    recipe.frequency = 200;
     longFile = dir->path("long.mp3");
-    fixture::makeMp3(longFile, spec);
+    fixture::makeMp3(longFile, recipe);
     fixture::writeId3v2(longFile, {"Группа крови", "Кино", "Группа крови", "Rock", "1988"}, 3,
                         fixture::V2Text::Utf16);
-    spec.seconds = 12;
+    recipe.seconds = 12;
     shortFile = dir->path("short.mp3");
-    fixture::makeMp3(shortFile, spec);
+    fixture::makeMp3(shortFile, recipe);
 }
 
 // Starts the engine on the manual or the real clock, if it is not already so.

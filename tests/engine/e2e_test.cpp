@@ -123,12 +123,12 @@ TEST(EndToEnd, ToneComesOutOfTheSoundServer) {
     QString why;
     if (!server.start(QString::fromStdString(dir.root()), &why)) GTEST_SKIP() << why.toStdString();
 
-    fixture::ToneSpec spec;
-    spec.seconds = 8;
-    spec.amplitude = 0.5;
-    spec.frequency = 1000;
+    fixture::ToneSpec recipe;
+    recipe.seconds = 8;
+    recipe.amplitude = 0.5;
+    recipe.frequency = 1000;
     const std::string path = dir.path("tone.mp3");
-    fixture::makeMp3(path, spec);
+    fixture::makeMp3(path, recipe);
 
     ASSERT_TRUE(BASS_Init(-1, 44100, 0, nullptr, nullptr));
     HSTREAM h = BASS_StreamCreateFile(false, path.c_str(), 0, 0, 0);

@@ -55,9 +55,9 @@ TEST(FrameChain, NeedsConsecutiveFramesNotJustASync) {
 
 TEST(Probe, TellsAudioFromOtherFiles) {
     fixture::TempDir dir;
-    fixture::ToneSpec spec;
-    spec.seconds = 0.5;
-    fixture::makeMp3(dir.path("a.mp3"), spec);
+    fixture::ToneSpec recipe;
+    recipe.seconds = 0.5;
+    fixture::makeMp3(dir.path("a.mp3"), recipe);
     EXPECT_TRUE(looksLikeMpeg(dir.path("a.mp3")));
 
     std::mt19937 rng(7);
@@ -66,7 +66,7 @@ TEST(Probe, TellsAudioFromOtherFiles) {
     fixture::writeBytes(dir.path("noise.mp3"), noise);
     fixture::writeBytes(dir.path("text.mp3"), std::string(3000, 'x') + "hello\n");
     std::string wav = "RIFF\x24\x10\x00\x00WAVEfmt ";
-    for (auto s : fixture::synthesize(spec)) wav.append(reinterpret_cast<char*>(&s), 2);
+    for (auto s : fixture::synthesize(recipe)) wav.append(reinterpret_cast<char*>(&s), 2);
     fixture::writeBytes(dir.path("wave.mp3"), wav);
     for (const char* name : {"noise.mp3", "text.mp3", "wave.mp3", "missing.mp3"})
         EXPECT_FALSE(looksLikeMpeg(dir.path(name))) << name;

@@ -17,7 +17,7 @@ namespace {
 
 struct FileKind {
     const char* name;
-    ToneSpec spec;
+    ToneSpec recipe;
     bool gapless;  // an Info header: the length is exactly the samples encoded
 };
 
@@ -42,24 +42,24 @@ int bytesPerFrame(const ToneSpec& s) { return 2 * s.channels; }
 TEST_P(EveryFileKind, LengthIsWhatAFullDecodeDeliversAndTheEndIsExact) {
     const FileKind k = GetParam();
     MadeMp3 made;
-    const std::string path = make("t.mp3", k.spec, &made);
+    const std::string path = make("t.mp3", k.recipe, &made);
     const Decoded ref = referenceDecode(path);
-    ASSERT_EQ(ref.rate, k.spec.rate);
-    ASSERT_EQ(ref.channels, k.spec.channels);
+    ASSERT_EQ(ref.rate, k.recipe.rate);
+    ASSERT_EQ(ref.channels, k.recipe.channels);
     if (k.gapless) EXPECT_EQ(ref.frames(), made.samples);
 
     HSTREAM h = BASS_StreamCreateFile(false, path.c_str(), 0, 0, 0);
     ASSERT_NE(h, 0u);
     const uint64_t length = BASS_ChannelGetLength(h, BASS_POS_BYTE);
-    EXPECT_EQ(length, uint64_t(ref.frames()) * bytesPerFrame(k.spec));
-    EXPECT_NEAR(BASS_ChannelBytes2Seconds(h, length), double(ref.frames()) / k.spec.rate, 1e-9);
+    EXPECT_EQ(length, uint64_t(ref.frames()) * bytesPerFrame(k.recipe));
+    EXPECT_NEAR(BASS_ChannelBytes2Seconds(h, length), double(ref.frames()) / k.recipe.rate, 1e-9);
 
     const int64_t ms = playToEnd(h);
     EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_STOPPED);
     EXPECT_EQ(BASS_ChannelGetPosition(h, BASS_POS_BYTE), length);
     EXPECT_EQ(BASS_ChannelGetLength(h, BASS_POS_BYTE), length);
     // It took as long as the audio lasts, on the manual clock.
-    EXPECT_NEAR(double(ms), k.spec.seconds * 1000, 300);
+    EXPECT_NEAR(double(ms), k.recipe.seconds * 1000, 300);
     BASS_StreamFree(h);
 }
 
@@ -125,9 +125,9 @@ TEST_F(Streams, AnEndedStreamPlaysAgainFromTheStart) {
 
 // Seeking then decoding gives the same samples as decoding straight through.
 TEST_F(Streams, SeekIsSampleAccurateInEveryState) {
-    ToneSpec spec = tone(6, 44100, 2, 192, false);
-    spec.wave = Wave::Noise;
-    const std::string path = make("n.mp3", spec);
+    ToneSpec recipe = tone(6, 44100, 2, 192, false);
+    recipe.wave = Wave::Noise;
+    const std::string path = make("n.mp3", recipe);
     const Decoded ref = referenceDecode(path);
     HSTREAM h = BASS_StreamCreateFile(false, path.c_str(), 0, 0, 0);
     ASSERT_NE(h, 0u);
@@ -170,9 +170,9 @@ TEST_F(Streams, SeekIsSampleAccurateInEveryState) {
 
 TEST_F(Streams, SpectrumAndLevelOfAHalfScaleSine) {
     for (int channels : {1, 2}) {
-        ToneSpec spec = tone(2, 44100, channels, 192, true);
-        spec.amplitude = 0.5;
-        const std::string path = make("s" + std::to_string(channels) + ".mp3", spec);
+        ToneSpec recipe = tone(2, 44100, channels, 192, true);
+        recipe.amplitude = 0.5;
+        const std::string path = make("s" + std::to_string(channels) + ".mp3", recipe);
         HSTREAM h = BASS_StreamCreateFile(false, path.c_str(), 0, 0, 0);
         BASS_ChannelPlay(h, false);
         engine_test::advance(500);

@@ -28,9 +28,9 @@ std::string read(HSTREAM h, const char* format) { return TAGS_Read(h, format); }
 
 TEST_P(TagKinds, ReadAsWritten) {
     const TagCase& c = GetParam();
-    ToneSpec spec;
-    spec.seconds = 0.3;
-    const std::string path = make("t.mp3", spec);
+    ToneSpec recipe;
+    recipe.seconds = 0.3;
+    const std::string path = make("t.mp3", recipe);
     c.write(path);
     HSTREAM h = BASS_StreamCreateFile(false, path.c_str(), 0, 0, 0);
     ASSERT_NE(h, 0u);
@@ -83,9 +83,9 @@ TEST(GenreNames, NumbersBecomeNames) {
 class TagFormats : public EngineTest {};
 
 TEST_F(TagFormats, FieldsMixWithLiteralText) {
-    ToneSpec spec;
-    spec.seconds = 0.3;
-    const std::string path = make("t.mp3", spec);
+    ToneSpec recipe;
+    recipe.seconds = 0.3;
+    const std::string path = make("t.mp3", recipe);
     writeId3v2(path, russian, 4, V2Text::Utf8);
     HSTREAM h = BASS_StreamCreateFile(false, path.c_str(), 0, 0, 0);
     EXPECT_EQ(read(h, "%ARTI - %TITL"), "Кино - Группа крови");

@@ -32,10 +32,10 @@ TEST(AverageKbps, RoundsUpAnyFractionAndTiesToEven) {
 class TrackInfo : public EngineTest {};
 
 TEST_F(TrackInfo, TextsOfARealFile) {
-    ToneSpec spec;
-    spec.seconds = 3.5;
-    spec.kbps = 128;
-    const std::string p = make("a.mp3", spec);
+    ToneSpec recipe;
+    recipe.seconds = 3.5;
+    recipe.kbps = 128;
+    const std::string p = make("a.mp3", recipe);
     writeId3v2(p, {"Звезда", "Кино", "", "", "1989"}, 3, V2Text::Utf16);
     const QString path = QString::fromStdString(p);
     EXPECT_EQ(readID3Tag(path), "Звезда");
@@ -50,9 +50,9 @@ TEST_F(TrackInfo, TextsOfARealFile) {
 }
 
 TEST_F(TrackInfo, UntaggedAndUnreadableFiles) {
-    ToneSpec spec;
-    spec.seconds = 0.5;
-    const QString untagged = QString::fromStdString(make("u.mp3", spec));
+    ToneSpec recipe;
+    recipe.seconds = 0.5;
+    const QString untagged = QString::fromStdString(make("u.mp3", recipe));
     EXPECT_EQ(readID3Tag(untagged), "Название не определено");
     EXPECT_EQ(readID3TagArtist(untagged), "");
     EXPECT_EQ(readID3TagYear(untagged), "");
@@ -66,9 +66,9 @@ TEST_F(TrackInfo, UntaggedAndUnreadableFiles) {
 }
 
 TEST_F(TrackInfo, LeavesThePlayingStreamAlone) {
-    ToneSpec spec;
-    spec.seconds = 2;
-    const std::string p = make("a.mp3", spec);
+    ToneSpec recipe;
+    recipe.seconds = 2;
+    const std::string p = make("a.mp3", recipe);
     HSTREAM h = BASS_StreamCreateFile(false, p.c_str(), 0, 0, 0);
     BASS_ChannelPlay(h, false);
     engine_test::advance(300);

@@ -24,9 +24,9 @@ protected:
         BASS_Free();
         engine_test::useManualClock(false);
     }
-    std::string make(const std::string& name, const ToneSpec& spec, MadeMp3* made = nullptr) {
+    std::string make(const std::string& name, const ToneSpec& recipe, MadeMp3* made = nullptr) {
         const std::string p = dir.path(name);
-        MadeMp3 m = makeMp3(p, spec);
+        MadeMp3 m = makeMp3(p, recipe);
         if (made) *made = m;
         return p;
     }

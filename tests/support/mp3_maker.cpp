@@ -67,10 +67,10 @@ std::vector<int16_t> synthesize(const ToneSpec& s) {
     return pcm;
 }
 
-MadeMp3 makeMp3(const std::string& path, const ToneSpec& spec) {
-    auto g = encoderFor(spec);
-    std::vector<int16_t> pcm = synthesize(spec);
-    const int64_t frames = int64_t(pcm.size()) / spec.channels;
+MadeMp3 makeMp3(const std::string& path, const ToneSpec& recipe) {
+    auto g = encoderFor(recipe);
+    std::vector<int16_t> pcm = synthesize(recipe);
+    const int64_t frames = int64_t(pcm.size()) / recipe.channels;
     std::string out;
     std::vector<unsigned char> buf(1 << 16);
     constexpr int64_t kBlock = 4096;
@@ -78,8 +78,8 @@ MadeMp3 makeMp3(const std::string& path, const ToneSpec& spec) {
     for (int64_t at = 0; at < frames; at += kBlock) {
         const int n = int(std::min(kBlock, frames - at));
         for (int i = 0; i < n; ++i) {
-            left[i] = pcm[size_t(at + i) * spec.channels];
-            right[i] = pcm[size_t(at + i) * spec.channels + spec.channels - 1];
+            left[i] = pcm[size_t(at + i) * recipe.channels];
+            right[i] = pcm[size_t(at + i) * recipe.channels + recipe.channels - 1];
         }
         const int got = lame_encode_buffer(g.get(), left.data(), right.data(), n, buf.data(), int(buf.size()));
         if (got < 0) throw std::runtime_error("lame_encode_buffer failed");
@@ -87,7 +87,7 @@ MadeMp3 makeMp3(const std::string& path, const ToneSpec& spec) {
     }
     const int tail = lame_encode_flush(g.get(), buf.data(), int(buf.size()));
     out.append(reinterpret_cast<char*>(buf.data()), size_t(std::max(tail, 0)));
-    if (spec.infoTag) {
+    if (recipe.infoTag) {
         const size_t n = lame_get_lametag_frame(g.get(), buf.data(), buf.size());
         if (n > 0 && n <= out.size()) out.replace(0, n, reinterpret_cast<char*>(buf.data()), n);
     }

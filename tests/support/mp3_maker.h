@@ -26,9 +26,9 @@ struct MadeMp3 {
     int64_t mp3Frames = 0;   // MPEG frames written
 };
 
-// The PCM that `spec` describes, interleaved.
-std::vector<int16_t> synthesize(const ToneSpec& spec);
-MadeMp3 makeMp3(const std::string& path, const ToneSpec& spec);
+// The PCM that `recipe` describes, interleaved.
+std::vector<int16_t> synthesize(const ToneSpec& recipe);
+MadeMp3 makeMp3(const std::string& path, const ToneSpec& recipe);
 
 void writeBytes(const std::string& path, const std::string& bytes);
 std::string readBytes(const std::string& path);
