@@ -1,0 +1,37 @@
+#pragma once
+// An INI file read and written by the desktop's profile-file rules: section and
+// key names match without regard to case, the first matching section and key
+// win, values are trimmed and read up to 2047 characters, and writing a key keeps
+// every other line of the file. Saving is atomic.
+#include <QString>
+#include <QStringList>
+
+class IniFile {
+public:
+    explicit IniFile(QString path);
+
+    QString readString(const QString& section, const QString& key, const QString& fallback) const;
+    // Optional sign and leading digits ("12abc" reads 12); anything else gives `fallback`.
+    int readInteger(const QString& section, const QString& key, int fallback) const;
+    void writeString(const QString& section, const QString& key, const QString& value);
+    void writeInteger(const QString& section, const QString& key, int value);
+    // Writes the file if anything was written; false (file untouched) when that fails.
+    bool save();
+
+    const QString& path() const { return path_; }
+
+private:
+    struct Found {
+        int sectionLine = -1;  // the section's header line
+        int sectionEnd = -1;   // the line after its last line
+        int keyLine = -1;
+    };
+    Found find(const QString& section, const QString& key) const;
+
+    QString path_;
+    QStringList lines_;
+    bool dirty_ = false;
+};
+
+// Profile-file integer rule on a text (exposed for its tests).
+int profileInteger(const QString& text, int fallback);

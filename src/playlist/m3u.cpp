@@ -1,0 +1,47 @@
+#include "m3u.h"
+
+#include "text_codec.h"
+
+QString MinToSec(const QString& text) {
+    const int colon = text.indexOf(':', 1);
+    const QString minutes = text.left(colon < 0 ? text.size() : colon);
+    const QString seconds = colon < 0 ? QString() : text.mid(colon + 1);
+    return QString::number(minutes.toLongLong() * 60 + seconds.toLongLong());
+}
+
+QByteArray writeM3u(const QStringList& rows, const M3uEntryInfo& info) {
+    QByteArray out = "#EXTM3U\r\n";
+    for (const QString& row : rows) {
+        const QString seconds = MinToSec(info.length(row).mid(3, 5));
+        out += ("#EXTINF:" + seconds + "," + info.title(row)).toUtf8() + "\r\n";
+        out += row.toUtf8() + "\r\n";
+    }
+    return out;
+}
+
+QStringList readM3u(const QByteArray& bytes) {
+    const int zero = bytes.indexOf('\0');
+    const QString text = decodeUtf8OrCp1251(zero < 0 ? bytes : bytes.left(zero));
+    QStringList rows;
+    qsizetype at = 0;
+    while (at < text.size()) {
+        qsizetype end = at;
+        while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
+        const QString line = text.mid(at, end - at);
+        if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ++end;
+        at = end + 1;
+        if (line.contains("#EXTM3U") || line.contains("#EXTINF")) continue;
+        rows << line;
+    }
+    return rows;
+}
+
+bool isMp3Path(const QString& path) {
+    const qsizetype slash = std::max(path.lastIndexOf('/'), path.lastIndexOf('\\'));
+    const qsizetype dot = path.lastIndexOf('.');
+    if (dot < 0 || dot < slash) return false;
+    QString ext = path.mid(dot);
+    for (QChar& c : ext)
+        if (c >= 'A' && c <= 'Z') c = QChar(c.unicode() + 32);
+    return ext == ".mp3";
+}

@@ -1,0 +1,29 @@
+#pragma once
+// The M3U playlist file as the playlist writes and reads it.
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+// "mm:ss" → whole seconds as text; the minutes are the characters up to the first
+// colon after the first character, the seconds everything after it.
+QString MinToSec(const QString& text);
+
+struct M3uEntryInfo {
+    std::function<QString(const QString&)> length;  // "hh:mm:ss"
+    std::function<QString(const QString&)> title;
+};
+
+// "#EXTM3U", then "#EXTINF:<seconds>,<title>" and the row for every row; CR LF line
+// ends, UTF-8 without a byte-order mark. The hours of a length are not counted.
+QByteArray writeM3u(const QStringList& rows, const M3uEntryInfo& info);
+
+// The rows of an M3U file's bytes: text up to the first zero byte, lines split at
+// CR LF, LF or CR, lines holding "#EXTM3U" or "#EXTINF" dropped, every other line
+// kept whole. Bytes that are not UTF-8 are read as Windows-1251.
+QStringList readM3u(const QByteArray& bytes);
+
+// Whether a path names an MP3 track: the extension after the last "." behind the
+// last separator, A–Z lowered, is ".mp3".
+bool isMp3Path(const QString& path);

@@ -1,0 +1,65 @@
+#include "ini_file.h"
+#include "mp3_maker.h"
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString iniWith(const fixture::TempDir& dir, const std::string& text) {
+    const std::string p = dir.path("a.ini");
+    fixture::writeBytes(p, text);
+    return QString::fromStdString(p);
+}
+
+}  // namespace
+
+TEST(IniFile, ReadsByTheProfileRules) {
+    fixture::TempDir dir;
+    const IniFile ini(iniWith(dir,
+                              "; comment\r\n[Form Info]\r\n  LEFT =  285  \r\nTop=abc\r\nleft=999\r\n"
+                              "[form info]\r\nWidth=5\r\n[Other]\r\nkey=1\r\n"));
+    EXPECT_EQ(ini.readInteger("form info", "Left", 0), 285);    // any letter case, first key wins
+    EXPECT_EQ(ini.readInteger("Form Info", "Top", 7), 7);       // not a number: the fallback
+    EXPECT_EQ(ini.readInteger("Form Info", "Width", 7), 7);     // only the first such section counts
+    EXPECT_EQ(ini.readInteger("Other", "missing", -3), -3);
+    EXPECT_EQ(ini.readString("Nowhere", "key", "x"), "x");
+    EXPECT_EQ(ini.readString("Other", "KEY", "x"), "1");
+}
+
+TEST(IniFile, IntegersReadLikeTheDesktopReadsThem) {
+    EXPECT_EQ(profileInteger("12abc", 0), 12);
+    EXPECT_EQ(profileInteger("-7", 0), -7);
+    EXPECT_EQ(profileInteger("+8", 0), 8);
+    EXPECT_EQ(profileInteger(" 42 ", 0), 42);
+    EXPECT_EQ(profileInteger("abc", 5), 5);
+    EXPECT_EQ(profileInteger("", 5), 5);
+    EXPECT_EQ(profileInteger("-", 5), 5);
+}
+
+TEST(IniFile, LongValuesAreCut) {
+    fixture::TempDir dir;
+    const IniFile ini(iniWith(dir, "[s]\nk=" + std::string(3000, 'x') + "\n"));
+    EXPECT_EQ(ini.readString("s", "k", "").size(), 2047);
+}
+
+TEST(IniFile, WritingKeepsEverythingElse) {
+    fixture::TempDir dir;
+    const QString path = iniWith(dir, "; mine\r\n[Form info]\r\nLeft=1\r\n\r\n[Image info]\r\nLeftaa=16\r\n");
+    IniFile ini(path);
+    ini.writeInteger("FORM INFO", "left", 300);
+    ini.writeInteger("Form info", "Top", 200);
+    ini.writeString("New", "k", "v");
+    ASSERT_TRUE(ini.save());
+    EXPECT_EQ(fixture::readBytes(path.toStdString()),
+              "; mine\r\n[Form info]\r\nleft=300\r\nTop=200\r\n\r\n[Image info]\r\nLeftaa=16\r\n[New]\r\nk=v\r\n");
+    const IniFile again(path);
+    EXPECT_EQ(again.readInteger("form info", "top", 0), 200);
+}
+
+TEST(IniFile, AFailedSaveLeavesTheFileAlone) {
+    fixture::TempDir dir;
+    IniFile ini(QString::fromStdString(dir.path("no/such/folder/a.ini")));
+    ini.writeInteger("s", "k", 1);
+    EXPECT_FALSE(ini.save());
+}
