@@ -13,6 +13,7 @@ TZMFrameControl::TZMFrameControl(int frameCount, QString notDividedText, QWidget
     connect(&FadeTimer, &QTimer::timeout, this, &TZMFrameControl::FadeTimerTimer);
     setCursor(Qt::PointingHandCursor);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);  // moves over it describe it in the status line
 }
 
 QString TZMFrameControl::author() const { return QStringLiteral("R.W.N.8. skinned controls"); }

@@ -1,0 +1,239 @@
+#include "ZMRunString.h"
+
+#include "desktop.h"
+#include "pixels.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <cmath>
+
+using namespace zm;
+
+bool GradientFill(QImage& image, const QRect& area, const QList<QColor>& colours, bool horizontal) {
+    const int n = int(colours.size()) - 1;
+    if (n < 1) {
+        desktop().errorBox(QStringLiteral("TZMRunString: Use more 1 color"));
+        return false;
+    }
+    // `area` as (left, top, right, bottom) with right and bottom outside.
+    const int left = area.left(), top = area.top(), right = left + area.width(), bottom = top + area.height();
+    const int length = horizontal ? right - left : bottom - top;
+    const int seg = int(std::nearbyint(double(length) / n));
+    QPainter p(&image);
+    for (int i = 0; i < n; ++i) {
+        const int e = i == n - 1 ? length - i * seg - 1 : seg;
+        const QColor c0 = colours[i], c1 = colours[i + 1];
+        for (int r = 0; r <= e; ++r) {
+            const int pos = i * seg + r;
+            // A band of one column has no span: it takes the first colour.
+            const double t = e == 0 ? 0.0 : double(r) / e;
+            auto mix = [t](int a, int b) { return int(std::trunc(a + (b - a) * t)); };
+            p.setPen(QPen(QColor(mix(c0.red(), c1.red()), mix(c0.green(), c1.green()), mix(c0.blue(), c1.blue())), 1));
+            if (horizontal) p.drawLine(left + pos, top, left + pos, bottom - 1);
+            else p.drawLine(left, top + pos, right - 1, top + pos);
+        }
+    }
+    return true;
+}
+
+TZMRunString::TZMRunString(QWidget* parent) : QWidget(parent) {
+    resize(100, 20);
+    bitmap_ = QImage(100, 20, QImage::Format_RGB32);
+    bitmap_.fill(Qt::white);
+    backImage_ = bitmap_;
+    RunTimer.setInterval(25);
+    ShowTimer.setInterval(1500);
+    HideTimer.setInterval(1500);
+    PauseTimer.setSingleShot(true);
+    PauseTimer.setInterval(1000);
+    connect(&RunTimer, &QTimer::timeout, this, &TZMRunString::RunTimerTimer);
+    connect(&ShowTimer, &QTimer::timeout, this, &TZMRunString::ShowTimerTimer);
+    connect(&HideTimer, &QTimer::timeout, this, &TZMRunString::HideTimerTimer);
+    connect(&PauseTimer, &QTimer::timeout, this, [this] {
+        update();
+        if (enabled_) RunTimer.start();
+    });
+    RunTimer.start();
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);  // moves over it describe it in the status line
+}
+
+QString TZMRunString::author() const { return QStringLiteral("R.W.N.8. skinned controls"); }
+
+int TZMRunString::textWidth() const { return QFontMetrics(font()).horizontalAdvance(caption_); }
+
+void TZMRunString::setCaption(const QString& text) {
+    if (text == caption_) return;
+    caption_ = text;
+    update();
+}
+
+void TZMRunString::setFreeCaption(const QString& text) {
+    if (text == freeCaption_) return;
+    freeCaption_ = text;
+    update();
+}
+
+void TZMRunString::setLoadBitmap(const QImage& image) {
+    if (image.isNull()) {
+        resize(100, 20);
+        bitmap_ = QImage(100, 20, QImage::Format_RGB32);
+        bitmap_.fill(Qt::white);
+    } else {
+        bitmap_ = image.convertToFormat(QImage::Format_RGB32);
+        resize(bitmap_.size());
+    }
+    rebuildBackImage();
+    update();
+}
+
+void TZMRunString::setEnabled_(bool on) {
+    enabled_ = on;
+    if (on && !PauseTimer.isActive()) RunTimer.start();
+    if (!on) RunTimer.stop();
+    update();
+}
+
+void TZMRunString::setInterval(int v) {
+    intervalMs_ = std::max(v, 0);
+    if (intervalMs_ != RunTimer.interval()) RunTimer.setInterval(intervalMs_);
+}
+
+void TZMRunString::setColoredEnable(bool on) {
+    colored_ = on;
+    rebuildBackImage();
+}
+
+void TZMRunString::setRunMode(ZMRunMode m) {
+    runMode_ = m;
+    const int period = motion_.setMode(m, textWidth());
+    if (period >= 0) RunTimer.setInterval(period);
+    update();
+}
+
+void TZMRunString::RunTimerTimer() {
+    const RunMotion::Tick t = motion_.tick(runMode_, textWidth(), width(), RunTimer.interval(), intervalMs_);
+    if (t.period >= 0) RunTimer.setInterval(t.period);
+    if (t.pause) {
+        // What the tick moved shows when the pause is over.
+        RunTimer.stop();
+        PauseTimer.start();
+        return;
+    }
+    update();
+}
+
+void TZMRunString::rebuildBackImage() {
+    if (colored_) {
+        if (!Colorize(&bitmap_, backImage_)) return;
+        backImage_ = backImage_.convertToFormat(QImage::Format_RGB32);
+    } else {
+        backImage_ = bitmap_;
+    }
+}
+
+QImage TZMRunString::render() {
+    rebuildBackImage();
+    const QColor text = runMode_ == rmFree ? freeFontColor_ : fontColor_;
+    // A background smaller than the control leaves the rest in `_Color`.
+    QImage back(size(), QImage::Format_RGB32);
+    back.fill(color_);
+    QPainter(&back).drawImage(0, 0, backImage_);
+    if (drawMode_ == dmColor) back.fill(color_);
+    const int w = width(), h = height(), e = edgeSize_;
+    if (smoothEdges_ && e > 0) {
+        const QColor p1 = back.pixelColor(std::clamp(e + 1, 0, w - 1), h / 2);
+        GradientFill(back, QRect(0, 0, e, h), {text, p1}, true);
+        const QColor p2 = back.pixelColor(std::clamp(w - e + 1, 0, w - 1), h / 2);
+        GradientFill(back, QRect(w - e, 0, e, h), {p2, text}, true);
+    }
+    QPainter p(&back);
+    if (drawBorder_) {
+        p.setPen(QPen(borderColor_, 1));
+        p.drawRect(0, 0, w - 1, h - 1);
+    }
+    if (runMode_ == rmFree) {
+        p.setFont(freeFont_);
+        p.setPen(freeFontColor_);
+        const QFontMetrics fm(freeFont_);
+        const int x = freeCentered_ ? w / 2 - fm.horizontalAdvance(freeCaption_) / 2 : freePos_;
+        p.drawText(x, fm.ascent(), freeCaption_);
+    } else {
+        p.setFont(font());
+        p.setPen(fontColor_);
+        const int y = motion_.captionY + QFontMetrics(font()).ascent();
+        for (int x : {motion_.captionX, motion_.second, motion_.third, motion_.fourth}) p.drawText(x, y, caption_);
+    }
+    return back;
+}
+
+void TZMRunString::paintEvent(QPaintEvent*) {
+    // Drawn whole off screen first, so the strip does not flicker.
+    const QImage frame = render();
+    QPainter(this).drawImage(0, 0, frame);
+}
+
+void TZMRunString::press(QMouseEvent* e, bool secondOfDouble) {
+    if (!enabled_) return;
+    const int x = int(e->position().x());
+    leftPressed_ = e->button() == Qt::LeftButton;
+    noClick_ = secondOfDouble;
+    if (leftPressed_ && runMode_ != rmNone && runMode_ != rmFree) {
+        dragOffset_ = x - motion_.captionX;
+        dragged_ = false;
+        motion_.dragging = true;
+    }
+    emit OnMouseDown(this, e->button(), e->modifiers(), x, int(e->position().y()));
+}
+
+void TZMRunString::mousePressEvent(QMouseEvent* e) { press(e, false); }
+void TZMRunString::mouseDoubleClickEvent(QMouseEvent* e) { press(e, true); }
+
+void TZMRunString::mouseMoveEvent(QMouseEvent* e) {
+    if (!enabled_) return;
+    const int x = int(e->position().x());
+    if (motion_.dragging) {
+        motion_.captionX = x - dragOffset_;
+        motion_.second = motion_.captionX + motion_.runPeriod;
+        dragged_ = true;
+    }
+    emit OnMouseMove(this, e->modifiers(), x, int(e->position().y()));
+}
+
+void TZMRunString::mouseReleaseEvent(QMouseEvent* e) {
+    if (!enabled_) return;
+    const QPoint at = e->position().toPoint();
+    const bool click = leftPressed_ && !noClick_ && !dragged_ && e->button() == Qt::LeftButton && rect().contains(at);
+    leftPressed_ = false;
+    if (click) emit OnClick(this);
+    motion_.dragging = false;
+    dragged_ = false;
+    emit OnMouseUp(this, e->button(), e->modifiers(), at.x(), at.y());
+}
+
+void TZMRunString::enterEvent(QEnterEvent*) {
+    if (!enabled_) return;
+    if (showActive_) ShowTimer.start();
+}
+
+void TZMRunString::leaveEvent(QEvent*) {
+    if (!enabled_) return;
+    if (hideActive_) HideTimer.start();
+    motion_.dragging = false;
+    dragged_ = false;
+}
+
+void TZMRunString::ShowTimerTimer() {
+    if (!enabled_) return;
+    HideTimer.stop();
+    emit OnShow(this);
+    ShowTimer.stop();
+}
+
+void TZMRunString::HideTimerTimer() {
+    if (!enabled_) return;
+    ShowTimer.stop();
+    emit OnHide(this);
+    HideTimer.stop();
+}

@@ -1,0 +1,162 @@
+#include "ZMRunString.h"
+#include "fake_desktop.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+using namespace zm;
+
+namespace {
+
+void mouse(QWidget* w, QEvent::Type type, Qt::MouseButton button, QPoint at) {
+    const Qt::MouseButton changed = type == QEvent::MouseMove ? Qt::NoButton : button;
+    QMouseEvent e(type, QPointF(at), w->mapToGlobal(QPointF(at)), changed,
+                  type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button), Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+}  // namespace
+
+TEST(RunMotion, LeftRunWrapsToMinusTwo) {
+    RunMotion m;
+    m.runPeriod = 224;
+    m.setMode(rmLeft, 100);
+    EXPECT_EQ(m.captionX, 224);
+    for (int i = 0; i < 224 + 224; ++i) m.tick(rmLeft, 100, 185, 25, 25);
+    EXPECT_EQ(m.runPeriod, 224);  // 100 + 185 - 61
+    EXPECT_EQ(m.captionX, -224);
+    EXPECT_EQ(m.second, 0);
+    m.tick(rmLeft, 100, 185, 25, 25);
+    EXPECT_EQ(m.captionX, -2);  // wrapped: moved by two
+    EXPECT_EQ(m.second, -226);  // and for this tick one period to its left
+    EXPECT_EQ(m.third, m.captionX - 224);
+    EXPECT_EQ(m.fourth, m.captionX - 448);
+}
+
+TEST(RunMotion, TopLeftEntersThenPausesOnce) {
+    RunMotion m;
+    m.setMode(rmTopLeft, 50);
+    std::vector<int> ys;
+    int pauses = 0;
+    for (int i = 0; i < 14; ++i) {
+        pauses += m.tick(rmTopLeft, 50, 217, 25, 25).pause;
+        ys.push_back(m.captionY);
+    }
+    EXPECT_EQ(ys, (std::vector<int>{-9, -8, -7, -6, -5, -4, -3, -2, -1, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(pauses, 1);
+    EXPECT_EQ(m.captionX, 2 - 4);  // runs left from the pause on
+    m.setMode(rmTopLeft, 50);
+    EXPECT_EQ(m.captionY, -10);
+    EXPECT_TRUE(m.entryPhase);
+}
+
+TEST(RunMotion, RightLeftEntersFastThenRunsAtTheInterval) {
+    RunMotion m;
+    EXPECT_EQ(m.setMode(rmRightLeft, 30), 1);
+    int period = 1, pauses = 0, ticks = 0;
+    while (m.entryPhase && ticks < 100) {
+        auto t = m.tick(rmRightLeft, 30, 100, period, 50);
+        if (t.period >= 0) period = t.period;
+        pauses += t.pause;
+        ++ticks;
+    }
+    EXPECT_EQ(ticks, 11);  // -30 … in steps of 3 past 0, then the switch
+    EXPECT_EQ(period, 50);
+    for (int i = 0; i < 20; ++i) pauses += m.tick(rmRightLeft, 30, 100, period, 50).pause;
+    EXPECT_EQ(pauses, 1);
+}
+
+TEST(GradientFill, EndColumnsAndTooFewColours) {
+    FakeDesktop desk;
+    QImage img(20, 3, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    ASSERT_TRUE(GradientFill(img, QRect(2, 0, 10, 3), {QColor(0, 0, 0), QColor(200, 100, 50)}, true));
+    EXPECT_EQ(img.pixelColor(2, 1), QColor(0, 0, 0));
+    EXPECT_EQ(img.pixelColor(11, 1), QColor(200, 100, 50));
+    EXPECT_EQ(img.pixelColor(12, 1), QColor(Qt::white));  // exactly ten columns
+    EXPECT_EQ(img.pixelColor(6, 1), QColor(88, 44, 22));  // trunc(200 × 4/9)
+    EXPECT_FALSE(GradientFill(img, QRect(0, 0, 5, 3), {QColor(0, 0, 0)}, true));
+    EXPECT_EQ(desk.texts(), QStringList{"TZMRunString: Use more 1 color"});
+}
+
+class Caption : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QImage back(185, 17, QImage::Format_RGB32);
+        back.fill(QColor(30, 30, 30));
+        c.setProperty("_LoadBitmap", back);
+        c.setFontColor(QColor(128, 128, 128));
+        c.show();
+    }
+    FakeDesktop desk;
+    TZMRunString c;
+};
+
+TEST_F(Caption, SizedToItsImageWithFadedEnds) {
+    EXPECT_EQ(c.size(), QSize(185, 17));
+    const QImage shot = c.render();
+    EXPECT_EQ(shot.pixelColor(0, 8), QColor(128, 128, 128));
+    EXPECT_EQ(shot.pixelColor(184, 8), QColor(128, 128, 128));
+    EXPECT_EQ(shot.pixelColor(14, 8), QColor(30, 30, 30));
+    c.setProperty("_EdgeSize", 0);
+    EXPECT_EQ(c.render().pixelColor(0, 8), QColor(30, 30, 30));
+    c.setProperty("_EdgeSize", -5);
+    EXPECT_EQ(c.property("_EdgeSize").toInt(), 0);
+}
+
+TEST_F(Caption, DragMovesTheTextWithoutAClick) {
+    c.setProperty("_RunMode", QVariant::fromValue(rmLeft));
+    QSignalSpy clicks(&c, &TZMRunString::OnClick);
+    c.RunTimerTimer();
+    const int before = c.motion().captionX;
+    mouse(&c, QEvent::MouseButtonPress, Qt::LeftButton, {50, 5});
+    mouse(&c, QEvent::MouseMove, Qt::LeftButton, {70, 5});
+    c.RunTimerTimer();  // the ticks do not move a dragged text
+    EXPECT_EQ(c.motion().captionX, before + 20);
+    mouse(&c, QEvent::MouseButtonRelease, Qt::LeftButton, {70, 5});
+    EXPECT_EQ(clicks.count(), 0);
+    mouse(&c, QEvent::MouseButtonPress, Qt::LeftButton, {50, 5});
+    mouse(&c, QEvent::MouseButtonRelease, Qt::LeftButton, {50, 5});
+    EXPECT_EQ(clicks.count(), 1);
+}
+
+TEST_F(Caption, NoneStandsStillAndIgnoresDrags) {
+    c.setProperty("_RunMode", QVariant::fromValue(rmNone));
+    mouse(&c, QEvent::MouseButtonPress, Qt::LeftButton, {50, 5});
+    mouse(&c, QEvent::MouseMove, Qt::LeftButton, {90, 5});
+    c.RunTimerTimer();
+    EXPECT_EQ(c.motion().captionX, 2);
+    EXPECT_EQ(c.motion().captionY, 0);
+}
+
+TEST_F(Caption, SameCaptionChangesNothingNewOneKeepsThePlace) {
+    c.setProperty("_RunMode", QVariant::fromValue(rmLeft));
+    for (int i = 0; i < 5; ++i) c.RunTimerTimer();
+    const int x = c.motion().captionX;
+    c.setProperty("_Caption", "Кино - Группа крови");
+    EXPECT_EQ(c.motion().captionX, x);
+}
+
+TEST_F(Caption, EntryPauseDoesNotBlock) {
+    c.setProperty("_RunMode", QVariant::fromValue(rmTopLeft));
+    for (int i = 0; i < 11; ++i) c.RunTimerTimer();
+    EXPECT_TRUE(c.pausing());
+    EXPECT_FALSE(c.RunTimer.isActive());
+}
+
+TEST_F(Caption, ShowAndHideNotifications) {
+    c.setProperty("_ShowActive", true);
+    c.setProperty("_HideActive", true);
+    QSignalSpy shows(&c, &TZMRunString::OnShow), hides(&c, &TZMRunString::OnHide);
+    QEnterEvent in(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
+    QApplication::sendEvent(&c, &in);
+    QEvent out(QEvent::Leave);
+    QApplication::sendEvent(&c, &out);
+    c.ShowTimerTimer();  // whichever fires first cancels the other
+    EXPECT_FALSE(c.HideTimer.isActive());
+    EXPECT_EQ(shows.count(), 1);
+    EXPECT_EQ(hides.count(), 0);
+}
