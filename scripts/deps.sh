@@ -9,6 +9,7 @@ packages=(
   libmpg123-dev libkissfft-dev libtag1-dev librcd-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libmp3lame-dev pulseaudio pulseaudio-utils
+  fonts-play fonts-dseg fonts-dejavu-core
 )
 
 missing=()

@@ -1,0 +1,65 @@
+#include "skin.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QImageReader>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Picture {
+    const char* name;
+    int w, h;
+};
+
+// The windows' designed places and frame strips depend on these sizes exactly.
+const Picture kPictures[] = {
+    {"splash_background", 265, 137}, {"splash_picture1", 89, 33}, {"splash_picture2", 97, 41},
+    {"player_background", 400, 240}, {"player_spectrum_frame", 217, 137}, {"Fon", 201, 97},
+    {"player_seek_track", 249, 17}, {"player_seek_thumb", 25, 17}, {"player_volume_track", 115, 17},
+    {"player_volume_thumb", 9, 17}, {"player_volume_left", 9, 17}, {"player_volume_right", 9, 17},
+    {"player_lamp_repeat", 9, 9}, {"player_lamp_mute", 9, 9},
+    {"player_prev", 164, 17}, {"player_pause", 164, 17}, {"player_play", 164, 17}, {"player_stop", 164, 17},
+    {"player_next", 164, 17}, {"player_playlist", 164, 17},
+    {"player_close", 68, 15}, {"player_tray", 68, 15}, {"player_ontop", 68, 15}, {"player_menu", 68, 15},
+    {"player_mute", 102, 15}, {"player_repeat", 102, 15}, {"player_caption", 185, 17},
+    {"tray_16", 16, 16}, {"tray_22", 22, 22}, {"tray_32", 32, 32}, {"tray_48", 48, 48}, {"program_icon", 64, 64},
+    {"playlist_background", 400, 240}, {"playlist_row_icon", 16, 16}, {"playlist_add", 68, 15},
+    {"playlist_save", 68, 15},
+    {"addmenu_background", 150, 120}, {"addmenu_highlight", 136, 25},
+    {"plmenu_background", 150, 200}, {"plmenu_highlight", 136, 25},
+    {"mainmenu_background", 150, 200}, {"mainmenu_highlight", 146, 25},
+    {"mini_background", 200, 120}, {"mini_track", 273, 17}, {"mini_thumb", 27, 17},
+    {"mini_prev", 164, 17}, {"mini_pause", 164, 17}, {"mini_play", 164, 17}, {"mini_next", 164, 17},
+    {"mini_exit", 68, 15}, {"mini_restore", 68, 15},
+    {"info_background", 311, 109}, {"info_caption", 217, 20},
+    {"about_background", 400, 240}, {"update_background", 400, 240}, {"about_close", 164, 17},
+    {"update_close", 164, 17},
+};
+
+}  // namespace
+
+TEST(Skin, EveryPictureAtItsSize) {
+    EXPECT_TRUE(Skin::load().isEmpty());
+    for (const Picture& p : kPictures) {
+        const QImage img = Skin::image(p.name);
+        ASSERT_FALSE(img.isNull()) << p.name;
+        EXPECT_EQ(img.size(), QSize(p.w, p.h)) << p.name;
+    }
+    EXPECT_TRUE(Skin::image("no_such_picture").isNull());
+}
+
+TEST(Skin, SeeThroughPartsArePureRed) {
+    Skin::load();
+    for (const char* name : {"addmenu_highlight", "plmenu_highlight", "mainmenu_highlight", "plmenu_background",
+                             "mainmenu_background"})
+        EXPECT_EQ(Skin::image(name).pixel(0, 0), qRgb(255, 0, 0)) << name;
+}
+
+TEST(Skin, SpectrumBackgroundIsARealBitmapBesideTheProgram) {
+    const QString path = QCoreApplication::applicationDirPath() + "/Fon.bmp";
+    QImageReader reader(path);
+    EXPECT_EQ(reader.format(), "bmp");
+    EXPECT_EQ(reader.size(), QSize(201, 97));
+}
