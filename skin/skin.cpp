@@ -1,6 +1,9 @@
 #include "skin.h"
 
+#include "desktop.h"
+
 #include <QDir>
+#include <QFont>
 #include <QHash>
 
 namespace {
@@ -21,6 +24,15 @@ QStringList Skin::load() {
         else pictures().insert(QFileInfo(file).completeBaseName(), img);
     }
     return bad;
+}
+
+void Skin::registerFonts(const QString& programDir) {
+    const QDir dir(programDir);
+    for (const QString& file : dir.entryList({QStringLiteral("*.ttf"), QStringLiteral("*.TTF")}, QDir::Files))
+        desktop().registerFontFile(dir.filePath(file));
+    QFont::insertSubstitution(QStringLiteral("Capture it"), QStringLiteral("Play"));
+    QFont::insertSubstitution(QStringLiteral("MatterhornCTT"), QStringLiteral("DSEG7 Classic"));
+    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans"));
 }
 
 QImage Skin::image(const QString& name) { return pictures().value(name); }

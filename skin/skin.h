@@ -11,4 +11,8 @@ public:
     // The picture `name` (e.g. "player_play"); a null image for an unknown name.
     static QImage image(const QString& name);
     static QStringList names();
+    // Registers the font files beside the program and lets the free faces stand in
+    // for the designed ones ("Capture it", "MatterhornCTT", "MS Sans Serif"); a
+    // designed face whose file lies there too wins.
+    static void registerFonts(const QString& programDir);
 };

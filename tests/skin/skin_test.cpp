@@ -1,7 +1,10 @@
+#include "fake_desktop.h"
 #include "skin.h"
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFont>
+#include <QFontInfo>
 #include <QImageReader>
 
 #include <gtest/gtest.h>
@@ -55,6 +58,16 @@ TEST(Skin, SeeThroughPartsArePureRed) {
     for (const char* name : {"addmenu_highlight", "plmenu_highlight", "mainmenu_highlight", "plmenu_background",
                              "mainmenu_background"})
         EXPECT_EQ(Skin::image(name).pixel(0, 0), qRgb(255, 0, 0)) << name;
+}
+
+TEST(Skin, FreeFacesStandInForTheDesignedOnes) {
+    FakeDesktop desk;
+    Skin::registerFonts(QCoreApplication::applicationDirPath());
+    EXPECT_EQ(desk.fonts.size(), 3);
+    // What a window asking for the designed face really gets.
+    EXPECT_EQ(QFontInfo(QFont("Capture it", 8)).family(), "Play");
+    EXPECT_EQ(QFontInfo(QFont("MatterhornCTT", 12)).family(), "DSEG7 Classic");
+    EXPECT_EQ(QFontInfo(QFont("MS Sans Serif", 8)).family(), "DejaVu Sans");
 }
 
 TEST(Skin, SpectrumBackgroundIsARealBitmapBesideTheProgram) {
