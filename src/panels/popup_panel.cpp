@@ -1,0 +1,84 @@
+#include "popup_panel.h"
+
+#include "desktop.h"
+
+#include <QBitmap>
+#include <QLabel>
+#include <QPixmap>
+
+namespace {
+
+// The 1 ms and 2 ms of the design are below the desktop's timer resolution; they
+// ran at its fastest rate, which is this.
+constexpr int kTickMs = 16;
+
+QPixmap withoutRed(const QImage& image) {
+    QPixmap pm = QPixmap::fromImage(image);
+    pm.setMask(QBitmap::fromImage(image.createMaskFromColor(qRgb(255, 0, 0), Qt::MaskOutColor)));
+    return pm;
+}
+
+}  // namespace
+
+TPopupPanel::TPopupPanel(const Design& design, QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+      BackgroundImage(new QLabel(this)) {
+    setFixedSize(design.size);
+    BackgroundImage->setGeometry(0, 0, design.size.width(), design.size.height());
+    if (!design.background.isNull()) {
+        const QPixmap pm = design.seeThroughRed ? withoutRed(design.background) : QPixmap::fromImage(design.background);
+        BackgroundImage->setPixmap(pm);
+        if (design.seeThroughRed) setMask(pm.mask());
+    }
+    Timer1.setInterval(kTickMs);
+    connect(&Timer1, &QTimer::timeout, this, &TPopupPanel::Timer1Timer);
+    if (design.fadeTimerAtCreation) Timer1.start();
+}
+
+void TPopupPanel::ShowAt(int x, int y) {
+    show();
+    move(panelPlace({x, y}, size(), desktop().screenSize()));
+    fade_.open = true;
+    fade_.alpha = 0;
+    setWindowOpacity(0.0);
+    desktop().setForeground(this);
+    Timer1.start();
+}
+
+void TPopupPanel::Timer1Timer() {
+    if (isVisible()) raise();  // stays above every window
+    const int before = fade_.alpha;
+    const bool visible = fade_.tick(desktop().isForeground(this));
+    if (!visible) {
+        hide();
+        // Nothing left to animate until the next ShowAt.
+        Timer1.stop();
+        return;
+    }
+    if (fade_.alpha != before) setWindowOpacity(fade_.alpha / 255.0);
+}
+
+TMenuPanel::TMenuPanel(const Design& design, const MenuDesign& menu, QWidget* parent)
+    : TPopupPanel(design, parent), Selection(new QLabel(this)), tops_(menu.tops), target_(menu.tops.last()) {
+    Selection->setGeometry(menu.selectionLeft, menu.selectionTop, menu.selectionWidth, 33);
+    Selection->setAlignment(Qt::AlignCenter);
+    if (!menu.bar.isNull()) Selection->setPixmap(withoutRed(menu.bar));
+    connect(&Timer2, &QTimer::timeout, this, &TMenuPanel::Timer2Timer);
+    Timer2.setInterval(kTickMs);
+    Timer2.start();
+}
+
+void TMenuPanel::Timer2Timer() {
+    const int top = slideStep(Selection->y(), target_);
+    Selection->move(Selection->x(), top);
+    // At rest: no ticks until the target moves.
+    if (top == target_) Timer2.stop();
+}
+
+void TMenuPanel::BackgroundMouseMove(int screenY) {
+    backgroundMoved();
+    target_ = selectionTargetFor(screenY - y(), tops_);
+    if (Selection->y() != target_ && !Timer2.isActive()) Timer2.start();
+}
+
+void TMenuPanel::SelectionClick() { performItem(target_); }

@@ -1,0 +1,64 @@
+#pragma once
+// What the five popup panels share: they open with a corner at the pointer, fade
+// in, stay above every window and fade out and hide once they lose the foreground.
+// The three menus add a highlight bar that slides to the item under the pointer.
+#include "panel_logic.h"
+
+#include <QImage>
+#include <QTimer>
+#include <QWidget>
+
+class QLabel;
+
+class TPopupPanel : public QWidget {
+public:
+    struct Design {
+        QSize size;
+        QImage background;
+        bool seeThroughRed = false;  // pure red pixels are see-through
+        bool fadeTimerAtCreation = true;
+    };
+    explicit TPopupPanel(const Design& design, QWidget* parent = nullptr);
+
+    void ShowAt(int x, int y);
+    void Timer1Timer();
+    bool PanelOpen() const { return fade_.open; }
+    int alpha() const { return fade_.alpha; }
+
+    QLabel* BackgroundImage;
+    QTimer Timer1;
+
+private:
+    PanelFade fade_;
+};
+
+class TMenuPanel : public TPopupPanel {
+public:
+    struct MenuDesign {
+        QList<int> tops;    // highlight top of each item, top to bottom
+        int selectionLeft, selectionWidth, selectionTop;
+        QImage bar;         // on pure red, which is not drawn
+    };
+    TMenuPanel(const Design& design, const MenuDesign& menu, QWidget* parent = nullptr);
+
+    void Timer2Timer();
+    // A pointer move over the background, at the pointer's screen height.
+    void BackgroundMouseMove(int screenY);
+    // Performs the item the bar names, whichever control was clicked.
+    void SelectionClick();
+    int SelectionTarget() const { return target_; }
+    const QList<int>& itemTops() const { return tops_; }
+
+    QLabel* Selection;
+    QTimer Timer2;
+
+protected:
+    // The item whose highlight top is `top`.
+    virtual void performItem(int top) { (void)top; }
+    // The main menu's background move also clears the player's status line.
+    virtual void backgroundMoved() {}
+
+private:
+    QList<int> tops_;
+    int target_;
+};

@@ -1,0 +1,116 @@
+#include "fake_desktop.h"
+#include "popup_panel.h"
+
+#include <QLabel>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+TEST(PanelPlace, OpensAwayFromTheScreenEdges) {
+    const QSize screen(1280, 800), panel(150, 200);
+    EXPECT_EQ(panelPlace({1130, 600}, panel, screen), QPoint(1130, 600));  // exactly the room
+    EXPECT_EQ(panelPlace({1131, 601}, panel, screen), QPoint(981, 401));   // one pixel less
+    EXPECT_EQ(panelPlace({0, 0}, panel, screen), QPoint(0, 0));
+}
+
+namespace {
+
+std::vector<int> fadeRun(PanelFade f, int foregroundTicks, int ticks) {
+    std::vector<int> seen;
+    for (int t = 1; t <= ticks; ++t) {
+        if (!f.tick(t <= foregroundTicks)) {
+            seen.push_back(-1);  // hidden
+            break;
+        }
+        seen.push_back(f.alpha);
+    }
+    return seen;
+}
+
+}  // namespace
+
+TEST(PanelFade, InAndOutSteps) {
+    const PanelFade opened{true, 0};
+    auto in = fadeRun(opened, 100, 17);
+    EXPECT_EQ(in.back(), 255);
+    EXPECT_EQ(in[15], 240);
+    // Loses the foreground at its third tick: 45, then 20, 0, hidden.
+    EXPECT_EQ(fadeRun(opened, 2, 10), (std::vector<int>{15, 30, 45, 20, 0, -1}));
+    // The desktop refused the foreground: 15, 0, hidden on the third tick.
+    EXPECT_EQ(fadeRun(opened, 0, 10), (std::vector<int>{15, 0, -1}));
+    const auto out = fadeRun(PanelFade{true, 255}, 0, 20);
+    EXPECT_EQ(out, (std::vector<int>{255, 230, 205, 180, 155, 130, 105, 80, 55, 30, 5, -1}));
+}
+
+TEST(MenuBar, SlidesThreePixelsAndRestsOnTheTarget) {
+    std::vector<int> tops;
+    for (int top = 72; top != 80;) tops.push_back(top = slideStep(top, 80));
+    EXPECT_EQ(tops, (std::vector<int>{75, 80}));  // 78 is within 3: it rests at once
+    EXPECT_EQ(slideStep(168, 72), 165);
+    EXPECT_EQ(slideStep(74, 72), 72);
+}
+
+TEST(MenuBar, BandsOfEachMenu) {
+    const QList<int> mainMenu{72, 104, 136, 168}, addMenu{16, 48, 80};
+    struct Case { int y, want; };
+    for (auto c : {Case{0, 168}, Case{72, 168}, Case{73, 72}, Case{104, 72}, Case{105, 104}, Case{168, 136},
+                   Case{169, 168}, Case{199, 168}})
+        EXPECT_EQ(selectionTargetFor(c.y, mainMenu), c.want) << c.y;
+    for (auto c : {Case{16, 80}, Case{17, 16}, Case{48, 16}, Case{49, 48}, Case{81, 80}})
+        EXPECT_EQ(selectionTargetFor(c.y, addMenu), c.want) << c.y;
+}
+
+namespace {
+
+class ProbeMenu : public TMenuPanel {
+public:
+    using TMenuPanel::TMenuPanel;
+    std::vector<int> performed;
+
+protected:
+    void performItem(int top) override { performed.push_back(top); }
+};
+
+TPopupPanel::Design mainMenuDesign() {
+    QImage bg(150, 200, QImage::Format_RGB32);
+    bg.fill(qRgb(40, 40, 40));
+    bg.setPixel(0, 0, qRgb(255, 0, 0));
+    return {QSize(150, 200), bg, true, true};
+}
+
+}  // namespace
+
+TEST(MenuPanel, OpensFadesAndPerformsTheBarsItem) {
+    FakeDesktop desk;
+    ProbeMenu menu(mainMenuDesign(), {{72, 104, 136, 168}, 8, 145, 72, QImage()});
+    EXPECT_EQ(menu.SelectionTarget(), 168);
+    // Right after creation the bar slides from its design place to the last item.
+    for (int i = 0; i < 40; ++i) menu.Timer2Timer();
+    EXPECT_EQ(menu.Selection->y(), 168);
+    EXPECT_FALSE(menu.Timer2.isActive());
+
+    desk.cursor = QPoint(1200, 700);
+    menu.ShowAt(desk.cursor.x(), desk.cursor.y());
+    EXPECT_EQ(menu.pos(), QPoint(1050, 500));
+    EXPECT_TRUE(menu.PanelOpen());
+    EXPECT_EQ(desk.foreground, &menu);
+    for (int i = 0; i < 17; ++i) menu.Timer1Timer();
+    EXPECT_EQ(menu.alpha(), 255);
+
+    menu.BackgroundMouseMove(menu.y() + 110);  // the band of the second item
+    EXPECT_EQ(menu.SelectionTarget(), 104);
+    EXPECT_TRUE(menu.Timer2.isActive());
+    menu.SelectionClick();
+    EXPECT_EQ(menu.performed, std::vector<int>{104});
+
+    desk.foreground = nullptr;  // the user clicked elsewhere
+    int ticks = 0;
+    while (menu.isVisible() && ticks < 30) {
+        menu.Timer1Timer();
+        ++ticks;
+    }
+    EXPECT_EQ(ticks, 12);  // the losing tick, 10 fade steps, then hidden
+    EXPECT_FALSE(menu.PanelOpen());
+    EXPECT_FALSE(menu.Timer1.isActive());
+}
