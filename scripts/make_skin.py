@@ -216,7 +216,7 @@ def main():
     body = panel(400, 240, seed=5) + screws(400, 240)
     body += well(8, 22, 219, 139) + well(234, 22, 158, 40) + well(234, 68, 158, 20) + well(8, 214, 384, 18)
     svg("player_background", 400, 240, body)
-    svg("player_spectrum_frame", 217, 137, f'<rect width="217" height="137" fill="#101112"/>' + bevel(0, 0, 217, 137, "#050506", "#5a5e65")
+    svg("player_bars_frame", 217, 137, f'<rect width="217" height="137" fill="#101112"/>' + bevel(0, 0, 217, 137, "#050506", "#5a5e65")
         + well(7, 7, 203, 99, "#070908") + well(7, 112, 203, 18))
     fon()
     track("player_seek_track", 249, 17)

@@ -1,5 +1,6 @@
 #include "ZMButton.h"
 #include "fake_desktop.h"
+#include "pointer_events.h"
 
 #include <QApplication>
 #include <QEnterEvent>
@@ -7,6 +8,10 @@
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
+
+using fixture::enter;
+using fixture::leave;
+using fixture::mouse;
 
 namespace {
 
@@ -21,19 +26,6 @@ QImage strip(int width = 164, int height = 17) {
 // Which strip columns the control shows: the first column's red value tells.
 int shownFrameStart(const TZMButton& b) { return qRed(b.surface().pixel(0, 0)); }
 
-void mouse(QWidget* w, QEvent::Type type, Qt::MouseButton button, QPoint at) {
-    QMouseEvent e(type, QPointF(at), w->mapToGlobal(QPointF(at)), button,
-                  type == QEvent::MouseButtonRelease ? Qt::NoButton : button, Qt::NoModifier);
-    QApplication::sendEvent(w, &e);
-}
-void enter(QWidget* w) {
-    QEnterEvent e(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
-    QApplication::sendEvent(w, &e);
-}
-void leave(QWidget* w) {
-    QEvent e(QEvent::Leave);
-    QApplication::sendEvent(w, &e);
-}
 
 class Button : public ::testing::Test {
 protected:

@@ -1,5 +1,6 @@
 #include "ZMPushButton.h"
 #include "fake_desktop.h"
+#include "pointer_events.h"
 
 #include <QApplication>
 #include <QEnterEvent>
@@ -7,6 +8,10 @@
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
+
+using fixture::enter;
+using fixture::leave;
+using fixture::mouse;
 
 namespace {
 
@@ -19,18 +24,9 @@ QImage strip(int width = 102, int height = 15) {
 
 int shown(const TZMPushButton& b) { return qRed(b.surface().pixel(0, 0)); }
 
-void mouse(QWidget* w, QEvent::Type type, Qt::MouseButton button, QPoint at) {
-    QMouseEvent e(type, QPointF(at), w->mapToGlobal(QPointF(at)), button,
-                  type == QEvent::MouseButtonRelease ? Qt::NoButton : button, Qt::NoModifier);
-    QApplication::sendEvent(w, &e);
-}
 void click(QWidget* w) {
     mouse(w, QEvent::MouseButtonPress, Qt::LeftButton, {3, 3});
     mouse(w, QEvent::MouseButtonRelease, Qt::LeftButton, {3, 3});
-}
-void enter(QWidget* w) {
-    QEnterEvent e(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
-    QApplication::sendEvent(w, &e);
 }
 
 class PushButton : public ::testing::Test {

@@ -1,5 +1,6 @@
 #include "ZMRunString.h"
 #include "fake_desktop.h"
+#include "pointer_events.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -9,14 +10,12 @@
 
 using namespace zm;
 
+using fixture::enter;
+using fixture::leave;
+using fixture::mouse;
+
 namespace {
 
-void mouse(QWidget* w, QEvent::Type type, Qt::MouseButton button, QPoint at) {
-    const Qt::MouseButton changed = type == QEvent::MouseMove ? Qt::NoButton : button;
-    QMouseEvent e(type, QPointF(at), w->mapToGlobal(QPointF(at)), changed,
-                  type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button), Qt::NoModifier);
-    QApplication::sendEvent(w, &e);
-}
 
 }  // namespace
 

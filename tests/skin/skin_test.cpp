@@ -19,7 +19,7 @@ struct Picture {
 // The windows' designed places and frame strips depend on these sizes exactly.
 const Picture kPictures[] = {
     {"splash_background", 265, 137}, {"splash_picture1", 89, 33}, {"splash_picture2", 97, 41},
-    {"player_background", 400, 240}, {"player_spectrum_frame", 217, 137}, {"Fon", 201, 97},
+    {"player_background", 400, 240}, {"player_bars_frame", 217, 137}, {"Fon", 201, 97},
     {"player_seek_track", 249, 17}, {"player_seek_thumb", 25, 17}, {"player_volume_track", 115, 17},
     {"player_volume_thumb", 9, 17}, {"player_volume_left", 9, 17}, {"player_volume_right", 9, 17},
     {"player_lamp_repeat", 9, 9}, {"player_lamp_mute", 9, 9},
