@@ -1,0 +1,48 @@
+#pragma once
+// The numbers behind the player's moving displays: the spectrum's bars and peak
+// marks, the seek thumbs, the volume from the slider and the level meter.
+#include <QDateTime>
+#include <QImage>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+
+constexpr int kBands = 128;
+
+struct SpectrumLevels {
+    std::array<int32_t, kBands> peaks{};  // PeakLevels
+    std::array<int32_t, kBands> bars{};   // BarLevels
+    // One frame: bands rise to the new magnitude × 500 (cut at `height`), else the
+    // bar falls 3 and the peak mark 1.
+    void update(const float* magnitudes, int height);
+};
+
+// Draws one frame into the spectrum box: the background, then for every band its
+// red peak pixel and its yellow one-pixel bar, every 2 pixels from x0.
+void drawSpectrum(QImage& box, const QImage& background, const SpectrumLevels& levels, int x0, int y0);
+
+// A thumb's left edge for `position` of `length`: round(position × (span ÷ length)),
+// ties to even, plus the track's left. At the track's left for an empty length.
+int thumbLeft(uint64_t position, uint64_t length, int trackLeft, int trackWidth, int thumbWidth);
+
+// The volume the slider stands for, 0 … 1.
+float sliderVolume(int thumbLeft, int trackLeft, int trackWidth, int thumbWidth);
+
+// Height of the level meter's bar for a right-channel level 0 … 32768.
+int meterHeight(uint32_t rightLevel, int meterHeight);
+
+// The spectrum's background picture, read from its file again only when the
+// file's size or modification time changes; black where it cannot be read.
+class BackgroundPicture {
+public:
+    BackgroundPicture(QString path, QSize size) : path_(std::move(path)), size_(size) {}
+    const QImage& image();
+
+private:
+    QString path_;
+    QSize size_;
+    qint64 fileSize_ = -1;
+    QDateTime modified_;
+    QImage image_;
+};

@@ -1,0 +1,69 @@
+#include "mp3_maker.h"
+#include "temp_dir.h"
+#include "visualisation.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+TEST(Spectrum, LevelsRiseAtOnceAndFallSlowly) {
+    SpectrumLevels levels;
+    std::vector<float> mags(512, 0.0f);
+    mags[3] = 0.05f;
+    mags[4] = -1.5f;  // the absolute value, cut at the box's height
+    levels.update(mags.data(), 97);
+    EXPECT_EQ(levels.bars[3], 25);
+    EXPECT_EQ(levels.peaks[3], 25);
+    EXPECT_EQ(levels.bars[4], 97);
+    mags[3] = 0.0f;
+    levels.update(mags.data(), 97);
+    levels.update(mags.data(), 97);
+    EXPECT_EQ(levels.bars[3], 19);
+    EXPECT_EQ(levels.peaks[3], 23);
+    EXPECT_EQ(levels.bars[0], 0);  // zero input on a zero level stays
+}
+
+TEST(Spectrum, DrawsMarksAboveBarsEveryTwoPixels) {
+    SpectrumLevels levels;
+    levels.peaks[1] = 30;
+    levels.bars[1] = 10;
+    levels.peaks[2] = 10;
+    levels.bars[2] = 10;  // a mark at the bar's top is hidden by the bar
+    QImage back(201, 97, QImage::Format_RGB32);
+    back.fill(Qt::black);
+    QImage box(201, 97, QImage::Format_RGB32);
+    drawSpectrum(box, back, levels, 0, -5);
+    EXPECT_EQ(box.pixel(2, 92 - 30), qRgb(255, 0, 0));
+    EXPECT_EQ(box.pixel(2, 91), qRgb(255, 255, 0));
+    EXPECT_EQ(box.pixel(2, 82), qRgb(255, 255, 0));
+    EXPECT_EQ(box.pixel(2, 81), qRgb(0, 0, 0));
+    EXPECT_EQ(box.pixel(2, 92), qRgb(0, 0, 0));  // the baseline row is not drawn
+    EXPECT_EQ(box.pixel(3, 85), qRgb(0, 0, 0));  // the odd columns stay background
+    EXPECT_EQ(box.pixel(4, 82), qRgb(255, 255, 0));
+}
+
+TEST(Thumbs, FollowThePositionAndTheVolumeFollowsTheSlider) {
+    const uint64_t bps = 44100 * 4;
+    EXPECT_EQ(thumbLeft(90 * bps, 180 * bps, 144, 249, 25), 256);
+    EXPECT_EQ(thumbLeft(0, 180 * bps, 144, 249, 25), 144);
+    EXPECT_EQ(thumbLeft(180 * bps, 180 * bps, 144, 249, 25), 368);
+    EXPECT_EQ(thumbLeft(5, 0, 144, 249, 25), 144);  // no length: no division by zero
+    EXPECT_FLOAT_EQ(sliderVolume(16, 16, 115, 9), 0.0f);
+    EXPECT_FLOAT_EQ(sliderVolume(122, 16, 115, 9), 1.0f);
+    EXPECT_FLOAT_EQ(sliderVolume(69, 16, 115, 9), 0.5f);
+    EXPECT_EQ(meterHeight(16384, 81), 40);  // 40.5, a tie, to even
+    EXPECT_EQ(meterHeight(32768, 81), 81);
+}
+
+TEST(Background, ReadOnceUntilTheFileChangesAndBlackWithoutIt) {
+    fixture::TempDir dir;
+    const QString path = QString::fromStdString(dir.path("Fon.bmp"));
+    BackgroundPicture pic(path, QSize(201, 97));
+    EXPECT_EQ(pic.image().pixel(5, 5), qRgb(0, 0, 0));
+    QImage green(201, 97, QImage::Format_RGB32);
+    green.fill(qRgb(0, 90, 0));
+    ASSERT_TRUE(green.save(path, "BMP"));
+    EXPECT_EQ(pic.image().pixel(5, 5), qRgb(0, 90, 0));
+    const uchar* first = pic.image().constBits();
+    EXPECT_EQ(pic.image().constBits(), first);  // unchanged file: the same picture
+}
