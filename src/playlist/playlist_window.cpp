@@ -19,11 +19,6 @@
 #include <QSaveFile>
 #include <QUrl>
 
-ListIndexError::ListIndexError(int index)
-    : std::runtime_error("List index out of bounds (" + std::to_string(index) + ")") {}
-
-QString ListIndexError::text() const { return QString::fromUtf8(what()); }
-
 TForm2::TForm2(const QString& programDir, QWidget* parent)
     : QWidget(parent),
       ListBox1(new QListWidget(this)),
@@ -96,6 +91,11 @@ void TForm2::setFocus(int i) {
         return;
     }
     if (index.isValid()) selection->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+}
+
+void TForm2::setPlayingRow(int row) {
+    PlayingRow = row;
+    ListBox1->viewport()->update();
 }
 
 bool TForm2::singleSelection() const {

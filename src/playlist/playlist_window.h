@@ -1,36 +1,30 @@
 #pragma once
 // The playlist window. Its list `ListBox1` is the playlist: one row per track, the
 // row's text the track's path. Every playlist command acts on the focused row.
-#include <QWidget>
+#include "transport.h"
 
-#include <stdexcept>
+#include <QWidget>
 
 class QCheckBox;
 class QLabel;
 class QListWidget;
 class QUrl;
 
-// Reading a row outside the list: the message is shown and the command ends.
-class ListIndexError : public std::runtime_error {
-public:
-    explicit ListIndexError(int index);
-    QString text() const;
-};
-
-class TForm2 : public QWidget {
+class TForm2 : public QWidget, public PlaylistAccess {
 public:
     // `programDir` holds Config.ini, the start-up playlist.
     explicit TForm2(const QString& programDir, QWidget* parent = nullptr);
 
     // The store.
-    void add(const QString& path);
-    int count() const;
-    QString get(int i) const;  // throws ListIndexError
+    void add(const QString& path) override;
+    int count() const override;
+    QString get(int i) const override;  // throws ListIndexError
     void deleteFocused();
     void clear();  // empties the list and leaves it in single selection
     void move(int from, int to);  // to = -1: at the end
-    int focused() const;  // -1: none
-    void setFocus(int i);
+    int focused() const override;  // -1: none
+    void setFocus(int i) override;
+    void setPlayingRow(int row) override;
     bool singleSelection() const;
     QStringList rows() const;
 
@@ -43,7 +37,7 @@ public:
     void folderCommand();      // the add menu's "Папку"
     void PlayList(const QString& dir);
     void GetAllFiles(const QString& dir);
-    void refreshCounter();
+    void refreshCounter() override;
     // Files dropped from the file manager: the tracks among them, in order.
     void dropUrls(const QList<QUrl>& urls);
 

@@ -1,0 +1,110 @@
+#include "transport.h"
+
+#include "desktop.h"
+#include "playback_state.h"
+#include "tags.h"
+
+#include <QFileInfo>
+
+ListIndexError::ListIndexError(int index)
+    : std::runtime_error("List index out of bounds (" + std::to_string(index) + ")") {}
+
+QString ListIndexError::text() const { return QString::fromUtf8(what()); }
+
+namespace {
+
+QString tag(const char* format) { return QString::fromUtf8(TAGS_Read(StreamHandle, format)); }
+
+bool isMp3(const QString& path) { return QFileInfo(path).suffix().compare("mp3", Qt::CaseInsensitive) == 0; }
+
+}  // namespace
+
+void Transport::Player() {
+    if (PlayState != 2) {
+        if (!QFileInfo(TrackPath).isFile()) {
+            desktop().messageBox(QStringLiteral("Файл не существует"));
+            return;
+        }
+        BASS_ChannelStop(StreamHandle);
+        BASS_StreamFree(StreamHandle);
+        StreamHandle = BASS_StreamCreateFile(false, TrackPath.toUtf8().constData(), 0, 0, 0);
+        if (StreamHandle == 0) {
+            desktop().messageBox(QStringLiteral("Ошибка загрузки Файла"));
+            return;
+        }
+    }
+    if (BASS_ChannelPlay(StreamHandle, false)) PlayState = 1;
+    else desktop().messageBox(QStringLiteral("Ошибка воспроизведения файла"));
+}
+
+void Transport::startTrack(int i, bool atTrackEnd) {
+    TrackIndex = i;
+    TrackPath = list_.get(i);
+    list_.setFocus(i);
+    PlayState = 0;
+    Player();
+    if (!atTrackEnd) view_.showSeekThumb();
+    list_.setPlayingRow(list_.focused());
+    ShowTrackInfo(atTrackEnd);
+}
+
+void Transport::Play() {
+    if (PlayState == 1) return;
+    Player();
+    view_.showSeekThumb();
+    list_.setPlayingRow(list_.focused());
+    ShowTrackInfo();
+}
+
+void Transport::Pause() {
+    if (PlayState != 1) return;
+    BASS_ChannelPause(StreamHandle);
+    PlayState = 2;
+}
+
+void Transport::Stop() {
+    if (PlayState != 1) return;
+    BASS_ChannelStop(StreamHandle);
+    PlayState = 0;
+    view_.hideSeekThumbAtStart();
+}
+
+void Transport::Next() {
+    if (TrackIndex >= list_.count() - 1) return;
+    startTrack(TrackIndex + 1);
+}
+
+void Transport::Previous() {
+    if (TrackIndex <= 0) return;
+    startTrack(TrackIndex - 1);
+}
+
+bool Transport::trackEnd() {
+    const uint64_t pos = BASS_ChannelGetPosition(StreamHandle, BASS_POS_BYTE);
+    if (pos != BASS_ChannelGetLength(StreamHandle, BASS_POS_BYTE)) return true;
+    if (TrackIndex >= list_.count() - 1) return false;
+    startTrack(view_.repeat() ? TrackIndex : TrackIndex + 1, true);
+    return true;
+}
+
+void Transport::ShowTrackInfo(bool atTrackEnd) {
+    const QString title = tag("%TITL"), artist = tag("%ARTI");
+    const QString head = ".:: " + title + " :: " + artist;
+    view_.setMarquee(head + (atTrackEnd ? QStringLiteral(":: MP3 ::.") : QStringLiteral(" :: MP3 ::.")));
+    view_.setTrackInfo({".::[" + title + "]::.", ".::[" + artist + "]::.", ".::[" + tag("%ALBM") + "]::.",
+                        ".::[" + tag("%GNRE") + "]::.", QStringLiteral("Год: ") + tag("%YEAR"), TrackPath});
+    if (!atTrackEnd) view_.setWindowCaption(head + " :: MP3 ::.");
+}
+
+void Transport::dropFiles(const QStringList& paths) {
+    const int focusedBefore = list_.count() > 0 ? list_.focused() : 0;
+    for (const QString& p : paths)
+        if (isMp3(p)) list_.add(p);
+    // With no row to take the path from, the loaded track stays as it was.
+    if (focusedBefore >= 0 && focusedBefore < list_.count()) {
+        TrackIndex = focusedBefore;
+        TrackPath = list_.get(TrackIndex);
+        list_.setFocus(TrackIndex);
+    }
+    list_.refreshCounter();
+}

@@ -1,0 +1,63 @@
+#pragma once
+// Starting, pausing, stopping and changing tracks: every window that does so runs
+// through this, on the process-wide state of playback_state.h.
+#include <QString>
+#include <QStringList>
+
+#include <stdexcept>
+
+// Reading a row outside the playlist. The message is shown and the command ends.
+class ListIndexError : public std::runtime_error {
+public:
+    explicit ListIndexError(int index);
+    QString text() const;
+};
+
+// What the transport needs of the playlist.
+class PlaylistAccess {
+public:
+    virtual ~PlaylistAccess() = default;
+    virtual int count() const = 0;
+    virtual QString get(int i) const = 0;  // throws ListIndexError
+    virtual int focused() const = 0;       // -1: none
+    virtual void setFocus(int i) = 0;
+    virtual void add(const QString& path) = 0;
+    virtual void refreshCounter() = 0;
+    virtual void setPlayingRow(int row) = 0;  // and repaint the list
+};
+
+// The texts the transport writes about the loaded track, and the seek thumb.
+class TransportView {
+public:
+    virtual ~TransportView() = default;
+    virtual void setMarquee(const QString& text) = 0;       // the running caption
+    virtual void setWindowCaption(const QString& text) = 0;
+    struct InfoTexts {
+        QString title, artist, album, genre, year, path;
+    };
+    virtual void setTrackInfo(const InfoTexts& texts) = 0;  // the information panel
+    virtual void showSeekThumb() = 0;
+    virtual void hideSeekThumbAtStart() = 0;
+    virtual bool repeat() const = 0;
+};
+
+class Transport {
+public:
+    Transport(PlaylistAccess& playlist, TransportView& view) : list_(playlist), view_(view) {}
+
+    void Player();
+    void Play();      // ZMButton1Click
+    void Pause();     // ZMButton2Click
+    void Stop();      // ZMButton3Click
+    void Next();      // ZMButton4Click
+    void Previous();  // ZMButton5Click
+    // The track-end rule of the 30 ms tick; false when the tick is to end here.
+    bool trackEnd();
+    void ShowTrackInfo(bool atTrackEnd = false);
+    void startTrack(int i, bool atTrackEnd = false);
+    void dropFiles(const QStringList& paths);
+
+private:
+    PlaylistAccess& list_;
+    TransportView& view_;
+};
