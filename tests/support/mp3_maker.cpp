@@ -67,9 +67,10 @@ std::vector<int16_t> synthesize(const ToneSpec& s) {
     return pcm;
 }
 
-MadeMp3 makeMp3(const std::string& path, const ToneSpec& recipe) {
+MadeMp3 makeMp3(const std::string& path, const ToneSpec& recipe) { return encodeMp3(path, synthesize(recipe), recipe); }
+
+MadeMp3 encodeMp3(const std::string& path, const std::vector<int16_t>& pcm, const ToneSpec& recipe) {
     auto g = encoderFor(recipe);
-    std::vector<int16_t> pcm = synthesize(recipe);
     const int64_t frames = int64_t(pcm.size()) / recipe.channels;
     std::string out;
     std::vector<unsigned char> buf(1 << 16);

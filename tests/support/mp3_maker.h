@@ -29,6 +29,8 @@ struct MadeMp3 {
 // The PCM that `recipe` describes, interleaved.
 std::vector<int16_t> synthesize(const ToneSpec& recipe);
 MadeMp3 makeMp3(const std::string& path, const ToneSpec& recipe);
+// Encodes interleaved PCM with the encoder settings of `recipe` (its waveform unused).
+MadeMp3 encodeMp3(const std::string& path, const std::vector<int16_t>& pcm, const ToneSpec& recipe);
 
 void writeBytes(const std::string& path, const std::string& bytes);
 std::string readBytes(const std::string& path);
