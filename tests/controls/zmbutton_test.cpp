@@ -15,13 +15,7 @@ using fixture::mouse;
 
 namespace {
 
-// Every column of the strip has a colour of its own: (x, 40 + row, 200).
-QImage strip(int width = 164, int height = 17) {
-    QImage img(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) img.setPixel(x, y, qRgb(x % 256, 40 + y, 200));
-    return img;
-}
+QImage strip(int width = 164, int height = 17) { return fixture::codedStrip(width, height); }
 
 // Which strip columns the control shows: the first column's red value tells.
 int shownFrameStart(const TZMButton& b) { return qRed(b.surface().pixel(0, 0)); }

@@ -15,12 +15,7 @@ using fixture::mouse;
 
 namespace {
 
-QImage strip(int width = 102, int height = 15) {
-    QImage img(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) img.setPixel(x, y, qRgb(x, 40 + y, 200));
-    return img;
-}
+QImage strip(int width = 102, int height = 15) { return fixture::codedStrip(width, height); }
 
 int shown(const TZMPushButton& b) { return qRed(b.surface().pixel(0, 0)); }
 

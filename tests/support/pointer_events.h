@@ -3,6 +3,7 @@
 // a press holds the pointer.
 #include <QApplication>
 #include <QEnterEvent>
+#include <QImage>
 #include <QMouseEvent>
 #include <QWidget>
 
@@ -18,6 +19,15 @@ inline void enter(QWidget* w) {
     QEnterEvent e(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
     QApplication::sendEvent(w, &e);
 }
+// A frame strip whose every column has a colour of its own, (x, 40 + row, 200), so
+// the column a control shows can be read back from its red value.
+inline QImage codedStrip(int width, int height) {
+    QImage img(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) img.setPixel(x, y, qRgb(x % 256, 40 + y, 200));
+    return img;
+}
+
 inline void leave(QWidget* w) {
     QEvent e(QEvent::Leave);
     QApplication::sendEvent(w, &e);
