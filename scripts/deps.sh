@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libmp3lame-dev pulseaudio pulseaudio-utils
   fonts-play fonts-dseg fonts-dejavu-core
+  xvfb xauth x11-utils xdotool
 )
 
 missing=()

@@ -197,6 +197,38 @@ def app_icon(name, s):
     svg(name, s, s, body)
 
 
+def engraved(x, y, text, size, color="#8a8e95", anchor="start"):
+    return (f'<text x="{x}" y="{y + 1}" font-family="Play" font-weight="bold" font-size="{size}" fill="#0b0c0d" '
+            f'text-anchor="{anchor}" shape-rendering="geometricPrecision">{text}</text>'
+            f'<text x="{x}" y="{y}" font-family="Play" font-weight="bold" font-size="{size}" fill="{color}" '
+            f'text-anchor="{anchor}" shape-rendering="geometricPrecision">{text}</text>')
+
+
+def player_background():
+    body = panel(400, 240, seed=5)
+    body += engraved(10, 19, "R.W.N.8.", 11, "#d9a21c")
+    body += well(6, 46, 135, 21) + engraved(8, 42, "VOLUME", 7)
+    body += well(40, 70, 110, 46, "#0b0c0d")
+    body += engraved(42, 127, "ELAPSED", 7)
+    body += well(377, 78, 13, 85, "#0b0c0d")
+    body += well(142, 166, 253, 21) + well(142, 190, 253, 21)
+    body += engraved(12, 184, "R.W.N.8.", 22, "#3e4147") + engraved(13, 198, "MP3 PLAYER  1.0.2.", 8, "#5a5e65")
+    body += well(6, 214, 45, 21) + well(56, 218, 337, 13, "#1a1b1e")
+    for x in range(60, 390, 6):
+        body += f'<rect x="{x}" y="223" width="3" height="3" fill="#0c0d0e"/>'
+    body += well(54, 6, 69, 19)
+    body += well(374, 6, 21, 67)
+    return body
+
+
+def bars_frame():
+    body = '<rect width="217" height="137" fill="#1a1b1e"/>' + bevel(0, 0, 217, 137, "#050506", "#5a5e65")
+    body += well(6, 6, 191, 37, "#0b0c0d") + f'<rect x="8" y="24" width="185" height="1" fill="#1c1e21"/>'
+    body += well(198, 6, 13, 23, "#0b0c0d")
+    body += well(7, 39, 203, 98, "#070908")
+    return body
+
+
 def fon():
     body = '<rect width="201" height="97" fill="#070908"/>'
     for x in range(0, 201, 8):
@@ -209,15 +241,14 @@ def fon():
 def main():
     os.makedirs(OUT, exist_ok=True)
     # Splash.
-    svg("splash_background", 265, 137, panel(265, 137, seed=3) + screws(265, 137) + well(10, 96, 245, 30))
+    svg("splash_background", 265, 137, panel(265, 137, seed=3) + screws(265, 137) + well(12, 48, 122, 73)
+        + engraved(20, 78, "MP3", 20, "#d9a21c") + engraved(20, 98, "PLAYER", 12) + engraved(20, 113, "loading...", 8, "#5a5e65"))
     logo("splash_picture1", 89, 33, "1.0.2.", 16)
     logo("splash_picture2", 97, 41, "R.W.N.8.", 18)
-    # Player window: wells where the caption, the times and the status line go.
-    body = panel(400, 240, seed=5) + screws(400, 240)
-    body += well(8, 22, 219, 139) + well(234, 22, 158, 40) + well(234, 68, 158, 20) + well(8, 214, 384, 18)
-    svg("player_background", 400, 240, body)
-    svg("player_bars_frame", 217, 137, f'<rect width="217" height="137" fill="#101112"/>' + bevel(0, 0, 217, 137, "#050506", "#5a5e65")
-        + well(7, 7, 203, 99, "#070908") + well(7, 112, 203, 18))
+    # Player window: slots and wells around the controls' places (the bars frame
+    # lies at (152, 24), the level meter at (379, 80), the elapsed time at (47, 75)).
+    svg("player_background", 400, 240, player_background())
+    svg("player_bars_frame", 217, 137, bars_frame())
     fon()
     track("player_seek_track", 249, 17)
     thumb("player_seek_thumb", 25, 17)

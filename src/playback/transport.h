@@ -26,6 +26,15 @@ public:
     virtual void setPlayingRow(int row) = 0;  // and repaint the list
 };
 
+class QWidget;
+
+// The playlist window as the player reaches it: the rows, its window and the glue flag.
+class PlaylistWindow : public PlaylistAccess {
+public:
+    virtual QWidget* playlistWidget() = 0;
+    virtual bool glued() const = 0;  // Glued1
+};
+
 // The texts the transport writes about the loaded track, and the seek thumb.
 class TransportView {
 public:

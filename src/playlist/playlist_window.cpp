@@ -4,6 +4,7 @@
 #include "ini_file.h"
 #include "m3u.h"
 #include "playback_state.h"
+#include "skin.h"
 #include "track_info.h"
 
 #include <QCheckBox>
@@ -20,7 +21,8 @@
 #include <QUrl>
 
 TForm2::TForm2(const QString& programDir, QWidget* parent)
-    : QWidget(parent),
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
+      Image1(new QLabel(this)),
       ListBox1(new QListWidget(this)),
       Label2(new QLabel(this)),
       Glued1(new QCheckBox(this)) {
@@ -28,8 +30,29 @@ TForm2::TForm2(const QString& programDir, QWidget* parent)
     Glued1->setChecked(true);
     Glued1->hide();
     setAcceptDrops(true);
+    createLook();
     FormCreate(programDir);
 }
+
+void TForm2::createLook() {
+    setWindowTitle(QStringLiteral("Play list"));
+    setFixedSize(400, 240);
+    Image1->setGeometry(0, 0, 400, 240);
+    Image1->setPixmap(QPixmap::fromImage(Skin::image(QStringLiteral("playlist_background"))));
+    ListBox1->setGeometry(4, 3, 392, 206);
+    ListBox1->setFrameShape(QFrame::NoFrame);
+    QPalette p = ListBox1->palette();
+    p.setColor(QPalette::Base, Qt::black);
+    p.setColor(QPalette::Text, QColor(128, 128, 128));
+    ListBox1->setPalette(p);
+    Label2->setGeometry(72, 217, 31, 13);
+    Label2->setText(QStringLiteral("Trakc:"));
+    QPalette lp = Label2->palette();
+    lp.setColor(QPalette::WindowText, QColor(128, 128, 128));
+    Label2->setPalette(lp);
+}
+
+bool TForm2::glued() const { return Glued1->isChecked(); }
 
 void TForm2::FormCreate(const QString& programDir) {
     const IniFile ini(QDir(programDir).filePath("Config.ini"));
@@ -102,7 +125,10 @@ bool TForm2::singleSelection() const {
     return ListBox1->selectionMode() == QAbstractItemView::SingleSelection;
 }
 
-void TForm2::refreshCounter() { Label2->setText("Track: " + QString::number(count())); }
+void TForm2::refreshCounter() {
+    Label2->setText("Track: " + QString::number(count()));
+    Label2->adjustSize();
+}
 
 void TForm2::SaveList(const QString& fileName) {
     const QByteArray text = writeM3u(rows(), {lentime, readID3Tag});

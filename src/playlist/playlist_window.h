@@ -10,7 +10,7 @@ class QLabel;
 class QListWidget;
 class QUrl;
 
-class TForm2 : public QWidget, public PlaylistAccess {
+class TForm2 : public QWidget, public PlaylistWindow {
 public:
     // `programDir` holds Config.ini, the start-up playlist.
     explicit TForm2(const QString& programDir, QWidget* parent = nullptr);
@@ -26,6 +26,8 @@ public:
     void setFocus(int i) override;
     void setPlayingRow(int row) override;
     bool singleSelection() const;
+    QWidget* playlistWidget() override { return this; }
+    bool glued() const override;
     QStringList rows() const;
 
     void SaveList(const QString& fileName);
@@ -50,6 +52,7 @@ public:
         }
     }
 
+    QLabel* Image1;
     QListWidget* ListBox1;
     QLabel* Label2;
     QCheckBox* Glued1;
@@ -61,6 +64,7 @@ protected:
 
 private:
     void FormCreate(const QString& programDir);
+    void createLook();
     void addPaths(const QStringList& paths);
     static void showIndexError(const ListIndexError& e);
 };

@@ -1,0 +1,146 @@
+#pragma once
+// The player window: transport, seek and volume, mute, repeat, always-on-top, the
+// tray, the status line, the spectrum, the level meter and the elapsed time. It
+// owns the audio engine from its creation to its close, and the playback state.
+#include "slider.h"
+#include "transport.h"
+#include "visualisation.h"
+
+#include <QTimer>
+#include <QWidget>
+
+#include <memory>
+#include <optional>
+
+class QCheckBox;
+class QLabel;
+class QSystemTrayIcon;
+class TLevelMeter;
+class TSpectrumBox;
+class TZMButton;
+class TZMPushButton;
+class TZMRunString;
+
+class TForm_player : public QWidget, public TransportView {
+public:
+    // `programDir` holds Config2.ini and Fon.bmp; `device` is the engine's output
+    // (-1 the default device, 0 no sound).
+    explicit TForm_player(const QString& programDir, int device = -1, QWidget* parent = nullptr);
+    ~TForm_player() override;
+
+    // The engine could not be used; the message was shown and the program is to end.
+    bool engineFailed() const { return engineFailed_; }
+
+    // Transport (Player and the start-track sequence are reached through `transport()`).
+    void ZMButton1Click() { transport_.Play(); }
+    void ZMButton2Click() { transport_.Pause(); }
+    void ZMButton3Click() { transport_.Stop(); }
+    void ZMButton4Click() { transport_.Next(); }
+    void ZMButton5Click() { transport_.Previous(); }
+    void ZMButton6Click();
+    void ZMButton7Click();
+    void ZMButton8Click();
+    void ZMButton9Click();
+    void ZMButton10Click();
+    void ZMPushButton1Click();
+    void ZMPushButton2Click();
+    void ZMRunString1Click();
+    Transport& transport() { return transport_; }
+
+    // Track information, for the playlist's rows.
+    QString readID3Tag(const QString& path) const;
+    QString readID3TagArtist(const QString& path) const;
+    QString readID3TagYear(const QString& path) const;
+    QString GetKbps(const QString& path) const;
+    QString lentime(const QString& path) const;
+
+    void Timer1Timer();
+    void Timer2Timer();
+    void Draw(const float* magnitudes, int x0, int y0);
+
+    // Sliders: a click on a track at x (relative), a press and a drag of a thumb
+    // at the pointer's screen x.
+    void seekTrackClick(int x);
+    void seekThumbPress(int screenX);
+    void seekThumbDrag(int screenX);
+    void volumeTrackClick(int x);
+    void volumeThumbPress(int screenX);
+    void volumeThumbDrag(int screenX);
+
+    // Every move of the window by the program or the user goes through here: the
+    // position rule (glued playlist, edge snapping), then the move.
+    void placeAt(QPoint proposed);
+    // The tray icon's double-click.
+    void restoreFromTray();
+    // Minimised into the tray (false: to the taskbar, or shown).
+    bool inTray() const { return inTray_; }
+    bool onTop() const;
+    QString hint(const QWidget* control) const;
+
+    // TransportView.
+    void setMarquee(const QString& text) override;
+    void setWindowCaption(const QString& text) override;
+    void setTrackInfo(const InfoTexts& texts) override;
+    void showSeekThumb() override;
+    void hideSeekThumbAtStart() override;
+    bool repeat() const override;
+
+    QLabel* Image1;  // background
+    QLabel* Image8;  // spectrum frame
+    TSpectrumBox* pb1;
+    TLevelMeter* PaintBox1;
+    QLabel* Label1;  // elapsed time
+    QLabel* Label3;  // status line
+    QLabel* Image2;  // seek track
+    QLabel* Image3;  // seek thumb
+    QLabel* Image4;  // volume track
+    QLabel* Image5;  // volume thumb
+    QLabel* Image9;  // repeat lamp
+    QLabel* Image13;  // mute lamp
+    TZMButton *ZMButton1, *ZMButton2, *ZMButton3, *ZMButton4, *ZMButton5, *ZMButton6, *ZMButton7, *ZMButton8,
+        *ZMButton9, *ZMButton10;
+    TZMPushButton *ZMPushButton1, *ZMPushButton2;
+    TZMRunString* ZMRunString1;
+    QCheckBox* CheckBox1;  // repeat
+    QCheckBox* CheckBox2;  // mute
+    QSystemTrayIcon* CoolTrayIcon1;
+    QTimer Timer1, Timer2;
+    SpectrumLevels levels;  // PeakLevels, BarLevels
+    int ThumbGrabOffset = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;  // FormClose
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
+
+private:
+    class Playlist;
+
+    void FormCreate();
+    void createControls();
+    void createButtons();
+    void connectButtons();
+    void createTray();
+    bool startEngine(int device);
+    void FormClose();
+    void glueThePlaylist();
+    void setStatus(const QString& text);
+    void updateTimes(uint64_t position, uint64_t length);
+    Slider seekSlider() const;
+    Slider volumeSlider() const;
+    void seekToThumb();
+
+    const QString programDir_;
+    std::unique_ptr<Playlist> playlist_;
+    Transport transport_;
+    BackgroundPicture fon_;
+    std::optional<QImage> BackgroundBitmap;
+    int mutedThumbLeft_ = 16;
+    bool engineFailed_ = false;
+    bool closed_ = false;
+    bool inTray_ = false;
+    bool playlistInTray_ = false;
+    bool dragging_ = false;
+    QPoint dragOffset_;
+};
