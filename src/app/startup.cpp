@@ -30,9 +30,9 @@ template <class W, class... A> W* make(A&&... args) {
 
 }  // namespace
 
-bool createWindows(const QString& programDir) {
+bool createWindows(const QString& programDir, int device) {
     Windows& w = windows();
-    w.Form_player = make<TForm_player>(programDir);
+    w.Form_player = make<TForm_player>(programDir, device);
     w.player = w.Form_player;
     if (w.Form_player->engineFailed()) return false;
     w.statusLine = w.Form_player->Label3;

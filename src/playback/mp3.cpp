@@ -303,6 +303,12 @@ void TForm_player::closeEvent(QCloseEvent* e) {
     QCoreApplication::quit();
 }
 
+void TForm_player::showEvent(QShowEvent* e) {
+    // Becoming visible is a change of placement: the glued playlist comes under it.
+    glueThePlaylist();
+    QWidget::showEvent(e);
+}
+
 void TForm_player::FormClose() {
     if (closed_) return;
     closed_ = true;

@@ -15,6 +15,13 @@ inline void mouse(QWidget* w, QEvent::Type type, Qt::MouseButton button, QPoint 
     QMouseEvent e(type, QPointF(at), w->mapToGlobal(QPointF(at)), changed, held, Qt::NoModifier);
     QApplication::sendEvent(w, &e);
 }
+// The same at a given screen position (a press that moves the window under it).
+inline void mouse(QWidget* w, QEvent::Type type, Qt::MouseButton button, QPoint at, QPoint global) {
+    const Qt::MouseButton changed = type == QEvent::MouseMove ? Qt::NoButton : button;
+    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
+    QMouseEvent e(type, QPointF(at), QPointF(global), changed, held, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
 inline void enter(QWidget* w) {
     QEnterEvent e(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
     QApplication::sendEvent(w, &e);

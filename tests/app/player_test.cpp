@@ -1,0 +1,372 @@
+// The player window over the real engine (manual clock), a real playlist window
+// and the panels it writes, with the fake desktop.
+#include "ZMButton.h"
+#include "ZMPushButton.h"
+#include "ZMRunString.h"
+#include "engine_fixture.h"
+#include "fake_desktop.h"
+#include "main_menu.h"
+#include "mini_player.h"
+#include "mp3.h"
+#include "playback_state.h"
+#include "playlist_window.h"
+#include "pointer_events.h"
+#include "skin.h"
+#include "spectrum_box.h"
+#include "tag_writer.h"
+#include "track_info_panel.h"
+#include "windows.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+
+#include <gtest/gtest.h>
+
+using namespace fixture;
+
+namespace {
+
+class PlayerTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { ASSERT_TRUE(Skin::load().isEmpty()); }
+    void SetUp() override {
+        engine_test::useManualClock(true);
+        engine_test::clearFileCache();
+        TrackIndex = 0;
+        TrackPath.clear();
+        StreamHandle = 0;
+        PlayState = 0;
+    }
+    void TearDown() override {
+        windows() = Windows{};
+        player.reset();
+        BASS_Free();
+        engine_test::useManualClock(false);
+    }
+    QString programDir() const { return QString::fromStdString(dir.root()); }
+    QString settingsPath() const { return programDir() + "/Config2.ini"; }
+    // Creates the player and the windows it writes, as start-up does.
+    void start() {
+        player = std::make_unique<TForm_player>(programDir(), 0);
+        ASSERT_FALSE(player->engineFailed());
+        windows().Form_player = player.get();
+        windows().statusLine = player->Label3;
+        windows().PopupForm2 = &menu;
+        windows().PopupForm = &mini;
+        windows().Fail_info = &info;
+        list = std::make_unique<TForm2>(programDir());
+        windows().Form2 = list.get();
+    }
+    std::string track(const std::string& name, double seconds, const std::string& title) {
+        ToneSpec recipe;
+        recipe.seconds = seconds;
+        recipe.rate = 8000;
+        recipe.channels = 1;
+        recipe.kbps = 8;
+        const std::string p = dir.path(name);
+        makeMp3(p, recipe);
+        writeId3v2(p, {title, "Кино", "Альбом", "Rock", "1988"}, 4, V2Text::Utf8);
+        return p;
+    }
+    void addTracks(int n, double seconds = 1) {
+        for (int i = 0; i < n; ++i)
+            list->add(QString::fromStdString(track("t" + std::to_string(i) + ".mp3", seconds, "Песня " + std::to_string(i))));
+        list->setFocus(0);
+        TrackPath = list->get(0);
+    }
+    void writeSettings(const QByteArray& text) {
+        QFile f(settingsPath());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    }
+    QByteArray settings() const {
+        QFile f(settingsPath());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    TempDir dir;
+    FakeDesktop desk;
+    TPopupForm2 menu;
+    TPopupForm mini;
+    TFail_info info;
+    std::unique_ptr<TForm_player> player;
+    std::unique_ptr<TForm2> list;
+};
+
+TEST_F(PlayerTest, StartsAtTheSavedPlaceSnappedAndSilentWithoutSettings) {
+    start();
+    EXPECT_EQ(player->pos(), QPoint(285, 168));
+    EXPECT_EQ(player->Image5->x(), 16);
+    EXPECT_EQ(player->windowTitle(), "R.W.N.8.");
+    EXPECT_FALSE(player->Image3->isVisibleTo(player.get()));
+    EXPECT_EQ(player->ZMRunString1->caption(), "R.W.N.8. Ver 1.0.2. ");
+    EXPECT_TRUE(player->Timer1.isActive());
+    EXPECT_EQ(player->Timer1.interval(), 30);
+    EXPECT_EQ(player->Timer2.interval(), 100);
+}
+
+TEST_F(PlayerTest, SavedPositionNearAnEdgeComesBackSnapped) {
+    writeSettings("[form info]\r\nLEFT=15\r\ntop=515\r\n[Image info]\r\nLeftaa=80\r\n");
+    start();
+    // Work area 1280 × 770: 15 snaps to the left edge, 515 to 770 − 240.
+    EXPECT_EQ(player->pos(), QPoint(0, 530));
+    EXPECT_EQ(player->Image5->x(), 80);
+}
+
+TEST_F(PlayerTest, OnlyTheCloseButtonWritesTheSettings) {
+    writeSettings("[Other]\r\nKeep=1\r\n");
+    start();
+    player->placeAt({500, 300});
+    player->volumeTrackClick(64);
+    player->ZMButton7Click();
+    const QByteArray saved = settings();
+    EXPECT_TRUE(saved.contains("[Other]\r\nKeep=1")) << saved.constData();
+    EXPECT_TRUE(saved.contains("Left=500")) << saved.constData();
+    EXPECT_TRUE(saved.contains("Top=300"));
+    EXPECT_TRUE(saved.contains("Leftaa=80"));
+
+    // Any other way out leaves the file as it was, and no tick touches the engine after it.
+    player->placeAt({700, 100});
+    addTracks(1);
+    player->ZMButton1Click();
+    player->close();
+    EXPECT_EQ(settings(), saved);
+    EXPECT_FALSE(player->Timer1.isActive());
+    EXPECT_FALSE(player->Timer2.isActive());
+    PlayState = 1;
+    player->Timer1Timer();
+    player->Timer2Timer();
+}
+
+TEST_F(PlayerTest, TickMovesThumbsTimesAndTheOtherWindowsLabels) {
+    start();
+    list->add(QString::fromStdString(track("long.mp3", 180, "Долгая")));
+    list->add(QString::fromStdString(track("next.mp3", 1, "Следующая")));
+    list->setFocus(0);
+    TrackPath = list->get(0);
+    player->ZMButton1Click();
+    ASSERT_EQ(PlayState, 1);
+    engine_test::advance(90000);
+    player->Timer1Timer();
+    EXPECT_EQ(player->Image3->x(), 256);
+    EXPECT_EQ(player->Label1->text(), "00:01:30");
+    EXPECT_EQ(mini.Label1->text(), "00:01:30");
+    EXPECT_EQ(mini.Label7->text(), "00:03:00");
+    EXPECT_EQ(mini.Image2->x(), 8 + 80);
+    EXPECT_EQ(info.Label5->text(), "00:03:00");
+    EXPECT_TRUE(player->pb1->showsFrame());
+
+    // Paused: nothing moves, and the meter keeps its last picture.
+    player->Timer2Timer();
+    const QImage meter = player->PaintBox1->canvas();
+    player->ZMButton2Click();
+    engine_test::advance(30000);
+    player->Timer1Timer();
+    player->Timer2Timer();
+    EXPECT_EQ(player->Image3->x(), 256);
+    EXPECT_EQ(player->Label1->text(), "00:01:30");
+    EXPECT_EQ(player->PaintBox1->canvas(), meter);
+}
+
+TEST_F(PlayerTest, LastRowEndsAndTheTickThenDoesNothing) {
+    start();
+    addTracks(2);
+    player->ZMButton4Click();  // the last row
+    ASSERT_EQ(TrackIndex, 1);
+    engine_test::advance(400);
+    player->Timer1Timer();
+    const int thumb = player->Image3->x();
+    const QString shown = player->Label1->text();
+    for (int i = 0; i < 100; ++i) {
+        engine_test::advance(30);
+        player->Timer1Timer();
+    }
+    EXPECT_EQ(PlayState, 1);
+    EXPECT_EQ(TrackIndex, 1);
+    EXPECT_EQ(BASS_ChannelGetPosition(StreamHandle, BASS_POS_BYTE), BASS_ChannelGetLength(StreamHandle, BASS_POS_BYTE));
+    // The tick that found the end drew nothing: the last drawn state stays.
+    EXPECT_LE(player->Image3->x(), 368);
+    EXPECT_GE(player->Image3->x(), thumb);
+    EXPECT_FALSE(shown.isEmpty());
+    player->ZMButton3Click();
+    EXPECT_EQ(PlayState, 0);
+    EXPECT_EQ(player->Image3->x(), 144);
+    EXPECT_FALSE(player->Image3->isVisibleTo(player.get()));
+}
+
+TEST_F(PlayerTest, TrackStartWritesTheCaptionsAndTheInformationPanel) {
+    start();
+    addTracks(3);
+    player->ZMButton4Click();
+    EXPECT_EQ(player->ZMRunString1->caption(), ".:: Песня 1 :: Кино :: MP3 ::.");
+    EXPECT_EQ(player->windowTitle(), ".:: Песня 1 :: Кино :: MP3 ::.");
+    EXPECT_EQ(info.Label1->text(), ".::[Песня 1]::.");
+    EXPECT_EQ(info.Label2->text(), ".::[Кино]::.");
+    EXPECT_EQ(info.Label3->text(), ".::[Альбом]::.");
+    EXPECT_EQ(info.Label6->text(), ".::[Rock]::.");
+    EXPECT_EQ(info.Label4->text(), "Год: 1988");
+    EXPECT_EQ(info.ZMRunString1->caption(), list->get(1));
+    EXPECT_TRUE(player->Image3->isVisibleTo(player.get()));
+    EXPECT_EQ(list->PlayingRow, 1);
+
+    // At the track's end with repeat on, the same row starts again; the marquee
+    // loses its blank and the window caption stays.
+    player->ZMPushButton2Click();
+    player->setWindowTitle("unchanged");
+    for (int i = 0; i < 100 && player->ZMRunString1->caption().endsWith(" :: MP3 ::."); ++i) {
+        engine_test::advance(30);
+        player->Timer1Timer();
+    }
+    EXPECT_EQ(TrackIndex, 1);
+    EXPECT_EQ(player->ZMRunString1->caption(), ".:: Песня 1 :: Кино:: MP3 ::.");
+    EXPECT_EQ(player->windowTitle(), "unchanged");
+}
+
+TEST_F(PlayerTest, SeekInEveryStateAndTheTickPutsTheThumbBack) {
+    start();
+    player->seekTrackClick(240);  // nothing loaded: the engine call fails quietly
+    EXPECT_EQ(player->Image3->x(), 368);
+    addTracks(1, 4);
+    player->ZMButton1Click();
+    player->seekTrackClick(112);  // half way: 144 + 112 = 256
+    EXPECT_EQ(player->Image3->x(), 256);
+    const uint64_t length = BASS_ChannelGetLength(StreamHandle, BASS_POS_BYTE);
+    const uint64_t half = BASS_ChannelGetPosition(StreamHandle, BASS_POS_BYTE);
+    EXPECT_NEAR(double(half), length / 2.0, length * 0.01);
+    player->seekThumbPress(1000);  // grabbed 744 to the right of the thumb's left
+    player->seekThumbDrag(1000 - 112 + 30);  // to 144 + 30
+    EXPECT_EQ(player->Image3->x(), 174);
+    engine_test::advance(30);
+    player->Timer1Timer();
+    EXPECT_NEAR(player->Image3->x(), 174, 2);
+    player->ZMButton2Click();  // paused: seeks too
+    player->seekTrackClick(0);
+    EXPECT_LT(BASS_ChannelGetPosition(StreamHandle, BASS_POS_BYTE), length / 50);
+}
+
+TEST_F(PlayerTest, MuteRemembersTheThumbAndRepeatShowsItsLamp) {
+    start();
+    player->volumeTrackClick(64);  // thumb at 80
+    player->ZMPushButton1Click();
+    EXPECT_EQ(player->Image5->x(), 16);
+    EXPECT_TRUE(player->CheckBox2->isChecked());
+    EXPECT_TRUE(player->Image13->isVisibleTo(player.get()));
+    player->volumeThumbPress(300);
+    player->volumeThumbDrag(300 + 84);  // moved while muted, to 100
+    EXPECT_EQ(player->Image5->x(), 100);
+    player->ZMPushButton1Click();
+    EXPECT_EQ(player->Image5->x(), 80);
+    EXPECT_FALSE(player->Image13->isVisibleTo(player.get()));
+    player->volumeTrackClick(200);  // no further than 122
+    EXPECT_EQ(player->Image5->x(), 122);
+
+    player->ZMPushButton2Click();
+    EXPECT_TRUE(player->repeat());
+    EXPECT_TRUE(player->Image9->isVisibleTo(player.get()));
+    EXPECT_EQ(player->hint(player->ZMPushButton2), "Повтор [выкл]");
+    player->ZMPushButton2Click();
+    EXPECT_FALSE(player->Image9->isVisibleTo(player.get()));
+}
+
+TEST_F(PlayerTest, StatusLineNamesTheControlUnderThePointer) {
+    start();
+    player->show();
+    mouse(player->ZMButton3, QEvent::MouseMove, Qt::NoButton, {5, 5});
+    EXPECT_EQ(player->Label3->text(), "Стоп");
+    mouse(player->Image2, QEvent::MouseMove, Qt::NoButton, {5, 5});  // the seek bar has no text
+    EXPECT_EQ(player->Label3->text(), "Стоп");
+    mouse(player->ZMButton1, QEvent::MouseMove, Qt::NoButton, {5, 5});
+    EXPECT_EQ(player->Label3->text(), "Воспроизвести");
+    mouse(player->Image4, QEvent::MouseMove, Qt::NoButton, {5, 5});
+    EXPECT_EQ(player->Label3->text(), "Громкость");
+    mouse(player->Image1, QEvent::MouseMove, Qt::NoButton, {5, 5});
+    EXPECT_EQ(player->Label3->text(), "");
+    EXPECT_EQ(player->Image5->toolTip(), "Громкость");
+    EXPECT_TRUE(player->ZMButton1->toolTip().isEmpty());
+}
+
+TEST_F(PlayerTest, TheGluedPlaylistTrailsOneStepAndFollowsTheStacking) {
+    start();
+    player->show();
+    EXPECT_EQ(list->pos(), QPoint(285, 168 + 240));
+    player->placeAt({300, 200});
+    EXPECT_EQ(list->pos(), QPoint(285, 408));  // one step behind
+    player->placeAt({310, 210});
+    EXPECT_EQ(list->pos(), QPoint(300, 440));
+    list->Glued1->setChecked(false);
+    player->placeAt({400, 300});
+    EXPECT_EQ(list->pos(), QPoint(300, 440));
+
+    player->ZMButton6Click();
+    EXPECT_TRUE(list->isVisible());
+    EXPECT_EQ(list->Label2->text(), "Track: 0");
+    player->ZMButton6Click();
+    EXPECT_FALSE(list->isVisible());
+
+    player->ZMButton9Click();
+    EXPECT_TRUE(player->onTop());
+    EXPECT_TRUE(list->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_EQ(player->hint(player->ZMButton9), "Поверх всех окон [вкл]");
+    player->ZMButton9Click();
+    EXPECT_FALSE(player->onTop());
+    EXPECT_FALSE(list->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_EQ(player->hint(player->ZMButton9), "Поверх всех окон [выкл]");
+}
+
+TEST_F(PlayerTest, DragByTheBackgroundRunsThePositionRule) {
+    start();
+    player->show();
+    const QPoint grab = player->pos() + QPoint(20, 150);
+    mouse(player->Image1, QEvent::MouseButtonPress, Qt::LeftButton, {20, 150}, grab);
+    mouse(player->Image1, QEvent::MouseMove, Qt::LeftButton, {20, 150}, QPoint(20 + 12, 150 + 300));
+    EXPECT_EQ(player->pos(), QPoint(0, 300));  // 12 from the left edge snaps
+    mouse(player->Image1, QEvent::MouseButtonRelease, Qt::LeftButton, {20, 150}, QPoint(32, 450));
+    mouse(player->Image1, QEvent::MouseMove, Qt::NoButton, {20, 150}, QPoint(600, 600));
+    EXPECT_EQ(player->pos(), QPoint(0, 300));
+}
+
+TEST_F(PlayerTest, OpenersUseThePointerAndTheTrayFallsBackToTheTaskbar) {
+    start();
+    player->show();
+    desk.cursor = {1200, 700};
+    player->ZMButton10Click();
+    EXPECT_TRUE(menu.isVisible());
+    EXPECT_EQ(menu.pos(), QPoint(1200 - 150, 700 - 200));
+    desk.cursor = {100, 100};
+    player->ZMRunString1Click();
+    EXPECT_TRUE(info.isVisible());
+    EXPECT_EQ(info.pos(), QPoint(100, 100));
+
+    // The test platform has no system tray: the window stays reachable.
+    player->ZMButton8Click();
+    EXPECT_FALSE(player->inTray());
+    EXPECT_TRUE(player->isMinimized());
+    player->restoreFromTray();
+    EXPECT_FALSE(player->isMinimized());
+    EXPECT_TRUE(player->isVisible());
+}
+
+TEST_F(PlayerTest, SpectrumBoxShowsTheFramePictureUntilAFrameIsDrawn) {
+    start();
+    player->show();
+    EXPECT_FALSE(player->pb1->showsFrame());
+    float magnitudes[512] = {};
+    magnitudes[0] = 0.05f;  // 25 pixels
+    magnitudes[3] = 2.0f;   // cut at the box's height
+    player->Draw(magnitudes, 0, -5);
+    EXPECT_TRUE(player->pb1->showsFrame());
+    const QImage& c = player->pb1->canvas();
+    const QRgb yellow = qRgb(255, 255, 0);
+    EXPECT_EQ(c.pixel(0, 91), yellow);
+    EXPECT_EQ(c.pixel(0, 92 - 25), yellow);
+    EXPECT_NE(c.pixel(0, 92 - 26), yellow);
+    EXPECT_EQ(c.pixel(6, 0), yellow);  // 97 high from y = −5: the top rows are cut
+    EXPECT_EQ(player->levels.bars[3], 97);
+    player->hide();
+    player->show();
+    EXPECT_FALSE(player->pb1->showsFrame());
+}
+
+}  // namespace
