@@ -10,6 +10,7 @@
 #include <QMessageBox>
 
 #include <cstdio>
+#include <ctime>
 
 namespace {
 
@@ -19,6 +20,16 @@ void preferX11() {
     if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) return;
     if (qEnvironmentVariableIsSet("WAYLAND_DISPLAY") && qEnvironmentVariableIsSet("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "xcb");
+}
+
+// With RWN8_TIMES set, the moments the splash and the player are on screen go to
+// standard error, for the start-up benchmark.
+void stamp(const char* event) {
+    static const bool on = qEnvironmentVariableIsSet("RWN8_TIMES");
+    if (!on) return;
+    timespec t{};
+    clock_gettime(CLOCK_REALTIME, &t);
+    std::fprintf(stderr, "rwn8: %s %lld\n", event, static_cast<long long>(t.tv_sec) * 1000000000LL + t.tv_nsec);
 }
 
 }  // namespace
@@ -39,11 +50,16 @@ int main(int argc, char** argv) {
     }
     const QString programDir = QCoreApplication::applicationDirPath();
     auto splash = std::make_unique<TForm4>();
-    splash->showFor(2000);
+    splash->showNow();
+    stamp("splash-shown");
+    splash->waitOut(2000);
+    stamp("splash-ended");
     if (!createWindows(programDir)) return 1;
     splash->hide();
     splash.reset();
     showPlayer();
+    QCoreApplication::processEvents();
+    stamp("player-shown");
     const int code = app.exec();
     destroyWindows();
     BASS_Free();  // after the close button, the engine goes with the process

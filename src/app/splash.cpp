@@ -27,9 +27,13 @@ TForm4::TForm4(QWidget* parent)
     connect(&Timer1, &QTimer::timeout, this, &TForm4::Timer1Timer);
 }
 
-void TForm4::showFor(int ms) {
+void TForm4::showNow() {
     show();
     repaint();
+    QCoreApplication::processEvents();
+}
+
+void TForm4::waitOut(int ms) {
     Timer1.start(ms);
     while (Timer1.isActive()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }

@@ -9,9 +9,10 @@ class TForm4 : public QWidget {
 public:
     explicit TForm4(QWidget* parent = nullptr);
 
-    // Shows and paints the splash at once, then runs the event loop until its timer
-    // has fired once.
-    void showFor(int ms = 2000);
+    // Shows and paints the splash at once.
+    void showNow();
+    // Runs the event loop until the splash's timer has fired once.
+    void waitOut(int ms = 2000);
     void Timer1Timer() { Timer1.stop(); }
 
     QLabel* Image1;

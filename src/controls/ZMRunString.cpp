@@ -61,11 +61,42 @@ TZMRunString::TZMRunString(QWidget* parent) : QWidget(parent) {
 
 QString TZMRunString::author() const { return QStringLiteral("R.W.N.8. skinned controls"); }
 
-int TZMRunString::textWidth() const { return QFontMetrics(font()).horizontalAdvance(caption_); }
+// Laid out once per caption and font, not at every step of the motion.
+int TZMRunString::textWidth() const {
+    if (textWidth_ < 0) textWidth_ = QFontMetrics(font()).horizontalAdvance(caption_);
+    return textWidth_;
+}
+
+void TZMRunString::changeEvent(QEvent* e) {
+    if (e->type() == QEvent::FontChange) forgetLayout();
+    QWidget::changeEvent(e);
+}
+
+void TZMRunString::forgetLayout() {
+    textWidth_ = -1;
+    captionImage_ = QImage();
+}
+
+// The caption drawn once on a see-through picture, which every step of the motion
+// then copies: shaping the text anew 40 times a second was the caption's main cost.
+const QImage& TZMRunString::captionImage() {
+    if (captionImage_.isNull() || captionColour_ != fontColor_) {
+        const QFontMetrics fm(font());
+        captionImage_ = QImage(std::max(textWidth(), 1), std::max(fm.height(), 1), QImage::Format_ARGB32_Premultiplied);
+        captionImage_.fill(Qt::transparent);
+        QPainter p(&captionImage_);
+        p.setFont(font());
+        p.setPen(fontColor_);
+        p.drawText(0, fm.ascent(), caption_);
+        captionColour_ = fontColor_;
+    }
+    return captionImage_;
+}
 
 void TZMRunString::setCaption(const QString& text) {
     if (text == caption_) return;
     caption_ = text;
+    forgetLayout();
     update();
 }
 
@@ -162,8 +193,10 @@ QImage TZMRunString::render() {
     } else {
         p.setFont(font());
         p.setPen(fontColor_);
-        const int y = motion_.captionY + QFontMetrics(font()).ascent();
-        for (int x : {motion_.captionX, motion_.second, motion_.third, motion_.fourth}) p.drawText(x, y, caption_);
+        const QImage& text = captionImage();
+        const int top = motion_.captionY;
+        for (int x : {motion_.captionX, motion_.second, motion_.third, motion_.fourth})
+            if (x < w && x + text.width() > 0) p.drawImage(x, top, text);
     }
     return back;
 }

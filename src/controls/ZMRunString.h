@@ -113,15 +113,21 @@ protected:
     void mouseMoveEvent(QMouseEvent* e) override;
     void enterEvent(QEnterEvent*) override;
     void leaveEvent(QEvent*) override;
+    void changeEvent(QEvent* e) override;
 
 private:
     int textWidth() const;
+    void forgetLayout();
+    const QImage& captionImage();
     void rebuildBackImage();
     void press(QMouseEvent* e, bool secondOfDouble);
 
     // What `_Interval` was set to; the timer runs at 1 ms while rmRightLeft enters.
     int intervalMs_ = 25;
     QString caption_ = QStringLiteral("TZMRunString");
+    mutable int textWidth_ = -1;
+    QImage captionImage_;
+    QColor captionColour_;
     QString freeCaption_ = QStringLiteral("\"Free Text\"");
     QImage bitmap_;
     QImage backImage_;

@@ -160,6 +160,9 @@ void TForm_player::createControls() {
     ZMRunString1->setFont(captionFont);
     ZMRunString1->setFontColor(kGrey);
     ZMRunString1->setCaption(QStringLiteral("R.W.N.8. Ver 1.0.2. "));
+    // The spectrum box lies above the status line's last row: its frames then repaint
+    // the box alone, not the status text at every frame.
+    pb1->raise();
     CheckBox1 = new QCheckBox(this);
     CheckBox2 = new QCheckBox(this);
     CheckBox1->hide();
