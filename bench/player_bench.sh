@@ -30,10 +30,10 @@ if command -v pulseaudio >/dev/null; then
   export PULSE_SERVER="unix:$work/runtime/native"
   for _ in $(seq 50); do pactl info >/dev/null 2>&1 && { sound="PulseAudio null sink"; break; }; sleep 0.1; done
 fi
-display=":$(( (RANDOM % 400) + 600 ))"
-Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 pids+=($!)
-export DISPLAY="$display"
+for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(head -n1 "$work/display")"
 for _ in $(seq 50); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
 
 now() { date +%s%N; }

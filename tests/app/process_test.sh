@@ -22,10 +22,12 @@ mkdir -p "$work/program" "$work/runtime"
 chmod 700 "$work/runtime"
 cp "$bin/rwn8" "$bin"/*.ttf "$bin/Fon.bmp" "$work/program/"
 
-display=":$(( (RANDOM % 400) + 200 ))"
-Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+# The server picks a free display number and writes it to fd 3.
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 xvfb=$!
-export DISPLAY="$display" XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=xcb
+for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || { echo "skipped: the virtual display did not start"; exit 77; }
+export DISPLAY=":$(head -n1 "$work/display")" XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=xcb
 unset WAYLAND_DISPLAY
 for _ in $(seq 50); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
 xwininfo -root >/dev/null 2>&1 || { echo "skipped: the virtual display did not start"; exit 77; }
@@ -39,7 +41,7 @@ wait_for() {  # geometry, tenths of a second
 
 "$work/program/rwn8" >"$work/first.log" 2>&1 &
 player=$!
-wait_for "265x133+548+430" 15 || fail "no splash at 548, 430 within 1.5 s"
+wait_for "265x133+548+430" 30 || fail "no splash at 548, 430 within 3 s"
 windows | grep -q "^400x240+285+168 $" && fail "the player showed during the splash"
 wait_for "400x240+285+168" 50 || fail "no player window at 285, 168 after the splash"
 windows | grep -q "^265x133+548+430 $" && fail "the splash stayed after the player showed"
