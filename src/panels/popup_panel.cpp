@@ -14,7 +14,8 @@ constexpr int kTickMs = 16;
 
 QPixmap withoutRed(const QImage& image) {
     QPixmap pm = QPixmap::fromImage(image);
-    pm.setMask(QBitmap::fromImage(image.createMaskFromColor(qRgb(255, 0, 0), Qt::MaskOutColor)));
+    // The pixmap's own mask rule: with MaskInColor the colour's pixels are see-through.
+    pm.setMask(pm.createMaskFromColor(QColor(255, 0, 0), Qt::MaskInColor));
     return pm;
 }
 
