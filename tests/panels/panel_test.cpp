@@ -114,3 +114,19 @@ TEST(MenuPanel, OpensFadesAndPerformsTheBarsItem) {
     EXPECT_FALSE(menu.PanelOpen());
     EXPECT_FALSE(menu.Timer1.isActive());
 }
+
+TEST(MenuPanel, PureRedIsSeeThroughAndNothingElse) {
+    QImage skin(150, 200, QImage::Format_RGB32);
+    skin.fill(QColor(40, 42, 46));
+    skin.setPixel(0, 0, qRgb(255, 0, 0));
+    skin.setPixel(75, 1, qRgb(255, 0, 0));
+    skin.setPixel(10, 10, qRgb(254, 0, 0));  // near red stays
+    TPopupPanel panel({QSize(150, 200), skin, true, true});
+    const QRegion shown = panel.mask();
+    EXPECT_FALSE(shown.contains(QPoint(0, 0)));
+    EXPECT_FALSE(shown.contains(QPoint(75, 1)));
+    EXPECT_TRUE(shown.contains(QPoint(10, 10)));
+    EXPECT_TRUE(shown.contains(QPoint(149, 199)));
+    TPopupPanel solid({QSize(150, 200), skin, false, true});
+    EXPECT_TRUE(solid.mask().isEmpty());  // no mask: the whole panel shows
+}
