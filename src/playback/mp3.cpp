@@ -109,8 +109,7 @@ TForm_player::TForm_player(const QString& programDir, int device, QWidget* paren
     Timer2.setInterval(100);
     connect(&Timer1, &QTimer::timeout, this, &TForm_player::Timer1Timer);
     connect(&Timer2, &QTimer::timeout, this, &TForm_player::Timer2Timer);
-    if (!startEngine(device)) return;
-    FormCreate();
+    if (!FormCreate(device)) return;
     Timer1.start();
     Timer2.start();
 }
@@ -275,15 +274,17 @@ bool TForm_player::startEngine(int device) {
     return true;
 }
 
-void TForm_player::FormCreate() {
+bool TForm_player::FormCreate(int device) {
     setAcceptDrops(true);
     Skin::registerFonts(programDir_);
     ShowHintHandler();
     BackgroundBitmap = QImage(pb1->size(), QImage::Format_RGB32);
+    if (!startEngine(device)) return false;
     const IniFile ini(QDir(programDir_).filePath(QStringLiteral("Config2.ini")));
     placeAt({ini.readInteger(QStringLiteral("Form info"), QStringLiteral("Left"), 285),
              ini.readInteger(QStringLiteral("Form info"), QStringLiteral("Top"), 168)});
     Image5->move(ini.readInteger(QStringLiteral("Image info"), QStringLiteral("Leftaa"), 16), kVolumeTop);
+    return true;
 }
 
 // ---- closing

@@ -118,7 +118,7 @@ protected:
 private:
     class Playlist;
 
-    void FormCreate();
+    bool FormCreate(int device);  // false: the engine could not be used
     void createControls();
     void createButtons();
     void connectButtons();

@@ -107,6 +107,15 @@ TEST_F(PlayerTest, StartsAtTheSavedPlaceSnappedAndSilentWithoutSettings) {
     EXPECT_EQ(player->Timer2.interval(), 100);
 }
 
+TEST_F(PlayerTest, AnEngineThatCannotStartIsReportedWithTheErrorIcon) {
+    ASSERT_TRUE(BASS_Init(0, 44100, 0, nullptr, nullptr));  // taken: the player's own start fails
+    TForm_player failed(programDir(), 0);
+    EXPECT_TRUE(failed.engineFailed());
+    EXPECT_EQ(desk.shown, (QList<ShownText>{{ShownText::Error, "Ошибка инициализация аудио"}}));
+    EXPECT_FALSE(failed.Timer1.isActive());
+    EXPECT_FALSE(failed.Timer2.isActive());
+}
+
 TEST_F(PlayerTest, SavedPositionNearAnEdgeComesBackSnapped) {
     writeSettings("[form info]\r\nLEFT=15\r\ntop=515\r\n[Image info]\r\nLeftaa=80\r\n");
     start();
