@@ -119,15 +119,14 @@ public:
         const auto e = sink_.error();
         return e == QAudio::OpenError || e == QAudio::FatalError;
     }
-    // A sixth of the server's buffer: room to spare for a late pump, and few
-    // enough wake-ups that the sound costs little beside the decoding.
-    int pumpIntervalMs() const override { return 40; }
+    // A fifth of the server's buffer or so: room to spare for a late pump.
+    int pumpIntervalMs() const override { return 20; }
     int64_t latencyNs() const override {
         return qint64(sink_.bufferSize()) * kSecond / format_.bytesForDuration(1000000);
     }
 
 private:
-    static constexpr qint64 kBufferUs = 250000;
+    static constexpr qint64 kBufferUs = 150000;
     // From a started stream's first sample reaching the server to its being heard.
     static constexpr int64_t kOutputDelayNs = 20000000;
     QAudioFormat format_;
