@@ -1,27 +1,15 @@
 #include "splash.h"
 
-#include "skin.h"
+#include "labels.h"
 
 #include <QCoreApplication>
 #include <QLabel>
 
-namespace {
-
-QLabel* picture(QWidget* parent, const char* name, QRect place) {
-    auto* l = new QLabel(parent);
-    l->setGeometry(place);
-    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    l->setPixmap(QPixmap::fromImage(Skin::image(QLatin1String(name))));
-    return l;
-}
-
-}  // namespace
-
 TForm4::TForm4(QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint),
-      Image1(picture(this, "splash_background", {0, 0, 265, 137})),
-      Image2(picture(this, "splash_picture1", {144, 48, 89, 33})),
-      Image3(picture(this, "splash_picture2", {144, 80, 97, 41})) {
+      Image1(skinPicture(this, QStringLiteral("splash_background"), {0, 0, 265, 137})),
+      Image2(skinPicture(this, QStringLiteral("splash_picture1"), {144, 48, 89, 33})),
+      Image3(skinPicture(this, QStringLiteral("splash_picture2"), {144, 80, 97, 41})) {
     setWindowTitle(QStringLiteral("R.W.N.8."));
     setGeometry(548, 430, 265, 133);
     connect(&Timer1, &QTimer::timeout, this, &TForm4::Timer1Timer);

@@ -1,39 +1,23 @@
 #include "track_info_panel.h"
 
 #include "ZMRunString.h"
+#include "labels.h"
 #include "skin.h"
 
 #include <QLabel>
 
-namespace {
-
-QLabel* label(QWidget* parent, QPoint at, const QString& text, QColor colour, int pixels, bool transparent) {
-    auto* l = new QLabel(text, parent);
-    QFont f(QStringLiteral("MS Sans Serif"));
-    f.setPixelSize(pixels);
-    l->setFont(f);
-    l->setAutoFillBackground(!transparent);
-    QPalette p = l->palette();
-    p.setColor(QPalette::WindowText, colour);
-    l->setPalette(p);
-    l->move(at);
-    l->adjustSize();
-    return l;
-}
-
-}  // namespace
 
 TFail_info::TFail_info(QWidget* parent)
     : TPopupPanel({QSize(311, 109), Skin::image(QStringLiteral("info_background")), false, true}, parent) {
     const QString empty = QStringLiteral(".::[]::.");
     const QColor text = palette().color(QPalette::WindowText);
-    Label1 = label(this, {8, 8}, empty, QColor(0, 128, 0), 13, true);
-    Label1->setFixedSize(241, 16);
-    Label2 = label(this, {8, 32}, empty, text, 11, false);
-    Label3 = label(this, {8, 48}, empty, text, 11, false);
-    Label4 = label(this, {104, 64}, QStringLiteral("Год:"), text, 11, false);
-    Label5 = label(this, {256, 88}, QStringLiteral("00:00:00"), QColor(128, 0, 0), 11, false);
-    Label6 = label(this, {8, 64}, empty, Qt::black, 11, true);
+    const QString face = QStringLiteral("MS Sans Serif");
+    Label1 = textLabel(this, empty, face, 13, QColor(0, 128, 0), {8, 8, 241, 16});
+    Label2 = textLabel(this, empty, face, 11, text, {8, 32, 0, 0}, true);
+    Label3 = textLabel(this, empty, face, 11, text, {8, 48, 0, 0}, true);
+    Label4 = textLabel(this, QStringLiteral("Год:"), face, 11, text, {104, 64, 0, 0}, true);
+    Label5 = textLabel(this, QStringLiteral("00:00:00"), face, 11, QColor(128, 0, 0), {256, 88, 0, 0}, true);
+    Label6 = textLabel(this, empty, face, 11, Qt::black, {8, 64, 0, 0});
     ZMRunString1 = new TZMRunString(this);
     ZMRunString1->setGeometry(8, 88, 217, 20);
     ZMRunString1->setLoadBitmap(Skin::image(QStringLiteral("info_caption")));

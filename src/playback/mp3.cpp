@@ -5,11 +5,12 @@
 #include "ZMRunString.h"
 #include "desktop.h"
 #include "ini_file.h"
+#include "labels.h"
 #include "mini_player.h"
 #include "playback_state.h"
 #include "position_rule.h"
 #include "skin.h"
-#include "spectrum_box.h"
+#include "player_displays.h"
 #include "time_text.h"
 #include "track_info.h"
 #include "track_info_panel.h"
@@ -34,26 +35,6 @@ const QColor kGrey(128, 128, 128);
 // The seek and volume sliders' designed places.
 constexpr int kSeekLeft = 144, kSeekTop = 168, kSeekWidth = 249, kSeekThumb = 25;
 constexpr int kVolumeLeft = 16, kVolumeTop = 48, kVolumeWidth = 115, kVolumeThumb = 9;
-
-QLabel* picture(QWidget* parent, const QString& name, QRect place) {
-    auto* l = new QLabel(parent);
-    l->setGeometry(place);
-    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    l->setPixmap(QPixmap::fromImage(Skin::image(name)));
-    return l;
-}
-
-QLabel* greyText(QWidget* parent, const QString& face, int pixels, QRect place) {
-    auto* l = new QLabel(parent);
-    QFont f(face);
-    f.setPixelSize(pixels);
-    l->setFont(f);
-    QPalette p = l->palette();
-    p.setColor(QPalette::WindowText, kGrey);
-    l->setPalette(p);
-    l->setGeometry(place);
-    return l;
-}
 
 // Tooltips of the whole program: "Capture it" at 8 points, grey.
 void ShowHintHandler() {
@@ -119,32 +100,31 @@ TForm_player::~TForm_player() {
 }
 
 void TForm_player::createControls() {
-    Image1 = picture(this, QStringLiteral("player_background"), {0, 0, 449, 241});
-    Image8 = picture(this, QStringLiteral("player_bars_frame"), {152, 24, 217, 137});
+    Image1 = skinPicture(this, QStringLiteral("player_background"), {0, 0, 449, 241});
+    Image8 = skinPicture(this, QStringLiteral("player_bars_frame"), {152, 24, 217, 137});
     pb1 = new TSpectrumBox(Skin::image(QStringLiteral("player_bars_frame")), {8, 40}, this);
     pb1->setGeometry(160, 64, 201, 97);
     PaintBox1 = new TLevelMeter(this);
     PaintBox1->setGeometry(379, 80, 9, 81);
-    Label1 = greyText(this, QStringLiteral("MatterhornCTT"), 35, {47, 75, 100, 36});
+    Label1 = textLabel(this, QStringLiteral("00:00:00"), QStringLiteral("MatterhornCTT"), 35, kGrey, {47, 75, 100, 36});
     if (QFontInfo(Label1->font()).family() != QLatin1String("MatterhornCTT")) {
         // The stand-in seven-segment face is twice as wide as the designed one.
         QFont narrow = Label1->font();
         narrow.setStretch(52);
         Label1->setFont(narrow);
     }
-    Label1->setText(QStringLiteral("00:00:00"));
-    Label3 = greyText(this, QStringLiteral("Capture it"), 11, {160, 48, 185, 17});
+    Label3 = textLabel(this, QString(), QStringLiteral("Capture it"), 11, kGrey, {160, 48, 185, 17});
     Label3->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    picture(this, QStringLiteral("player_volume_left"), {8, 48, 9, 17});
-    picture(this, QStringLiteral("player_volume_right"), {130, 48, 9, 17});
-    Image4 = picture(this, QStringLiteral("player_volume_track"), {kVolumeLeft, kVolumeTop, kVolumeWidth, 17});
-    Image5 = picture(this, QStringLiteral("player_volume_thumb"), {kVolumeLeft, kVolumeTop, kVolumeThumb, 17});
+    skinPicture(this, QStringLiteral("player_volume_left"), {8, 48, 9, 17});
+    skinPicture(this, QStringLiteral("player_volume_right"), {130, 48, 9, 17});
+    Image4 = skinPicture(this, QStringLiteral("player_volume_track"), {kVolumeLeft, kVolumeTop, kVolumeWidth, 17});
+    Image5 = skinPicture(this, QStringLiteral("player_volume_thumb"), {kVolumeLeft, kVolumeTop, kVolumeThumb, 17});
     Image5->setToolTip(QStringLiteral("Громкость"));
-    Image2 = picture(this, QStringLiteral("player_seek_track"), {kSeekLeft, kSeekTop, kSeekWidth, 17});
-    Image3 = picture(this, QStringLiteral("player_seek_thumb"), {kSeekLeft, kSeekTop, kSeekThumb, 17});
+    Image2 = skinPicture(this, QStringLiteral("player_seek_track"), {kSeekLeft, kSeekTop, kSeekWidth, 17});
+    Image3 = skinPicture(this, QStringLiteral("player_seek_thumb"), {kSeekLeft, kSeekTop, kSeekThumb, 17});
     Image3->hide();
-    Image9 = picture(this, QStringLiteral("player_lamp_repeat"), {352, 32, 9, 9});
-    Image13 = picture(this, QStringLiteral("player_lamp_mute"), {352, 40, 9, 9});
+    Image9 = skinPicture(this, QStringLiteral("player_lamp_repeat"), {352, 32, 9, 9});
+    Image13 = skinPicture(this, QStringLiteral("player_lamp_mute"), {352, 40, 9, 9});
     Image9->hide();
     Image13->hide();
     ZMRunString1 = new TZMRunString(this);

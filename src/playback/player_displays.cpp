@@ -1,4 +1,4 @@
-#include "spectrum_box.h"
+#include "player_displays.h"
 
 #include <QPainter>
 

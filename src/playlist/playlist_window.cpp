@@ -4,7 +4,7 @@
 #include "ini_file.h"
 #include "m3u.h"
 #include "playback_state.h"
-#include "skin.h"
+#include "labels.h"
 #include "track_info.h"
 
 #include <QCheckBox>
@@ -22,7 +22,7 @@
 
 TForm2::TForm2(const QString& programDir, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
-      Image1(new QLabel(this)),
+      Image1(skinPicture(this, QStringLiteral("playlist_background"), {0, 0, 400, 240})),
       ListBox1(new QListWidget(this)),
       Label2(new QLabel(this)),
       Glued1(new QCheckBox(this)) {
@@ -37,8 +37,6 @@ TForm2::TForm2(const QString& programDir, QWidget* parent)
 void TForm2::createLook() {
     setWindowTitle(QStringLiteral("Play list"));
     setFixedSize(400, 240);
-    Image1->setGeometry(0, 0, 400, 240);
-    Image1->setPixmap(QPixmap::fromImage(Skin::image(QStringLiteral("playlist_background"))));
     ListBox1->setGeometry(4, 3, 392, 206);
     ListBox1->setFrameShape(QFrame::NoFrame);
     QPalette p = ListBox1->palette();

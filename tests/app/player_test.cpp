@@ -12,7 +12,7 @@
 #include "playlist_window.h"
 #include "pointer_events.h"
 #include "skin.h"
-#include "spectrum_box.h"
+#include "player_displays.h"
 #include "tag_writer.h"
 #include "track_info_panel.h"
 #include "windows.h"

@@ -1,0 +1,32 @@
+#include "labels.h"
+
+#include "skin.h"
+
+#include <QLabel>
+
+QLabel* skinPicture(QWidget* parent, const QString& name, const QRect& place) {
+    auto* l = new QLabel(parent);
+    l->setGeometry(place);
+    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    l->setPixmap(QPixmap::fromImage(Skin::image(name)));
+    return l;
+}
+
+QLabel* textLabel(QWidget* parent, const QString& text, const QString& face, int pixels, const QColor& colour,
+                  const QRect& place, bool opaque) {
+    auto* l = new QLabel(text, parent);
+    QFont f(face);
+    f.setPixelSize(pixels);
+    l->setFont(f);
+    QPalette p = l->palette();
+    p.setColor(QPalette::WindowText, colour);
+    l->setPalette(p);
+    l->setAutoFillBackground(opaque);
+    if (place.size().isEmpty()) {
+        l->move(place.topLeft());
+        l->adjustSize();
+    } else {
+        l->setGeometry(place);
+    }
+    return l;
+}

@@ -1,0 +1,16 @@
+#pragma once
+// The two kinds of plain label every window is built from: a skin picture and a text.
+#include <QColor>
+#include <QRect>
+#include <QString>
+
+class QLabel;
+class QWidget;
+
+// The skin picture `name`, unscaled from the top-left corner of `place` and clipped to it.
+QLabel* skinPicture(QWidget* parent, const QString& name, const QRect& place);
+
+// A text in `face`, `pixels` high, in `colour`; see-through unless `opaque` (then on the
+// window's colour). With an empty size in `place` the label is sized to its text.
+QLabel* textLabel(QWidget* parent, const QString& text, const QString& face, int pixels, const QColor& colour,
+                  const QRect& place, bool opaque = false);
