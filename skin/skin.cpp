@@ -35,7 +35,14 @@ void Skin::registerFonts(const QString& programDir) {
     QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans"));
 }
 
-QImage Skin::image(const QString& name) { return pictures().value(name); }
+QImage Skin::image(const QString& name) {
+    auto found = pictures().constFind(name);
+    if (found != pictures().constEnd()) return *found;
+    // Before load(): the splash takes its pictures one by one, so it shows at once.
+    QImage img(QStringLiteral(":/skin/") + name + QStringLiteral(".png"));
+    if (!img.isNull()) pictures().insert(name, img);
+    return img;
+}
 
 QStringList Skin::names() {
     QStringList n = pictures().keys();

@@ -8,7 +8,8 @@ class Skin {
 public:
     // Loads every picture; the names of any that are missing or unreadable.
     static QStringList load();
-    // The picture `name` (e.g. "player_play"); a null image for an unknown name.
+    // The picture `name` (e.g. "player_play"), read on first use if load() has not
+    // run yet; a null image for an unknown name.
     static QImage image(const QString& name);
     static QStringList names();
     // Registers the font files beside the program and lets the free faces stand in

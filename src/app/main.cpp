@@ -43,15 +43,15 @@ int main(int argc, char** argv) {
         desktop().messageBox(QStringLiteral("Плеер запущен."));
         return 0;
     }
+    const QString programDir = QCoreApplication::applicationDirPath();
+    auto splash = std::make_unique<TForm4>();
+    splash->showNow();
+    stamp("splash-shown");
     const QStringList missing = Skin::load();
     if (!missing.isEmpty()) {
         desktop().errorBox(QStringLiteral("Skin pictures missing: ") + missing.join(QStringLiteral(", ")));
         return 1;
     }
-    const QString programDir = QCoreApplication::applicationDirPath();
-    auto splash = std::make_unique<TForm4>();
-    splash->showNow();
-    stamp("splash-shown");
     splash->waitOut(2000);
     stamp("splash-ended");
     if (!createWindows(programDir)) return 1;

@@ -12,6 +12,7 @@ TForm4::TForm4(QWidget* parent)
       Image3(skinPicture(this, QStringLiteral("splash_picture2"), {144, 80, 97, 41})) {
     setWindowTitle(QStringLiteral("R.W.N.8."));
     setGeometry(548, 430, 265, 133);
+    Timer1.setTimerType(Qt::PreciseTimer);  // two seconds, not up to a tenth less
     connect(&Timer1, &QTimer::timeout, this, &TForm4::Timer1Timer);
 }
 
