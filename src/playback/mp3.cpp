@@ -6,15 +6,15 @@
 #include "desktop.h"
 #include "ini_file.h"
 #include "labels.h"
+#include "main_menu.h"
 #include "mini_player.h"
 #include "playback_state.h"
+#include "player_displays.h"
 #include "position_rule.h"
 #include "skin.h"
-#include "player_displays.h"
 #include "time_text.h"
 #include "track_info.h"
 #include "track_info_panel.h"
-#include "main_menu.h"
 #include "windows.h"
 
 #include <QApplication>
