@@ -14,3 +14,11 @@ TPopupForm::TPopupForm(QWidget* parent)
     Image2 = skinPicture(this, QStringLiteral("mini_thumb"), {8, 72, 25, 17});
     Label1 = textLabel(this, zero, face, 11, QColor(128, 128, 0), {8, 48, 0, 0});
 }
+
+void TPopupForm::setTimes(const QString& elapsed, const QString& length) {
+    if (Label7->text() != length) Label7->setText(length);
+    if (Label1->text() != elapsed) {
+        Label1->setText(elapsed);
+        Label1->adjustSize();
+    }
+}

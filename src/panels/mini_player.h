@@ -7,6 +7,9 @@ class TPopupForm : public TPopupPanel {
 public:
     explicit TPopupForm(QWidget* parent = nullptr);
 
+    // The player's tick: elapsed into `Label1` (sized to its text), length into `Label7`.
+    void setTimes(const QString& elapsed, const QString& length);
+
     QLabel* Label7;  // length
     QLabel* Image1;  // position track
     QLabel* Image2;  // position thumb

@@ -370,7 +370,6 @@ void TForm_player::ZMButton8Click() {
 }
 
 void TForm_player::restoreFromTray() {
-    glueThePlaylist();
     inTray_ = false;
     showNormal();
     if (playlistInTray_ && windows().Form2) windows().Form2->playlistWidget()->show();
@@ -545,11 +544,7 @@ void TForm_player::updateTimes(uint64_t position, uint64_t length) {
         if (l->text() != t) l->setText(t);
     };
     set(Label1, elapsed);
-    if (TPopupForm* mini = windows().PopupForm) {
-        set(mini->Label7, total);
-        set(mini->Label1, elapsed);
-        mini->Label1->adjustSize();
-    }
+    if (TPopupForm* mini = windows().PopupForm) mini->setTimes(elapsed, total);
     if (TFail_info* info = windows().Fail_info) info->setLength(total);
 }
 
