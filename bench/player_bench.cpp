@@ -5,15 +5,13 @@
 #include "bass.h"
 #include "engine_test.h"
 #include "fake_desktop.h"
-#include "mini_player.h"
 #include "mp3.h"
 #include "mp3_maker.h"
 #include "playback_state.h"
 #include "playlist_window.h"
+#include "program_windows.h"
 #include "skin.h"
 #include "temp_dir.h"
-#include "track_info_panel.h"
-#include "windows.h"
 
 #include <QApplication>
 
@@ -24,17 +22,13 @@ namespace {
 struct Playing {
     fixture::TempDir dir;
     FakeDesktop desk;
-    TPopupForm mini;
-    TFail_info info;
-    std::unique_ptr<TForm_player> player;
-    std::unique_ptr<TForm2> list;
+    ProgramWindows windows;
+    TForm_player* player = nullptr;
 
     Playing() {
-        player = std::make_unique<TForm_player>(QString::fromStdString(dir.root()), 0);
-        windows().PopupForm = &mini;
-        windows().Fail_info = &info;
-        list = std::make_unique<TForm2>(QString::fromStdString(dir.root()));
-        windows().Form2 = list.get();
+        windows.create(QString::fromStdString(dir.root()), 0);
+        player = windows.Form_player.get();
+        TForm2* list = windows.Form2.get();
         fixture::ToneSpec recipe;
         recipe.seconds = 240;
         recipe.wave = fixture::Wave::Sweep;
@@ -46,10 +40,7 @@ struct Playing {
         player->show();
         player->ZMButton1Click();
     }
-    ~Playing() {
-        windows() = Windows{};
-        player->close();
-    }
+    ~Playing() { player->close(); }
 };
 
 Playing* playing = nullptr;

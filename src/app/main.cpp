@@ -4,7 +4,7 @@
 #include "single_instance.h"
 #include "skin.h"
 #include "splash.h"
-#include "startup.h"
+#include "program_windows.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -54,14 +54,17 @@ int main(int argc, char** argv) {
     }
     splash->waitOut(2000);
     stamp("splash-ended");
-    if (!createWindows(programDir)) return 1;
-    splash->hide();
-    splash.reset();
-    showPlayer();
-    QCoreApplication::processEvents();
-    stamp("player-shown");
-    const int code = app.exec();
-    destroyWindows();
+    int code = 1;
+    {
+        ProgramWindows windows;
+        if (!windows.create(programDir)) return 1;
+        splash->hide();
+        splash.reset();
+        windows.showPlayer();
+        QCoreApplication::processEvents();
+        stamp("player-shown");
+        code = app.exec();
+    }
     BASS_Free();  // after the close button, the engine goes with the process
     return code;
 }

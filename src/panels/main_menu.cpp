@@ -1,7 +1,7 @@
 #include "main_menu.h"
 
 #include "skin.h"
-#include "windows.h"
+#include "status_line.h"
 
 TPopupForm2::TPopupForm2(QWidget* parent)
     : TMenuPanel({QSize(150, 200), Skin::image(QStringLiteral("mainmenu_background")), true, true},

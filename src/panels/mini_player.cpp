@@ -2,9 +2,9 @@
 
 #include "labels.h"
 #include "skin.h"
+#include "visualisation.h"
 
 #include <QLabel>
-
 
 TPopupForm::TPopupForm(QWidget* parent)
     : TPopupPanel({QSize(200, 120), Skin::image(QStringLiteral("mini_background")), false, false}, parent) {
@@ -15,10 +15,12 @@ TPopupForm::TPopupForm(QWidget* parent)
     Label1 = textLabel(this, zero, face, 11, QColor(128, 128, 0), {8, 48, 0, 0});
 }
 
-void TPopupForm::setTimes(const QString& elapsed, const QString& length) {
-    if (Label7->text() != length) Label7->setText(length);
-    if (Label1->text() != elapsed) {
-        Label1->setText(elapsed);
+void TPopupForm::showProgress(const PlayProgress& p) {
+    Image2->move(thumbLeft(p.position, p.length, Image1->x(), Image1->width(), Image2->width()), Image2->y());
+    // Labels repaint only when their text changes: once a second.
+    if (Label7->text() != p.total) Label7->setText(p.total);
+    if (Label1->text() != p.elapsed) {
+        Label1->setText(p.elapsed);
         Label1->adjustSize();
     }
 }

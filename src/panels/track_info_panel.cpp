@@ -6,7 +6,6 @@
 
 #include <QLabel>
 
-
 TFail_info::TFail_info(QWidget* parent)
     : TPopupPanel({QSize(311, 109), Skin::image(QStringLiteral("info_background")), false, true}, parent) {
     const QString empty = QStringLiteral(".::[]::.");
@@ -29,18 +28,17 @@ TFail_info::TFail_info(QWidget* parent)
     ZMRunString1->setCaption(empty);
 }
 
-void TFail_info::setTexts(const QString& title, const QString& artist, const QString& album, const QString& genre,
-                          const QString& year, const QString& path) {
-    Label1->setText(title);
-    setSized(Label2, artist);
-    setSized(Label3, album);
-    setSized(Label6, genre);
-    setSized(Label4, year);
-    ZMRunString1->setCaption(path);
+void TFail_info::showTrack(const TrackTexts& t) {
+    Label1->setText(t.title);
+    setSized(Label2, t.artist);
+    setSized(Label3, t.album);
+    setSized(Label6, t.genre);
+    setSized(Label4, t.year);
+    ZMRunString1->setCaption(t.path);
 }
 
-void TFail_info::setLength(const QString& text) {
-    if (Label5->text() != text) setSized(Label5, text);
+void TFail_info::showProgress(const PlayProgress& p) {
+    if (Label5->text() != p.total) setSized(Label5, p.total);
 }
 
 void TFail_info::setSized(QLabel* label, const QString& text) {

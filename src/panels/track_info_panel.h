@@ -1,7 +1,8 @@
 #pragma once
-// The track information panel: the loaded track's tags, length and path. The
-// player fills it whenever a track starts and keeps `Label5` current while playing.
+// The track information panel: the loaded track's tags, length and path, filled
+// from what the player publishes when a track starts and at each tick.
 #include "popup_panel.h"
+#include "published.h"
 
 class TZMRunString;
 
@@ -9,10 +10,10 @@ class TFail_info : public TPopupPanel {
 public:
     explicit TFail_info(QWidget* parent = nullptr);
 
-    // The player's writes, in its order: title, artist, album, genre, year, path.
-    void setTexts(const QString& title, const QString& artist, const QString& album, const QString& genre,
-                  const QString& year, const QString& path);
-    void setLength(const QString& text);
+    // A track started: title, artist, album, genre, year and path, in that order.
+    void showTrack(const TrackTexts& texts);
+    // The player's tick: the length into `Label5`.
+    void showProgress(const PlayProgress& progress);
 
     QLabel* Label1;  // title
     QLabel* Label2;  // artist

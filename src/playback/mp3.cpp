@@ -4,18 +4,17 @@
 #include "ZMPushButton.h"
 #include "ZMRunString.h"
 #include "desktop.h"
-#include "ini_file.h"
 #include "labels.h"
-#include "main_menu.h"
-#include "mini_player.h"
 #include "playback_state.h"
+#include "player_controls.h"
 #include "player_displays.h"
+#include "player_settings.h"
 #include "position_rule.h"
 #include "skin.h"
+#include "skin_slider.h"
+#include "status_line.h"
 #include "time_text.h"
-#include "track_info.h"
-#include "track_info_panel.h"
-#include "windows.h"
+#include "window_drag.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -24,17 +23,12 @@
 #include <QFontInfo>
 #include <QLabel>
 #include <QMimeData>
-#include <QMouseEvent>
 #include <QSystemTrayIcon>
 #include <QToolTip>
 
 namespace {
 
 const QColor kGrey(128, 128, 128);
-
-// The seek and volume sliders' designed places.
-constexpr int kSeekLeft = 144, kSeekTop = 168, kSeekWidth = 249, kSeekThumb = 25;
-constexpr int kVolumeLeft = 16, kVolumeTop = 48, kVolumeWidth = 115, kVolumeThumb = 9;
 
 // Tooltips of the whole program: "Capture it" at 8 points, grey.
 void ShowHintHandler() {
@@ -46,46 +40,19 @@ void ShowHintHandler() {
 
 }  // namespace
 
-// The playlist as the transport sees it: the playlist window once it exists, an
-// empty list before.
-class TForm_player::Playlist : public PlaylistAccess {
-public:
-    int count() const override { return w() ? w()->count() : 0; }
-    QString get(int i) const override {
-        if (!w()) throw ListIndexError(i);
-        return w()->get(i);
-    }
-    int focused() const override { return w() ? w()->focused() : -1; }
-    void setFocus(int i) override {
-        if (w()) w()->setFocus(i);
-    }
-    void add(const QString& path) override {
-        if (w()) w()->add(path);
-    }
-    void refreshCounter() override {
-        if (w()) w()->refreshCounter();
-    }
-    void setPlayingRow(int row) override {
-        if (w()) w()->setPlayingRow(row);
-    }
-
-private:
-    static PlaylistWindow* w() { return windows().Form2; }
-};
-
 TForm_player::TForm_player(const QString& programDir, int device, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
       programDir_(programDir),
-      playlist_(std::make_unique<Playlist>()),
-      transport_(*playlist_, *this),
+      transport_(playlist_, *this),
       fon_(QDir(programDir).filePath(QStringLiteral("Fon.bmp")), QSize(201, 97)) {
     setWindowTitle(QStringLiteral("R.W.N.8."));
     setWindowIcon(QIcon(QPixmap::fromImage(Skin::image(QStringLiteral("program_icon")))));
     setFixedSize(400, 240);
     createControls();
+    createCaption();
     createButtons();
-    connectButtons();
     createTray();
+    setStatusLine(Label3);
     Timer1.setInterval(30);
     Timer2.setInterval(100);
     connect(&Timer1, &QTimer::timeout, this, &TForm_player::Timer1Timer);
@@ -96,7 +63,7 @@ TForm_player::TForm_player(const QString& programDir, int device, QWidget* paren
 }
 
 TForm_player::~TForm_player() {
-    if (windows().player == this) windows().statusLine = nullptr;
+    if (statusLine() == Label3) setStatusLine(nullptr);
 }
 
 void TForm_player::createControls() {
@@ -117,16 +84,29 @@ void TForm_player::createControls() {
     Label3->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     skinPicture(this, QStringLiteral("player_volume_left"), {8, 48, 9, 17});
     skinPicture(this, QStringLiteral("player_volume_right"), {130, 48, 9, 17});
-    Image4 = skinPicture(this, QStringLiteral("player_volume_track"), {kVolumeLeft, kVolumeTop, kVolumeWidth, 17});
-    Image5 = skinPicture(this, QStringLiteral("player_volume_thumb"), {kVolumeLeft, kVolumeTop, kVolumeThumb, 17});
+    volumeBar = new TSkinSlider(this, QStringLiteral("player_volume_track"), QStringLiteral("player_volume_thumb"),
+                                {16, 48, 115, 17}, 9);
+    Image4 = volumeBar->track;
+    Image5 = volumeBar->thumb;
     Image5->setToolTip(QStringLiteral("Громкость"));
-    Image2 = skinPicture(this, QStringLiteral("player_seek_track"), {kSeekLeft, kSeekTop, kSeekWidth, 17});
-    Image3 = skinPicture(this, QStringLiteral("player_seek_thumb"), {kSeekLeft, kSeekTop, kSeekThumb, 17});
+    connect(volumeBar, &TSkinSlider::hovered, this, [this] { setStatus(QStringLiteral("Громкость")); });
+    seekBar = new TSkinSlider(this, QStringLiteral("player_seek_track"), QStringLiteral("player_seek_thumb"),
+                              {144, 168, 249, 17}, 25);
+    Image2 = seekBar->track;
+    Image3 = seekBar->thumb;
     Image3->hide();
+    connect(seekBar, &TSkinSlider::moved, this, &TForm_player::seekToThumb);
     Image9 = skinPicture(this, QStringLiteral("player_lamp_repeat"), {352, 32, 9, 9});
     Image13 = skinPicture(this, QStringLiteral("player_lamp_mute"), {352, 40, 9, 9});
     Image9->hide();
     Image13->hide();
+    auto* drag = new TWindowDrag(this, Qt::AllButtons, [this](QPoint at) { placeAt(at); });
+    drag->addHandle(Image1);
+    drag->addHandle(Image8, false);
+    connect(drag, &TWindowDrag::hovered, this, [this] { setStatus(QString()); });
+}
+
+void TForm_player::createCaption() {
     ZMRunString1 = new TZMRunString(this);
     ZMRunString1->setGeometry(160, 32, 185, 17);
     ZMRunString1->setLoadBitmap(Skin::image(QStringLiteral("player_caption")));
@@ -139,6 +119,9 @@ void TForm_player::createControls() {
     ZMRunString1->setFont(captionFont);
     ZMRunString1->setFontColor(kGrey);
     ZMRunString1->setCaption(QStringLiteral("R.W.N.8. Ver 1.0.2. "));
+    connect(ZMRunString1, &TZMRunString::OnClick, this, &TForm_player::ZMRunString1Click);
+    connect(ZMRunString1, &TZMRunString::OnMouseMove, this,
+            [this] { setStatus(QStringLiteral("Клик - краткая информация")); });
     // The spectrum box lies above the status line's last row: its frames then repaint
     // the box alone, not the status text at every frame.
     pb1->raise();
@@ -146,80 +129,25 @@ void TForm_player::createControls() {
     CheckBox2 = new QCheckBox(this);
     CheckBox1->hide();
     CheckBox2->hide();
-    for (QWidget* w : {static_cast<QWidget*>(Image1), static_cast<QWidget*>(Image8), static_cast<QWidget*>(Image2),
-                       static_cast<QWidget*>(Image3), static_cast<QWidget*>(Image4), static_cast<QWidget*>(Image5)}) {
-        w->setMouseTracking(true);
-        w->installEventFilter(this);
-    }
 }
 
 void TForm_player::createButtons() {
-    struct Place {
-        TZMButton** button;
-        const char* picture;
-        QRect rect;
-        const char* hint;
-    };
-    const Place places[] = {
-        {&ZMButton5, "player_prev", {144, 192, 41, 17}, "Предидущий трек"},
-        {&ZMButton2, "player_pause", {200, 192, 41, 17}, "Пауза"},
-        {&ZMButton1, "player_play", {248, 192, 41, 17}, "Играть"},
-        {&ZMButton3, "player_stop", {296, 192, 41, 17}, "Стоп"},
-        {&ZMButton4, "player_next", {352, 192, 41, 17}, "Следующий трек"},
-        {&ZMButton6, "player_playlist", {8, 216, 41, 17}, "Плейлист"},
-        {&ZMButton10, "player_menu", {104, 8, 17, 15}, "Быстрое меню"},
-        {&ZMButton7, "player_close", {376, 8, 17, 15}, "Закрыть"},
-        {&ZMButton8, "player_tray", {376, 32, 17, 15}, "Свернуть в трей"},
-        {&ZMButton9, "player_ontop", {376, 56, 17, 15}, "Поверх всех окон [выкл]"},
-    };
-    for (const Place& p : places) {
-        auto* b = new TZMButton(this);
-        b->setGeometry(p.rect);
-        b->setLoadBitmap(Skin::image(QLatin1String(p.picture)));
+    for (const PlayerControl& c : playerControls()) {
+        TZMFrameControl* b = std::visit(
+            [this](auto member) -> TZMFrameControl* {
+                using Control = std::remove_pointer_t<std::remove_reference_t<decltype(this->*member)>>;
+                return this->*member = new Control(this);
+            },
+            c.member);
+        b->setGeometry(c.place);
+        b->setLoadBitmap(Skin::image(QLatin1String(c.picture)));
         b->setCursor(Qt::PointingHandCursor);
-        b->setProperty("hint", QString::fromUtf8(p.hint));
-        *p.button = b;
+        b->setProperty("hint", QString::fromUtf8(c.hint));
+        const auto click = c.click;
+        const QString status = QString::fromUtf8(c.status);
+        connect(b, &TZMFrameControl::OnClick, this, [this, click] { (this->*click)(); });
+        connect(b, &TZMFrameControl::OnMouseMove, this, [this, status] { setStatus(status); });
     }
-    ZMPushButton1 = new TZMPushButton(this);
-    ZMPushButton1->setGeometry(56, 8, 17, 15);
-    ZMPushButton1->setLoadBitmap(Skin::image(QStringLiteral("player_mute")));
-    ZMPushButton1->setProperty("hint", QStringLiteral("Выключить звук"));
-    ZMPushButton2 = new TZMPushButton(this);
-    ZMPushButton2->setGeometry(80, 8, 17, 15);
-    ZMPushButton2->setLoadBitmap(Skin::image(QStringLiteral("player_repeat")));
-    ZMPushButton2->setProperty("hint", QStringLiteral("Повтор [выкл]"));
-    for (TZMPushButton* b : {ZMPushButton1, ZMPushButton2}) b->setCursor(Qt::PointingHandCursor);
-}
-
-void TForm_player::connectButtons() {
-    struct Wire {
-        TZMFrameControl* control;
-        void (TForm_player::*click)();
-        const char* status;
-    };
-    const Wire wires[] = {
-        {ZMButton5, &TForm_player::ZMButton5Click, "Предидущий трек"},
-        {ZMButton2, &TForm_player::ZMButton2Click, "Пауза"},
-        {ZMButton1, &TForm_player::ZMButton1Click, "Воспроизвести"},
-        {ZMButton3, &TForm_player::ZMButton3Click, "Стоп"},
-        {ZMButton4, &TForm_player::ZMButton4Click, "Следующий трек"},
-        {ZMButton6, &TForm_player::ZMButton6Click, "Плейлист"},
-        {ZMPushButton1, &TForm_player::ZMPushButton1Click, "Отключить звук"},
-        {ZMPushButton2, &TForm_player::ZMPushButton2Click, "Повторять трек"},
-        {ZMButton10, &TForm_player::ZMButton10Click, "Быстрое меню"},
-        {ZMButton7, &TForm_player::ZMButton7Click, "Выход"},
-        {ZMButton8, &TForm_player::ZMButton8Click, "Свернуть в трей"},
-        {ZMButton9, &TForm_player::ZMButton9Click, "Поверх всех окон"},
-    };
-    for (const Wire& w : wires) {
-        const auto click = w.click;
-        const QString status = QString::fromUtf8(w.status);
-        connect(w.control, &TZMFrameControl::OnClick, this, [this, click] { (this->*click)(); });
-        connect(w.control, &TZMFrameControl::OnMouseMove, this, [this, status] { setStatus(status); });
-    }
-    connect(ZMRunString1, &TZMRunString::OnClick, this, &TForm_player::ZMRunString1Click);
-    connect(ZMRunString1, &TZMRunString::OnMouseMove, this,
-            [this] { setStatus(QStringLiteral("Клик - краткая информация")); });
 }
 
 void TForm_player::createTray() {
@@ -232,10 +160,7 @@ void TForm_player::createTray() {
     connect(CoolTrayIcon1, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
         if (r == QSystemTrayIcon::DoubleClick) restoreFromTray();
         // The right button's release over the icon.
-        if (r == QSystemTrayIcon::Context && windows().PopupForm) {
-            const QPoint at = desktop().cursorPos();
-            windows().PopupForm->ShowAt(at.x(), at.y());
-        }
+        if (r == QSystemTrayIcon::Context) emit miniPlayerRequested(desktop().cursorPos());
     });
     CoolTrayIcon1->show();
 }
@@ -260,21 +185,16 @@ bool TForm_player::FormCreate(int device) {
     ShowHintHandler();
     BackgroundBitmap = QImage(pb1->size(), QImage::Format_RGB32);
     if (!startEngine(device)) return false;
-    const IniFile ini(QDir(programDir_).filePath(QStringLiteral("Config2.ini")));
-    placeAt({ini.readInteger(QStringLiteral("Form info"), QStringLiteral("Left"), 285),
-             ini.readInteger(QStringLiteral("Form info"), QStringLiteral("Top"), 168)});
-    Image5->move(ini.readInteger(QStringLiteral("Image info"), QStringLiteral("Leftaa"), 16), kVolumeTop);
+    const PlayerSettings settings = PlayerSettings::load(programDir_);
+    placeAt(settings.place);
+    volumeBar->setThumbLeft(settings.volumeThumbLeft);
     return true;
 }
 
 // ---- closing
 
 void TForm_player::ZMButton7Click() {
-    IniFile ini(QDir(programDir_).filePath(QStringLiteral("Config2.ini")));
-    ini.writeInteger(QStringLiteral("Form info"), QStringLiteral("Left"), x());
-    ini.writeInteger(QStringLiteral("Form info"), QStringLiteral("Top"), y());
-    ini.writeInteger(QStringLiteral("Image info"), QStringLiteral("Leftaa"), Image5->x());
-    ini.save();
+    PlayerSettings{pos(), Image5->x()}.save(programDir_);
     // Ends at once: the close handler does not run on this way out.
     Timer1.stop();
     Timer2.stop();
@@ -311,28 +231,22 @@ void TForm_player::setStatus(const QString& text) { Label3->setText(text); }
 QString TForm_player::hint(const QWidget* control) const { return control->property("hint").toString(); }
 
 void TForm_player::ZMButton6Click() {
-    PlaylistWindow* list = windows().Form2;
-    if (!list) return;
-    QWidget* w = list->playlistWidget();
+    QWidget* w = playlistWindow();
+    if (!w) return;
     if (w->isVisible()) {
         w->hide();
     } else {
         w->show();
-        list->refreshCounter();
+        playlist_.refreshCounter();
     }
 }
 
 void TForm_player::ZMPushButton1Click() {
-    if (!CheckBox2->isChecked()) {
-        mutedThumbLeft_ = Image5->x();
-        Image5->move(kVolumeLeft, kVolumeTop);
-        CheckBox2->setChecked(true);
-        Image13->show();
-    } else {
-        Image5->move(mutedThumbLeft_, kVolumeTop);
-        CheckBox2->setChecked(false);
-        Image13->hide();
-    }
+    const bool mute = !CheckBox2->isChecked();
+    if (mute) mutedThumbLeft_ = Image5->x();
+    volumeBar->setThumbLeft(mute ? volumeBar->geometry().trackLeft : mutedThumbLeft_);
+    CheckBox2->setChecked(mute);
+    Image13->setVisible(mute);
 }
 
 void TForm_player::ZMPushButton2Click() {
@@ -351,7 +265,7 @@ void TForm_player::ZMButton9Click() {
         if (shown) w->show();  // a change of flags hides the window
     };
     setOnTop(this);
-    if (windows().Form2) setOnTop(windows().Form2->playlistWidget());
+    if (QWidget* list = playlistWindow()) setOnTop(list);
     ZMButton9->setProperty("hint", on ? QStringLiteral("Поверх всех окон [вкл]") : QStringLiteral("Поверх всех окон [выкл]"));
 }
 
@@ -362,7 +276,7 @@ void TForm_player::ZMButton8Click() {
         showMinimized();
         return;
     }
-    QWidget* list = windows().Form2 ? windows().Form2->playlistWidget() : nullptr;
+    QWidget* list = playlistWindow();
     playlistInTray_ = list && list->isVisible();
     if (playlistInTray_) list->hide();
     hide();
@@ -372,29 +286,21 @@ void TForm_player::ZMButton8Click() {
 void TForm_player::restoreFromTray() {
     inTray_ = false;
     showNormal();
-    if (playlistInTray_ && windows().Form2) windows().Form2->playlistWidget()->show();
+    if (QWidget* list = playlistWindow(); list && playlistInTray_) list->show();
     playlistInTray_ = false;
     desktop().setForeground(this);
 }
 
-void TForm_player::ZMButton10Click() {
-    if (!windows().PopupForm2) return;
-    const QPoint at = desktop().cursorPos();
-    windows().PopupForm2->ShowAt(at.x(), at.y());
-}
+void TForm_player::ZMButton10Click() { emit mainMenuRequested(desktop().cursorPos()); }
 
-void TForm_player::ZMRunString1Click() {
-    if (!windows().Fail_info) return;
-    const QPoint at = desktop().cursorPos();
-    windows().Fail_info->ShowAt(at.x(), at.y());
-}
+void TForm_player::ZMRunString1Click() { emit trackInfoRequested(desktop().cursorPos()); }
 
-// ---- position rule and dragging
+// ---- position rule
 
 void TForm_player::glueThePlaylist() {
-    PlaylistWindow* list = windows().Form2;
-    if (!list || !isVisible() || !list->glued()) return;
-    list->playlistWidget()->move(x(), y() + height());
+    QWidget* list = playlistWindow();
+    if (!list || !isVisible() || !playlist_.link->glued()) return;
+    list->move(x(), y() + height());
 }
 
 void TForm_player::placeAt(QPoint proposed) {
@@ -402,79 +308,9 @@ void TForm_player::placeAt(QPoint proposed) {
     move(snapToWorkArea(QRect(proposed, size()), desktop().workArea()));
 }
 
-// ---- sliders
-
-Slider TForm_player::seekSlider() const { return {kSeekLeft, kSeekWidth, kSeekThumb, Image3->x()}; }
-Slider TForm_player::volumeSlider() const { return {kVolumeLeft, kVolumeWidth, kVolumeThumb, Image5->x()}; }
-
 void TForm_player::seekToThumb() {
-    const uint64_t pos = seekPosition(seekSlider(), BASS_ChannelGetLength(StreamHandle, BASS_POS_BYTE));
+    const uint64_t pos = seekPosition(seekBar->geometry(), BASS_ChannelGetLength(StreamHandle, BASS_POS_BYTE));
     BASS_ChannelSetPosition(StreamHandle, pos, BASS_POS_BYTE);
-}
-
-void TForm_player::seekTrackClick(int x) {
-    Slider s = seekSlider();
-    s.clickTrack(x);
-    Image3->move(s.thumbLeft, kSeekTop);
-    seekToThumb();
-}
-
-void TForm_player::seekThumbPress(int screenX) { ThumbGrabOffset = screenX - Image3->x(); }
-
-void TForm_player::seekThumbDrag(int screenX) {
-    Slider s = seekSlider();
-    s.dragTo(screenX, ThumbGrabOffset);
-    Image3->move(s.thumbLeft, kSeekTop);
-    seekToThumb();
-}
-
-void TForm_player::volumeTrackClick(int x) {
-    Slider s = volumeSlider();
-    s.clickTrack(x);
-    Image5->move(s.thumbLeft, kVolumeTop);
-}
-
-void TForm_player::volumeThumbPress(int screenX) { ThumbGrabOffset = screenX - Image5->x(); }
-
-void TForm_player::volumeThumbDrag(int screenX) {
-    Slider s = volumeSlider();
-    s.dragTo(screenX, ThumbGrabOffset);
-    Image5->move(s.thumbLeft, kVolumeTop);
-}
-
-bool TForm_player::eventFilter(QObject* watched, QEvent* e) {
-    const auto type = e->type();
-    if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove && type != QEvent::MouseButtonRelease)
-        return QWidget::eventFilter(watched, e);
-    auto* m = static_cast<QMouseEvent*>(e);
-    const int screenX = qRound(m->globalPosition().x());
-    const int x = qRound(m->position().x());
-    const bool press = type == QEvent::MouseButtonPress;
-    const bool drag = type == QEvent::MouseMove && (m->buttons() & Qt::LeftButton);
-    if (watched == Image1 || watched == Image8) {
-        if (type == QEvent::MouseMove && !dragging_) setStatus(QString());
-        if (watched == Image1 && press) {
-            dragging_ = true;
-            dragOffset_ = m->globalPosition().toPoint() - pos();
-        } else if (dragging_ && type == QEvent::MouseMove) {
-            placeAt(m->globalPosition().toPoint() - dragOffset_);
-        } else if (type == QEvent::MouseButtonRelease) {
-            dragging_ = false;
-        }
-    } else if (watched == Image2) {
-        if (press) seekTrackClick(x);
-    } else if (watched == Image3) {
-        if (press) seekThumbPress(screenX);
-        if (drag) seekThumbDrag(screenX);
-    } else if (watched == Image4) {
-        if (type == QEvent::MouseMove) setStatus(QStringLiteral("Громкость"));
-        if (press) volumeTrackClick(x);
-    } else if (watched == Image5) {
-        if (type == QEvent::MouseMove) setStatus(QStringLiteral("Громкость"));
-        if (press) volumeThumbPress(screenX);
-        if (drag) volumeThumbDrag(screenX);
-    }
-    return false;
 }
 
 // ---- drops
@@ -495,27 +331,15 @@ void TForm_player::dropEvent(QDropEvent* e) {
 
 void TForm_player::setMarquee(const QString& text) { ZMRunString1->setCaption(text); }
 void TForm_player::setWindowCaption(const QString& text) { setWindowTitle(text); }
-
-void TForm_player::setTrackInfo(const InfoTexts& t) {
-    if (TFail_info* info = windows().Fail_info) info->setTexts(t.title, t.artist, t.album, t.genre, t.year, t.path);
-}
-
+void TForm_player::setTrackInfo(const TrackTexts& texts) { emit trackShown(texts); }
 void TForm_player::showSeekThumb() { Image3->show(); }
 
 void TForm_player::hideSeekThumbAtStart() {
-    Image3->move(kSeekLeft, kSeekTop);
+    seekBar->setThumbLeft(seekBar->geometry().trackLeft);
     Image3->hide();
 }
 
 bool TForm_player::repeat() const { return CheckBox1->isChecked(); }
-
-// ---- track information
-
-QString TForm_player::readID3Tag(const QString& path) const { return ::readID3Tag(path); }
-QString TForm_player::readID3TagArtist(const QString& path) const { return ::readID3TagArtist(path); }
-QString TForm_player::readID3TagYear(const QString& path) const { return ::readID3TagYear(path); }
-QString TForm_player::GetKbps(const QString& path) const { return ::GetKbps(path); }
-QString TForm_player::lentime(const QString& path) const { return ::lentime(path); }
 
 // ---- the update cycle
 
@@ -525,27 +349,19 @@ void TForm_player::Timer1Timer() {
     float fft[512];
     if (BASS_ChannelGetData(StreamHandle, fft, BASS_DATA_FFT1024) < 0) std::fill(std::begin(fft), std::end(fft), 0.0f);
     Draw(fft, 0, -5);
-    const uint64_t length = BASS_ChannelGetLength(StreamHandle, BASS_POS_BYTE);
-    const uint64_t position = BASS_ChannelGetPosition(StreamHandle, BASS_POS_BYTE);
-    Image3->move(thumbLeft(position, length, kSeekLeft, kSeekWidth, kSeekThumb), kSeekTop);
-    if (TPopupForm* mini = windows().PopupForm)
-        mini->Image2->move(thumbLeft(position, length, mini->Image1->x(), mini->Image1->width(), mini->Image2->width()),
-                           mini->Image2->y());
-    updateTimes(position, length);
-    BASS_ChannelSetAttribute(StreamHandle, BASS_ATTRIB_VOL,
-                             sliderVolume(Image5->x(), kVolumeLeft, kVolumeWidth, kVolumeThumb));
-}
-
-void TForm_player::updateTimes(uint64_t position, uint64_t length) {
-    const QString elapsed = timeText(BASS_ChannelBytes2Seconds(StreamHandle, position));
-    const QString total = timeText(BASS_ChannelBytes2Seconds(StreamHandle, length));
+    PlayProgress p;
+    p.length = BASS_ChannelGetLength(StreamHandle, BASS_POS_BYTE);
+    p.position = BASS_ChannelGetPosition(StreamHandle, BASS_POS_BYTE);
+    const Slider seek = seekBar->geometry();
+    seekBar->setThumbLeft(thumbLeft(p.position, p.length, seek.trackLeft, seek.trackWidth, seek.thumbWidth));
+    p.elapsed = timeText(BASS_ChannelBytes2Seconds(StreamHandle, p.position));
+    p.total = timeText(BASS_ChannelBytes2Seconds(StreamHandle, p.length));
     // A label repaints only when its text changes: once a second.
-    const auto set = [](QLabel* l, const QString& t) {
-        if (l->text() != t) l->setText(t);
-    };
-    set(Label1, elapsed);
-    if (TPopupForm* mini = windows().PopupForm) mini->setTimes(elapsed, total);
-    if (TFail_info* info = windows().Fail_info) info->setLength(total);
+    if (Label1->text() != p.elapsed) Label1->setText(p.elapsed);
+    emit progressed(p);
+    const Slider volume = volumeBar->geometry();
+    BASS_ChannelSetAttribute(StreamHandle, BASS_ATTRIB_VOL,
+                             sliderVolume(volume.thumbLeft, volume.trackLeft, volume.trackWidth, volume.thumbWidth));
 }
 
 void TForm_player::Draw(const float* magnitudes, int x0, int y0) {

@@ -2,26 +2,29 @@
 // The player window: transport, seek and volume, mute, repeat, always-on-top, the
 // tray, the status line, the spectrum, the level meter and the elapsed time. It
 // owns the audio engine from its creation to its close, and the playback state.
-#include "slider.h"
+// What other windows show of it, it publishes as signals; `app` connects them.
+#include "published.h"
 #include "transport.h"
 #include "visualisation.h"
 
 #include <QTimer>
 #include <QWidget>
 
-#include <memory>
 #include <optional>
 
 class QCheckBox;
 class QLabel;
 class QSystemTrayIcon;
 class TLevelMeter;
+class TSkinSlider;
 class TSpectrumBox;
 class TZMButton;
 class TZMPushButton;
 class TZMRunString;
 
 class TForm_player : public QWidget, public TransportView {
+    Q_OBJECT
+
 public:
     // `programDir` holds Config2.ini and Fon.bmp; `device` is the engine's output
     // (-1 the default device, 0 no sound).
@@ -30,8 +33,9 @@ public:
 
     // The engine could not be used; the message was shown and the program is to end.
     bool engineFailed() const { return engineFailed_; }
+    // The playlist window beside the player; until start-up sets it the list is empty.
+    void setPlaylist(PlaylistLink* list) { playlist_.link = list; }
 
-    // Transport (Player and the start-track sequence are reached through `transport()`).
     void ZMButton1Click() { transport_.Play(); }
     void ZMButton2Click() { transport_.Pause(); }
     void ZMButton3Click() { transport_.Stop(); }
@@ -47,25 +51,9 @@ public:
     void ZMRunString1Click();
     Transport& transport() { return transport_; }
 
-    // Track information, for the playlist's rows.
-    QString readID3Tag(const QString& path) const;
-    QString readID3TagArtist(const QString& path) const;
-    QString readID3TagYear(const QString& path) const;
-    QString GetKbps(const QString& path) const;
-    QString lentime(const QString& path) const;
-
     void Timer1Timer();
     void Timer2Timer();
     void Draw(const float* magnitudes, int x0, int y0);
-
-    // Sliders: a click on a track at x (relative), a press and a drag of a thumb
-    // at the pointer's screen x.
-    void seekTrackClick(int x);
-    void seekThumbPress(int screenX);
-    void seekThumbDrag(int screenX);
-    void volumeTrackClick(int x);
-    void volumeThumbPress(int screenX);
-    void volumeThumbDrag(int screenX);
 
     // Every move of the window by the program or the user goes through here: the
     // position rule (glued playlist, edge snapping), then the move.
@@ -80,7 +68,7 @@ public:
     // TransportView.
     void setMarquee(const QString& text) override;
     void setWindowCaption(const QString& text) override;
-    void setTrackInfo(const InfoTexts& texts) override;
+    void setTrackInfo(const TrackTexts& texts) override;
     void showSeekThumb() override;
     void hideSeekThumbAtStart() override;
     bool repeat() const override;
@@ -91,11 +79,10 @@ public:
     TLevelMeter* PaintBox1;
     QLabel* Label1;  // elapsed time
     QLabel* Label3;  // status line
-    QLabel* Image2;  // seek track
-    QLabel* Image3;  // seek thumb
-    QLabel* Image4;  // volume track
-    QLabel* Image5;  // volume thumb
-    QLabel* Image9;  // repeat lamp
+    TSkinSlider* seekBar;    // Image2 track, Image3 thumb
+    TSkinSlider* volumeBar;  // Image4 track, Image5 thumb
+    QLabel *Image2, *Image3, *Image4, *Image5;
+    QLabel* Image9;   // repeat lamp
     QLabel* Image13;  // mute lamp
     TZMButton *ZMButton1, *ZMButton2, *ZMButton3, *ZMButton4, *ZMButton5, *ZMButton6, *ZMButton7, *ZMButton8,
         *ZMButton9, *ZMButton10;
@@ -106,34 +93,35 @@ public:
     QSystemTrayIcon* CoolTrayIcon1;
     QTimer Timer1, Timer2;
     SpectrumLevels levels;  // PeakLevels, BarLevels
-    int ThumbGrabOffset = 0;
+
+signals:
+    void trackShown(const TrackTexts& texts);        // a track started
+    void progressed(const PlayProgress& progress);   // each 30 ms tick while playing
+    void mainMenuRequested(QPoint at);
+    void trackInfoRequested(QPoint at);
+    void miniPlayerRequested(QPoint at);
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;  // FormClose
     void showEvent(QShowEvent* e) override;
     void dragEnterEvent(QDragEnterEvent* e) override;
     void dropEvent(QDropEvent* e) override;
 
 private:
-    class Playlist;
-
     bool FormCreate(int device);  // false: the engine could not be used
     void createControls();
+    void createCaption();
     void createButtons();
-    void connectButtons();
     void createTray();
     bool startEngine(int device);
     void FormClose();
     void glueThePlaylist();
+    QWidget* playlistWindow() const { return playlist_.link ? playlist_.link->playlistWidget() : nullptr; }
     void setStatus(const QString& text);
-    void updateTimes(uint64_t position, uint64_t length);
-    Slider seekSlider() const;
-    Slider volumeSlider() const;
     void seekToThumb();
 
     const QString programDir_;
-    std::unique_ptr<Playlist> playlist_;
+    LinkedPlaylist playlist_;
     Transport transport_;
     BackgroundPicture fon_;
     std::optional<QImage> BackgroundBitmap;
@@ -142,6 +130,4 @@ private:
     bool closed_ = false;
     bool inTray_ = false;
     bool playlistInTray_ = false;
-    bool dragging_ = false;
-    QPoint dragOffset_;
 };

@@ -1,6 +1,7 @@
 #include "transport.h"
 
 #include "desktop.h"
+#include "mp3_path.h"
 #include "playback_state.h"
 #include "tags.h"
 
@@ -15,9 +16,24 @@ namespace {
 
 QString tag(const char* format) { return QString::fromUtf8(TAGS_Read(StreamHandle, format)); }
 
-bool isMp3(const QString& path) { return QFileInfo(path).suffix().compare("mp3", Qt::CaseInsensitive) == 0; }
-
 }  // namespace
+
+QString LinkedPlaylist::get(int i) const {
+    if (!link) throw ListIndexError(i);
+    return link->get(i);
+}
+void LinkedPlaylist::setFocus(int i) {
+    if (link) link->setFocus(i);
+}
+void LinkedPlaylist::add(const QString& path) {
+    if (link) link->add(path);
+}
+void LinkedPlaylist::refreshCounter() {
+    if (link) link->refreshCounter();
+}
+void LinkedPlaylist::setPlayingRow(int row) {
+    if (link) link->setPlayingRow(row);
+}
 
 void Transport::Player() {
     if (PlayState != 2) {
@@ -99,7 +115,7 @@ void Transport::ShowTrackInfo(bool atTrackEnd) {
 void Transport::dropFiles(const QStringList& paths) {
     const int focusedBefore = list_.count() > 0 ? list_.focused() : 0;
     for (const QString& p : paths)
-        if (isMp3(p)) list_.add(p);
+        if (isMp3Path(p)) list_.add(p);
     // With no row to take the path from, the loaded track stays as it was.
     if (focusedBefore >= 0 && focusedBefore < list_.count()) {
         TrackIndex = focusedBefore;

@@ -1,6 +1,8 @@
 #pragma once
 // Starting, pausing, stopping and changing tracks: every window that does so runs
 // through this, on the process-wide state of playback_state.h.
+#include "published.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -28,11 +30,27 @@ public:
 
 class QWidget;
 
-// The playlist window as the player reaches it: the rows, its window and the glue flag.
-class PlaylistWindow : public PlaylistAccess {
+// What the player reaches of the playlist window beside it: the rows, the window
+// itself (to show, hide, glue and stack) and the glue flag. The playlist window
+// implements it; `app` hands it to the player.
+class PlaylistLink : public PlaylistAccess {
 public:
     virtual QWidget* playlistWidget() = 0;
     virtual bool glued() const = 0;  // Glued1
+};
+
+// The rows through a link that start-up sets once the playlist window exists;
+// an empty list before.
+class LinkedPlaylist : public PlaylistAccess {
+public:
+    PlaylistLink* link = nullptr;
+    int count() const override { return link ? link->count() : 0; }
+    QString get(int i) const override;
+    int focused() const override { return link ? link->focused() : -1; }
+    void setFocus(int i) override;
+    void add(const QString& path) override;
+    void refreshCounter() override;
+    void setPlayingRow(int row) override;
 };
 
 // The texts the transport writes about the loaded track, and the seek thumb.
@@ -41,10 +59,8 @@ public:
     virtual ~TransportView() = default;
     virtual void setMarquee(const QString& text) = 0;       // the running caption
     virtual void setWindowCaption(const QString& text) = 0;
-    struct InfoTexts {
-        QString title, artist, album, genre, year, path;
-    };
-    virtual void setTrackInfo(const InfoTexts& texts) = 0;  // the information panel
+    using InfoTexts = TrackTexts;
+    virtual void setTrackInfo(const TrackTexts& texts) = 0;  // the information panel
     virtual void showSeekThumb() = 0;
     virtual void hideSeekThumbAtStart() = 0;
     virtual bool repeat() const = 0;

@@ -35,13 +35,3 @@ QStringList readM3u(const QByteArray& bytes) {
     }
     return rows;
 }
-
-bool isMp3Path(const QString& path) {
-    const qsizetype slash = std::max(path.lastIndexOf('/'), path.lastIndexOf('\\'));
-    const qsizetype dot = path.lastIndexOf('.');
-    if (dot < 0 || dot < slash) return false;
-    QString ext = path.mid(dot);
-    for (QChar& c : ext)
-        if (c >= 'A' && c <= 'Z') c = QChar(c.unicode() + 32);
-    return ext == ".mp3";
-}

@@ -23,7 +23,3 @@ QByteArray writeM3u(const QStringList& rows, const M3uEntryInfo& info);
 // CR LF, LF or CR, lines holding "#EXTM3U" or "#EXTINF" dropped, every other line
 // kept whole. Bytes that are not UTF-8 are read as Windows-1251.
 QStringList readM3u(const QByteArray& bytes);
-
-// Whether a path names an MP3 track: the extension after the last "." behind the
-// last separator, A–Z lowered, is ".mp3".
-bool isMp3Path(const QString& path);

@@ -3,6 +3,7 @@
 #include "desktop.h"
 #include "ini_file.h"
 #include "m3u.h"
+#include "mp3_path.h"
 #include "playback_state.h"
 #include "labels.h"
 #include "track_info.h"

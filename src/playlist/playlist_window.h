@@ -10,7 +10,7 @@ class QLabel;
 class QListWidget;
 class QUrl;
 
-class TForm2 : public QWidget, public PlaylistWindow {
+class TForm2 : public QWidget, public PlaylistLink {
 public:
     // `programDir` holds Config.ini, the start-up playlist.
     explicit TForm2(const QString& programDir, QWidget* parent = nullptr);

@@ -14,8 +14,10 @@
 #include "skin.h"
 #include "player_displays.h"
 #include "tag_writer.h"
+#include "playback_fixture.h"
+#include "program_windows.h"
+#include "skin_slider.h"
 #include "track_info_panel.h"
-#include "windows.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -34,30 +36,24 @@ protected:
     void SetUp() override {
         engine_test::useManualClock(true);
         engine_test::clearFileCache();
-        TrackIndex = 0;
-        TrackPath.clear();
-        StreamHandle = 0;
-        PlayState = 0;
+        resetPlaybackState();
     }
     void TearDown() override {
-        windows() = Windows{};
-        player.reset();
+        windows.reset();
         BASS_Free();
         engine_test::useManualClock(false);
     }
     QString programDir() const { return QString::fromStdString(dir.root()); }
     QString settingsPath() const { return programDir() + "/Config2.ini"; }
-    // Creates the player and the windows it writes, as start-up does.
+    // Creates every window and wires them, as start-up does.
     void start() {
-        player = std::make_unique<TForm_player>(programDir(), 0);
-        ASSERT_FALSE(player->engineFailed());
-        windows().Form_player = player.get();
-        windows().statusLine = player->Label3;
-        windows().PopupForm2 = &menu;
-        windows().PopupForm = &mini;
-        windows().Fail_info = &info;
-        list = std::make_unique<TForm2>(programDir());
-        windows().Form2 = list.get();
+        windows = std::make_unique<ProgramWindows>();
+        ASSERT_TRUE(windows->create(programDir(), 0));
+        player = windows->Form_player.get();
+        list = windows->Form2.get();
+        menu = windows->PopupForm2.get();
+        mini = windows->PopupForm.get();
+        info = windows->Fail_info.get();
     }
     std::string track(const std::string& name, double seconds, const std::string& title) {
         ToneSpec recipe;
@@ -88,11 +84,12 @@ protected:
 
     TempDir dir;
     FakeDesktop desk;
-    TPopupForm2 menu;
-    TPopupForm mini;
-    TFail_info info;
-    std::unique_ptr<TForm_player> player;
-    std::unique_ptr<TForm2> list;
+    std::unique_ptr<ProgramWindows> windows;
+    TForm_player* player = nullptr;
+    TForm2* list = nullptr;
+    TPopupForm2* menu = nullptr;
+    TPopupForm* mini = nullptr;
+    TFail_info* info = nullptr;
 };
 
 TEST_F(PlayerTest, StartsAtTheSavedPlaceSnappedAndSilentWithoutSettings) {
@@ -100,7 +97,7 @@ TEST_F(PlayerTest, StartsAtTheSavedPlaceSnappedAndSilentWithoutSettings) {
     EXPECT_EQ(player->pos(), QPoint(285, 168));
     EXPECT_EQ(player->Image5->x(), 16);
     EXPECT_EQ(player->windowTitle(), "R.W.N.8.");
-    EXPECT_FALSE(player->Image3->isVisibleTo(player.get()));
+    EXPECT_FALSE(player->Image3->isVisibleTo(player));
     EXPECT_EQ(player->ZMRunString1->caption(), "R.W.N.8. Ver 1.0.2. ");
     EXPECT_TRUE(player->Timer1.isActive());
     EXPECT_EQ(player->Timer1.interval(), 30);
@@ -128,7 +125,7 @@ TEST_F(PlayerTest, OnlyTheCloseButtonWritesTheSettings) {
     writeSettings("[Other]\r\nKeep=1\r\n");
     start();
     player->placeAt({500, 300});
-    player->volumeTrackClick(64);
+    player->volumeBar->clickTrack(64);
     player->ZMButton7Click();
     const QByteArray saved = settings();
     EXPECT_TRUE(saved.contains("[Other]\r\nKeep=1")) << saved.constData();
@@ -138,15 +135,28 @@ TEST_F(PlayerTest, OnlyTheCloseButtonWritesTheSettings) {
 
     // Any other way out leaves the file as it was, and no tick touches the engine after it.
     player->placeAt({700, 100});
-    addTracks(1);
+    addTracks(2);
     player->ZMButton1Click();
+    engine_test::advance(300);
+    player->Timer1Timer();
+    player->Timer2Timer();
     player->close();
     EXPECT_EQ(settings(), saved);
     EXPECT_FALSE(player->Timer1.isActive());
     EXPECT_FALSE(player->Timer2.isActive());
+    const QString shown = player->Label1->text();
+    const int thumb = player->Image3->x();
+    const QImage meter = player->PaintBox1->canvas();
     PlayState = 1;
+    // Past the first track's end: a live tick would start the next one.
+    engine_test::advance(5000);
     player->Timer1Timer();
     player->Timer2Timer();
+    EXPECT_EQ(TrackIndex, 0);
+    EXPECT_TRUE(desk.shown.isEmpty());
+    EXPECT_EQ(player->Label1->text(), shown);
+    EXPECT_EQ(player->Image3->x(), thumb);
+    EXPECT_EQ(player->PaintBox1->canvas(), meter);
 }
 
 TEST_F(PlayerTest, TickMovesThumbsTimesAndTheOtherWindowsLabels) {
@@ -161,10 +171,10 @@ TEST_F(PlayerTest, TickMovesThumbsTimesAndTheOtherWindowsLabels) {
     player->Timer1Timer();
     EXPECT_EQ(player->Image3->x(), 256);
     EXPECT_EQ(player->Label1->text(), "00:01:30");
-    EXPECT_EQ(mini.Label1->text(), "00:01:30");
-    EXPECT_EQ(mini.Label7->text(), "00:03:00");
-    EXPECT_EQ(mini.Image2->x(), 8 + 80);
-    EXPECT_EQ(info.Label5->text(), "00:03:00");
+    EXPECT_EQ(mini->Label1->text(), "00:01:30");
+    EXPECT_EQ(mini->Label7->text(), "00:03:00");
+    EXPECT_EQ(mini->Image2->x(), 8 + 80);
+    EXPECT_EQ(info->Label5->text(), "00:03:00");
     EXPECT_TRUE(player->pb1->showsFrame());
 
     // Paused: nothing moves, and the meter keeps its last picture.
@@ -184,25 +194,35 @@ TEST_F(PlayerTest, LastRowEndsAndTheTickThenDoesNothing) {
     addTracks(2);
     player->ZMButton4Click();  // the last row
     ASSERT_EQ(TrackIndex, 1);
-    engine_test::advance(400);
-    player->Timer1Timer();
+    const auto atEnd = [] {
+        return BASS_ChannelGetPosition(StreamHandle, BASS_POS_BYTE) == BASS_ChannelGetLength(StreamHandle, BASS_POS_BYTE);
+    };
+    // Ticks up to the last one before the end, then the end.
+    for (int i = 0; i < 100 && !atEnd(); ++i) {
+        player->Timer1Timer();
+        engine_test::advance(30);
+    }
+    ASSERT_TRUE(atEnd());
     const int thumb = player->Image3->x();
     const QString shown = player->Label1->text();
-    for (int i = 0; i < 100; ++i) {
-        engine_test::advance(30);
+    const QString miniShown = mini->Label1->text();
+    const int miniThumb = mini->Image2->x();
+    EXPECT_GT(thumb, 144);
+    for (int i = 0; i < 10; ++i) {
         player->Timer1Timer();
+        engine_test::advance(30);
     }
     EXPECT_EQ(PlayState, 1);
     EXPECT_EQ(TrackIndex, 1);
-    EXPECT_EQ(BASS_ChannelGetPosition(StreamHandle, BASS_POS_BYTE), BASS_ChannelGetLength(StreamHandle, BASS_POS_BYTE));
-    // The tick that found the end drew nothing: the last drawn state stays.
-    EXPECT_LE(player->Image3->x(), 368);
-    EXPECT_GE(player->Image3->x(), thumb);
-    EXPECT_FALSE(shown.isEmpty());
+    // The ticks that found the end drew nothing: the last drawn state stays.
+    EXPECT_EQ(player->Image3->x(), thumb);
+    EXPECT_EQ(player->Label1->text(), shown);
+    EXPECT_EQ(mini->Label1->text(), miniShown);
+    EXPECT_EQ(mini->Image2->x(), miniThumb);
     player->ZMButton3Click();
     EXPECT_EQ(PlayState, 0);
     EXPECT_EQ(player->Image3->x(), 144);
-    EXPECT_FALSE(player->Image3->isVisibleTo(player.get()));
+    EXPECT_FALSE(player->Image3->isVisibleTo(player));
 }
 
 TEST_F(PlayerTest, TrackStartWritesTheCaptionsAndTheInformationPanel) {
@@ -211,13 +231,13 @@ TEST_F(PlayerTest, TrackStartWritesTheCaptionsAndTheInformationPanel) {
     player->ZMButton4Click();
     EXPECT_EQ(player->ZMRunString1->caption(), ".:: Песня 1 :: Кино :: MP3 ::.");
     EXPECT_EQ(player->windowTitle(), ".:: Песня 1 :: Кино :: MP3 ::.");
-    EXPECT_EQ(info.Label1->text(), ".::[Песня 1]::.");
-    EXPECT_EQ(info.Label2->text(), ".::[Кино]::.");
-    EXPECT_EQ(info.Label3->text(), ".::[Альбом]::.");
-    EXPECT_EQ(info.Label6->text(), ".::[Rock]::.");
-    EXPECT_EQ(info.Label4->text(), "Год: 1988");
-    EXPECT_EQ(info.ZMRunString1->caption(), list->get(1));
-    EXPECT_TRUE(player->Image3->isVisibleTo(player.get()));
+    EXPECT_EQ(info->Label1->text(), ".::[Песня 1]::.");
+    EXPECT_EQ(info->Label2->text(), ".::[Кино]::.");
+    EXPECT_EQ(info->Label3->text(), ".::[Альбом]::.");
+    EXPECT_EQ(info->Label6->text(), ".::[Rock]::.");
+    EXPECT_EQ(info->Label4->text(), "Год: 1988");
+    EXPECT_EQ(info->ZMRunString1->caption(), list->get(1));
+    EXPECT_TRUE(player->Image3->isVisibleTo(player));
     EXPECT_EQ(list->PlayingRow, 1);
 
     // At the track's end with repeat on, the same row starts again; the marquee
@@ -235,48 +255,48 @@ TEST_F(PlayerTest, TrackStartWritesTheCaptionsAndTheInformationPanel) {
 
 TEST_F(PlayerTest, SeekInEveryStateAndTheTickPutsTheThumbBack) {
     start();
-    player->seekTrackClick(240);  // nothing loaded: the engine call fails quietly
+    player->seekBar->clickTrack(240);  // nothing loaded: the engine call fails quietly
     EXPECT_EQ(player->Image3->x(), 368);
     addTracks(1, 4);
     player->ZMButton1Click();
-    player->seekTrackClick(112);  // half way: 144 + 112 = 256
+    player->seekBar->clickTrack(112);  // half way: 144 + 112 = 256
     EXPECT_EQ(player->Image3->x(), 256);
     const uint64_t length = BASS_ChannelGetLength(StreamHandle, BASS_POS_BYTE);
     const uint64_t half = BASS_ChannelGetPosition(StreamHandle, BASS_POS_BYTE);
     EXPECT_NEAR(double(half), length / 2.0, length * 0.01);
-    player->seekThumbPress(1000);  // grabbed 744 to the right of the thumb's left
-    player->seekThumbDrag(1000 - 112 + 30);  // to 144 + 30
+    player->seekBar->pressThumb(1000);  // grabbed 744 to the right of the thumb's left
+    player->seekBar->dragThumb(1000 - 112 + 30);  // to 144 + 30
     EXPECT_EQ(player->Image3->x(), 174);
     engine_test::advance(30);
     player->Timer1Timer();
     EXPECT_NEAR(player->Image3->x(), 174, 2);
     player->ZMButton2Click();  // paused: seeks too
-    player->seekTrackClick(0);
+    player->seekBar->clickTrack(0);
     EXPECT_LT(BASS_ChannelGetPosition(StreamHandle, BASS_POS_BYTE), length / 50);
 }
 
 TEST_F(PlayerTest, MuteRemembersTheThumbAndRepeatShowsItsLamp) {
     start();
-    player->volumeTrackClick(64);  // thumb at 80
+    player->volumeBar->clickTrack(64);  // thumb at 80
     player->ZMPushButton1Click();
     EXPECT_EQ(player->Image5->x(), 16);
     EXPECT_TRUE(player->CheckBox2->isChecked());
-    EXPECT_TRUE(player->Image13->isVisibleTo(player.get()));
-    player->volumeThumbPress(300);
-    player->volumeThumbDrag(300 + 84);  // moved while muted, to 100
+    EXPECT_TRUE(player->Image13->isVisibleTo(player));
+    player->volumeBar->pressThumb(300);
+    player->volumeBar->dragThumb(300 + 84);  // moved while muted, to 100
     EXPECT_EQ(player->Image5->x(), 100);
     player->ZMPushButton1Click();
     EXPECT_EQ(player->Image5->x(), 80);
-    EXPECT_FALSE(player->Image13->isVisibleTo(player.get()));
-    player->volumeTrackClick(200);  // no further than 122
+    EXPECT_FALSE(player->Image13->isVisibleTo(player));
+    player->volumeBar->clickTrack(200);  // no further than 122
     EXPECT_EQ(player->Image5->x(), 122);
 
     player->ZMPushButton2Click();
     EXPECT_TRUE(player->repeat());
-    EXPECT_TRUE(player->Image9->isVisibleTo(player.get()));
+    EXPECT_TRUE(player->Image9->isVisibleTo(player));
     EXPECT_EQ(player->hint(player->ZMPushButton2), "Повтор [выкл]");
     player->ZMPushButton2Click();
-    EXPECT_FALSE(player->Image9->isVisibleTo(player.get()));
+    EXPECT_FALSE(player->Image9->isVisibleTo(player));
 }
 
 TEST_F(PlayerTest, StatusLineNamesTheControlUnderThePointer) {
@@ -341,12 +361,12 @@ TEST_F(PlayerTest, OpenersUseThePointerAndTheTrayFallsBackToTheTaskbar) {
     player->show();
     desk.cursor = {1200, 700};
     player->ZMButton10Click();
-    EXPECT_TRUE(menu.isVisible());
-    EXPECT_EQ(menu.pos(), QPoint(1200 - 150, 700 - 200));
+    EXPECT_TRUE(menu->isVisible());
+    EXPECT_EQ(menu->pos(), QPoint(1200 - 150, 700 - 200));
     desk.cursor = {100, 100};
     player->ZMRunString1Click();
-    EXPECT_TRUE(info.isVisible());
-    EXPECT_EQ(info.pos(), QPoint(100, 100));
+    EXPECT_TRUE(info->isVisible());
+    EXPECT_EQ(info->pos(), QPoint(100, 100));
 
     // The test platform has no system tray: the window stays reachable.
     player->ZMButton8Click();

@@ -41,9 +41,3 @@ TEST(ReadM3u, PlaylistsOfOtherPlayers) {
     const QByteArray cp = QByteArray::fromStdString(fixture::cp1251("D:\\Музыка\\Ария.mp3\r\n"));
     EXPECT_EQ(readM3u(cp), (QStringList{"D:\\Музыка\\Ария.mp3"}));
 }
-
-TEST(Mp3Extension, LastDotAfterTheLastSeparator) {
-    for (const char* yes : {"a.mp3", "a.MP3", "b.Mp3", "/x.y/z.mp3", "C:\\d.e\\f.mP3"}) EXPECT_TRUE(isMp3Path(yes)) << yes;
-    for (const char* no : {"c.mp3x", "noext", "/dir.mp3/file", "a.wav", ".mp3.txt", "C:\\x.mp3\\y"})
-        EXPECT_FALSE(isMp3Path(no)) << no;
-}

@@ -1,7 +1,7 @@
 // The transport over a real playlist window and real tracks, on the manual clock.
 #include "engine_fixture.h"
 #include "fake_desktop.h"
-#include "playback_state.h"
+#include "playback_fixture.h"
 #include "playlist_window.h"
 #include "tag_writer.h"
 
@@ -31,10 +31,7 @@ class TransportTest : public EngineTest {
 protected:
     void SetUp() override {
         EngineTest::SetUp();
-        TrackIndex = 0;
-        TrackPath.clear();
-        StreamHandle = 0;
-        PlayState = 0;
+        resetPlaybackState();
         ToneSpec recipe;
         recipe.seconds = 1;
         for (int i = 0; i < 3; ++i) {

@@ -1,0 +1,49 @@
+#pragma once
+// The program's windows: each created once at start-up, hidden, in the designed
+// order, kept here, and wired to each other once all of them exist. Nothing below
+// `app` reaches this table; the windows talk through the signals connected here.
+#include <QString>
+
+#include <memory>
+
+class TForm_player;
+class TForm5;
+class TForm6;
+class TPopupForm2;
+class TPopupForm;
+class TFormPopup3;
+class TFail_info;
+class TFile_form;
+class TForm1;
+class TForm2;
+class TForm3;
+
+class ProgramWindows {
+public:
+    ProgramWindows();
+    // Destroys the windows in the reverse order of their creation.
+    ~ProgramWindows();
+
+    // Creates the windows; false when the player could not start its engine (the
+    // message was shown and the program is to end; no other window was made).
+    // `device` is the engine's output (-1 the default device, 0 no sound).
+    bool create(const QString& programDir, int device = -1);
+    // Shows the player window (its position was set at its creation).
+    void showPlayer();
+
+    // In the order of creation; empty until created.
+    std::unique_ptr<TForm_player> Form_player;
+    std::unique_ptr<TForm5> Form5;
+    std::unique_ptr<TForm6> Form6;
+    std::unique_ptr<TPopupForm2> PopupForm2;
+    std::unique_ptr<TPopupForm> PopupForm;
+    std::unique_ptr<TFormPopup3> FormPopup3;
+    std::unique_ptr<TFail_info> Fail_info;
+    std::unique_ptr<TFile_form> File_form;
+    std::unique_ptr<TForm1> Form1;
+    std::unique_ptr<TForm2> Form2;
+    std::unique_ptr<TForm3> Form3;
+
+private:
+    void wire();
+};
