@@ -51,15 +51,35 @@ TEST(MenuBar, SlidesThreePixelsAndRestsOnTheTarget) {
     EXPECT_EQ(slideStep(74, 72), 72);
 }
 
-TEST(MenuBar, BandsOfEachMenu) {
-    const QList<int> mainMenu{72, 104, 136, 168}, addMenu{16, 48, 80};
-    struct Case { int y, want; };
-    for (auto c : {Case{0, 168}, Case{72, 168}, Case{73, 72}, Case{104, 72}, Case{105, 104}, Case{168, 136},
-                   Case{169, 168}, Case{199, 168}})
-        EXPECT_EQ(selectionTargetFor(c.y, mainMenu), c.want) << c.y;
-    for (auto c : {Case{16, 80}, Case{17, 16}, Case{48, 16}, Case{49, 48}, Case{81, 80}})
-        EXPECT_EQ(selectionTargetFor(c.y, addMenu), c.want) << c.y;
+namespace {
+
+// The item a pointer height names: the greatest highlight top below it, else the last.
+struct Band {
+    const char* menu;
+    int y, want;
+};
+
+void PrintTo(const Band& b, std::ostream* os) { *os << b.menu << " y " << b.y; }
+
+class MenuBands : public ::testing::TestWithParam<Band> {};
+
+TEST_P(MenuBands, PointerHeightNamesTheItem) {
+    const QList<int> tops = std::string(GetParam().menu) == "main" ? QList<int>{72, 104, 136, 168}
+                                                                    : QList<int>{16, 48, 80};
+    EXPECT_EQ(selectionTargetFor(GetParam().y, tops), GetParam().want);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Menus, MenuBands,
+    ::testing::Values(Band{"main", 0, 168}, Band{"main", 72, 168}, Band{"main", 73, 72}, Band{"main", 104, 72},
+                      Band{"main", 105, 104}, Band{"main", 168, 136}, Band{"main", 169, 168}, Band{"main", 199, 168},
+                      Band{"add", 16, 80}, Band{"add", 17, 16}, Band{"add", 48, 16}, Band{"add", 49, 48},
+                      Band{"add", 81, 80}),
+    [](const ::testing::TestParamInfo<Band>& info) {
+        return std::string(info.param.menu) + "_y" + std::to_string(info.param.y);
+    });
+
+}  // namespace
 
 namespace {
 

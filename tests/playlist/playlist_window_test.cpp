@@ -101,17 +101,25 @@ TEST_F(Playlist, StartUpPlaylistFromConfigIni) {
     EXPECT_TRUE(desk.shown.isEmpty());
 }
 
-TEST_F(Playlist, StartUpPlaylistThatLoadsNothing) {
-    for (const std::string& count : {"0", "-2", "many", ""}) {
-        writeConfig("[ItemsCount]\nCount=" + count + "\n[PlayList]\nfile1=/m/a.mp3\n");
-        TForm2 w(root());
-        EXPECT_EQ(w.count(), 0) << count;
-        EXPECT_EQ(TrackPath, "untouched");
-    }
-    std::filesystem::remove(dir.path("Config.ini"));
-    TForm2 none(root());
-    EXPECT_EQ(none.count(), 0);
+// A count that is not a positive number, or no Config.ini at all, loads nothing
+// and leaves the loaded track alone.
+class StartUpCount : public Playlist, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(StartUpCount, LoadsNothing) {
+    const std::string count = GetParam();
+    if (count != "no file") writeConfig("[ItemsCount]\nCount=" + count + "\n[PlayList]\nfile1=/m/a.mp3\n");
+    TForm2 w(root());
+    EXPECT_EQ(w.count(), 0);
+    EXPECT_EQ(TrackPath, "untouched");
 }
+
+INSTANTIATE_TEST_SUITE_P(Counts, StartUpCount, ::testing::Values("0", "-2", "many", "", "no file"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                             const std::string c = info.param;
+                             return c == "0" ? std::string("zero") : c == "-2" ? std::string("negative")
+                                    : c == "many" ? std::string("word") : c.empty() ? std::string("empty")
+                                                                                   : std::string("noFile");
+                         });
 
 TEST_F(Playlist, StartUpRowsKeepLongValuesUpTo2047Characters) {
     writeConfig("[ItemsCount]\nCount=1\n[PlayList]\nfile1=" + std::string(3000, 'x') + "\n");
