@@ -12,6 +12,8 @@ packages=(
   fonts-play fonts-dseg fonts-dejavu-core
   xvfb xauth x11-utils xdotool
 )
+# The fuzzing compiler, only for scripts/fuzz.sh.
+[ "${1:-}" = "--fuzz" ] && packages+=(clang libclang-rt-dev)
 
 missing=()
 for p in "${packages[@]}"; do
