@@ -102,9 +102,17 @@ void IniFile::writeInteger(const QString& section, const QString& key, int value
 
 bool IniFile::save() {
     if (!dirty_) return true;
+    QByteArray text;
+    for (const QString& l : lines_) text += (l + "\r\n").toUtf8();
     QSaveFile f(path_);
     if (!f.open(QIODevice::WriteOnly)) return false;
-    for (const QString& l : lines_) f.write((l + "\r\n").toUtf8());
+    // A short write (a full disk, a size limit) is not always reported by the commit:
+    // checked here, so the old file is kept rather than replaced by a cut copy.
+    if (f.write(text) != text.size() || !f.flush()) {
+        f.cancelWriting();
+        f.commit();
+        return false;
+    }
     if (!f.commit()) return false;
     dirty_ = false;
     return true;
