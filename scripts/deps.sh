@@ -11,6 +11,7 @@ packages=(
   libmp3lame-dev pulseaudio pulseaudio-utils
   fonts-play fonts-dseg fonts-dejavu-core
   xvfb xauth x11-utils xdotool
+  dbus-daemon dbus-bin playerctl
 )
 # The fuzzing compiler, only for scripts/fuzz.sh.
 [ "${1:-}" = "--fuzz" ] && packages+=(clang libclang-rt-dev)

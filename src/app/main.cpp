@@ -4,6 +4,9 @@
 #include "single_instance.h"
 #include "skin.h"
 #include "splash.h"
+#include "mpris.h"
+#include "mp3.h"
+#include "playlist_window.h"
 #include "program_windows.h"
 
 #include <QApplication>
@@ -61,6 +64,8 @@ int main(int argc, char** argv) {
         splash->hide();
         splash.reset();
         windows.showPlayer();
+        MprisService mpris(*windows.Form_player, *windows.Form2);
+        mpris.start();  // without a session bus the player works as before
         QCoreApplication::processEvents();
         stamp("player-shown");
         code = app.exec();

@@ -21,7 +21,11 @@ Slider TSkinSlider::geometry() const { return {track_.left(), track_.width(), th
 
 int TSkinSlider::thumbLeft() const { return thumb->x(); }
 
-void TSkinSlider::setThumbLeft(int left) { thumb->move(left, track_.top()); }
+void TSkinSlider::setThumbLeft(int left) {
+    if (left == thumb->x()) return;
+    thumb->move(left, track_.top());
+    emit placed();
+}
 
 void TSkinSlider::clickTrack(int x) {
     Slider s = geometry();

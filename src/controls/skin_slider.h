@@ -33,6 +33,7 @@ public:
 signals:
     void moved();    // a click or a drag put the thumb somewhere
     void hovered();  // the pointer moved over the track or the thumb
+    void placed();   // the thumb's place changed, by the user or the program
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override;

@@ -308,6 +308,25 @@ void TForm_player::placeAt(QPoint proposed) {
     move(snapToWorkArea(QRect(proposed, size()), desktop().workArea()));
 }
 
+double TForm_player::volume() const {
+    const Slider v = volumeBar->geometry();
+    return sliderVolume(v.thumbLeft, v.trackLeft, v.trackWidth, v.thumbWidth);
+}
+
+void TForm_player::setVolume(double volume) {
+    const Slider v = volumeBar->geometry();
+    const int span = v.trackWidth - v.thumbWidth;
+    volumeBar->setThumbLeft(v.trackLeft + qRound(std::clamp(volume, 0.0, 1.0) * span));
+}
+
+void TForm_player::seekTo(double seconds) {
+    const uint64_t length = BASS_ChannelGetLength(StreamHandle, BASS_POS_BYTE);
+    const double total = BASS_ChannelBytes2Seconds(StreamHandle, length);
+    if (length == UINT64_MAX || total <= 0) return;
+    const double at = std::clamp(seconds / total, 0.0, 1.0) * double(length);
+    BASS_ChannelSetPosition(StreamHandle, uint64_t(at), BASS_POS_BYTE);
+}
+
 void TForm_player::seekToThumb() {
     const uint64_t pos = seekPosition(seekBar->geometry(), BASS_ChannelGetLength(StreamHandle, BASS_POS_BYTE));
     BASS_ChannelSetPosition(StreamHandle, pos, BASS_POS_BYTE);
@@ -354,7 +373,8 @@ void TForm_player::Timer1Timer() {
     p.position = BASS_ChannelGetPosition(StreamHandle, BASS_POS_BYTE);
     const Slider seek = seekBar->geometry();
     seekBar->setThumbLeft(thumbLeft(p.position, p.length, seek.trackLeft, seek.trackWidth, seek.thumbWidth));
-    p.elapsed = timeText(BASS_ChannelBytes2Seconds(StreamHandle, p.position));
+    p.seconds = BASS_ChannelBytes2Seconds(StreamHandle, p.position);
+    p.elapsed = timeText(p.seconds);
     p.total = timeText(BASS_ChannelBytes2Seconds(StreamHandle, p.length));
     // A label repaints only when its text changes: once a second.
     if (Label1->text() != p.elapsed) Label1->setText(p.elapsed);

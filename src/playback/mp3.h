@@ -64,6 +64,11 @@ public:
     bool inTray() const { return inTray_; }
     bool onTop() const;
     QString hint(const QWidget* control) const;
+    // The volume the volume thumb stands for, 0 … 1, and the thumb put where a volume
+    // stands; a seek to a time of the loaded track, as a drag of the seek thumb does.
+    double volume() const;
+    void setVolume(double volume);
+    void seekTo(double seconds);
 
     // TransportView.
     void setMarquee(const QString& text) override;
@@ -72,6 +77,7 @@ public:
     void showSeekThumb() override;
     void hideSeekThumbAtStart() override;
     bool repeat() const override;
+    void playStateChanged() override { emit stateChanged(); }
 
     QLabel* Image1;  // background
     QLabel* Image8;  // spectrum frame
@@ -100,6 +106,7 @@ signals:
     void mainMenuRequested(QPoint at);
     void trackInfoRequested(QPoint at);
     void miniPlayerRequested(QPoint at);
+    void stateChanged();  // PlayState changed
 
 protected:
     void closeEvent(QCloseEvent* e) override;  // FormClose

@@ -49,8 +49,12 @@ void Transport::Player() {
             return;
         }
     }
-    if (BASS_ChannelPlay(StreamHandle, false)) PlayState = 1;
-    else desktop().messageBox(QStringLiteral("Ошибка воспроизведения файла"));
+    if (BASS_ChannelPlay(StreamHandle, false)) {
+        PlayState = 1;
+        view_.playStateChanged();
+    } else {
+        desktop().messageBox(QStringLiteral("Ошибка воспроизведения файла"));
+    }
 }
 
 void Transport::startTrack(int i, bool atTrackEnd) {
@@ -59,6 +63,7 @@ void Transport::startTrack(int i, bool atTrackEnd) {
     list_.setFocus(i);
     PlayState = 0;
     Player();
+    view_.playStateChanged();  // also when the track could not start
     if (!atTrackEnd) view_.showSeekThumb();
     list_.setPlayingRow(list_.focused());
     ShowTrackInfo(atTrackEnd);
@@ -76,6 +81,7 @@ void Transport::Pause() {
     if (PlayState != 1) return;
     BASS_ChannelPause(StreamHandle);
     PlayState = 2;
+    view_.playStateChanged();
 }
 
 void Transport::Stop() {
@@ -83,6 +89,7 @@ void Transport::Stop() {
     BASS_ChannelStop(StreamHandle);
     PlayState = 0;
     view_.hideSeekThumbAtStart();
+    view_.playStateChanged();
 }
 
 void Transport::Next() {
@@ -104,11 +111,13 @@ bool Transport::trackEnd() {
 }
 
 void Transport::ShowTrackInfo(bool atTrackEnd) {
-    const QString title = tag("%TITL"), artist = tag("%ARTI");
-    const QString head = ".:: " + title + " :: " + artist;
+    const TrackTags tags{tag("%TITL"), tag("%ARTI"), tag("%ALBM"), tag("%GNRE"),
+                         BASS_ChannelBytes2Seconds(StreamHandle, BASS_ChannelGetLength(StreamHandle, BASS_POS_BYTE))};
+    const QString head = ".:: " + tags.title + " :: " + tags.artist;
     view_.setMarquee(head + (atTrackEnd ? QStringLiteral(":: MP3 ::.") : QStringLiteral(" :: MP3 ::.")));
-    view_.setTrackInfo({".::[" + title + "]::.", ".::[" + artist + "]::.", ".::[" + tag("%ALBM") + "]::.",
-                        ".::[" + tag("%GNRE") + "]::.", QStringLiteral("Год: ") + tag("%YEAR"), TrackPath});
+    const auto framed = [](const QString& t) { return ".::[" + t + "]::."; };
+    view_.setTrackInfo({framed(tags.title), framed(tags.artist), framed(tags.album), framed(tags.genre),
+                        QStringLiteral("Год: ") + tag("%YEAR"), TrackPath, tags});
     if (!atTrackEnd) view_.setWindowCaption(head + " :: MP3 ::.");
 }
 

@@ -64,6 +64,8 @@ public:
     virtual void showSeekThumb() = 0;
     virtual void hideSeekThumbAtStart() = 0;
     virtual bool repeat() const = 0;
+    // PlayState changed (playing, paused or stopped).
+    virtual void playStateChanged() {}
 };
 
 class Transport {
