@@ -100,6 +100,12 @@ void IniFile::writeInteger(const QString& section, const QString& key, int value
     writeString(section, key, QString::number(value));
 }
 
+void IniFile::setPath(const QString& path) {
+    if (path == path_) return;
+    path_ = path;
+    dirty_ = true;
+}
+
 bool IniFile::save() {
     if (!dirty_) return true;
     QByteArray text;

@@ -19,6 +19,8 @@ public:
     bool save();
 
     const QString& path() const { return path_; }
+    // Saves to another file from now on (the lines read stay, all of them to be written).
+    void setPath(const QString& path);
 
 private:
     struct Found {

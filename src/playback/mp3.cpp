@@ -10,6 +10,7 @@
 #include "player_displays.h"
 #include "player_settings.h"
 #include "position_rule.h"
+#include "program_files.h"
 #include "skin.h"
 #include "skin_slider.h"
 #include "status_line.h"
@@ -19,7 +20,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QDir>
 #include <QFontInfo>
 #include <QLabel>
 #include <QMimeData>
@@ -44,7 +44,7 @@ TForm_player::TForm_player(const QString& programDir, int device, QWidget* paren
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
       programDir_(programDir),
       transport_(playlist_, *this),
-      fon_(QDir(programDir).filePath(QStringLiteral("Fon.bmp")), QSize(201, 97)) {
+      fon_(readablePath(programDir, QStringLiteral("Fon.bmp")), QSize(201, 97)) {
     setWindowTitle(QStringLiteral("R.W.N.8."));
     setWindowIcon(QIcon(QPixmap::fromImage(Skin::image(QStringLiteral("program_icon")))));
     setFixedSize(400, 240);

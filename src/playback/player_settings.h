@@ -1,6 +1,7 @@
 #pragma once
-// What the player keeps between runs in Config2.ini, beside the program: its place
-// and the volume thumb's left. Read at creation; written only by the close button.
+// What the player keeps between runs in Config2.ini (beside the program, or in the
+// user's configuration folder when the program's folder cannot be written): its
+// place and the volume thumb's left. Read at creation; written only by the close button.
 #include <QPoint>
 #include <QString>
 

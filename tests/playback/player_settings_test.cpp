@@ -44,10 +44,15 @@ TEST_F(Settings, SaveKeepsTheRestOfTheFileAndReadsBack) {
     EXPECT_EQ(back.volumeThumbLeft, 80);
 }
 
-TEST_F(Settings, AFolderThatCannotBeWrittenIsReportedAndLosesNothing) {
+TEST_F(Settings, NowhereToWriteIsReported) {
+    // Neither the program's folder nor the configuration folder can be made.
+    write("x");
+    qputenv("XDG_CONFIG_HOME", (dirPath() + "/Config2.ini/below").toUtf8());
     const QString missing = dirPath() + "/no/such/folder";
     EXPECT_FALSE((PlayerSettings{{1, 2}, 30}.save(missing)));
     EXPECT_FALSE(QFile::exists(missing + "/Config2.ini"));
+    EXPECT_EQ(read(), "x");
+    qunsetenv("XDG_CONFIG_HOME");
 }
 
 }  // namespace

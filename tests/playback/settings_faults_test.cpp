@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <filesystem>
 #include <random>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -55,15 +56,28 @@ protected:
     fixture::TempDir dir;
 };
 
-TEST_F(SettingsFaults, ReadOnlyFolderKeepsTheOldFile) {
-    Mounted fs(dir.root(), "size=1m");
+// An installed program's folder: the settings go to the user's configuration folder,
+// are read from there next time, and the file beside the program stays as it was.
+TEST_F(SettingsFaults, ReadOnlyFolderSavesIntoTheConfigurationFolder) {
+    const std::string program = dir.path("program");
+    std::filesystem::create_directory(program);
+    Mounted fs(program, "size=1m");
     if (geteuid() == 0 && !fs.ok()) GTEST_SKIP() << "running as root without the right to mount a read-only folder";
-    writeAll(file(), kOld);
+    const QString programDir = QString::fromStdString(program);
+    writeAll(programDir + "/Config2.ini", kOld);
     if (fs.ok()) ASSERT_TRUE(fs.remountReadOnly());
-    else ASSERT_EQ(::chmod(dir.root().c_str(), 0555), 0);
-    EXPECT_FALSE((PlayerSettings{{500, 300}, 80}.save(folder())));
-    EXPECT_EQ(readAll(file()), kOld);
-    if (!fs.ok()) ::chmod(dir.root().c_str(), 0755);
+    else ASSERT_EQ(::chmod(program.c_str(), 0555), 0);
+    qputenv("XDG_CONFIG_HOME", dir.path("config").c_str());
+    EXPECT_EQ(PlayerSettings::load(programDir).place, QPoint(11, 22));  // the copy beside the program
+    EXPECT_TRUE((PlayerSettings{{500, 300}, 80}.save(programDir)));
+    EXPECT_EQ(readAll(programDir + "/Config2.ini"), kOld);
+    const QString saved = QString::fromStdString(dir.path("config/rwn8/Config2.ini"));
+    EXPECT_TRUE(readAll(saved).contains("Left=500\r\n")) << readAll(saved).constData();
+    const PlayerSettings back = PlayerSettings::load(programDir);
+    EXPECT_EQ(back.place, QPoint(500, 300));
+    EXPECT_EQ(back.volumeThumbLeft, 80);
+    qunsetenv("XDG_CONFIG_HOME");
+    if (!fs.ok()) ::chmod(program.c_str(), 0755);
 }
 
 TEST_F(SettingsFaults, FullDiskKeepsTheOldFile) {
