@@ -12,6 +12,7 @@ packages=(
   fonts-play fonts-dseg fonts-dejavu-core
   xvfb xauth x11-utils xdotool
   dbus-daemon dbus-bin playerctl
+  desktop-file-utils appstream dpkg-dev file
 )
 # The fuzzing compiler, only for scripts/fuzz.sh.
 [ "${1:-}" = "--fuzz" ] && packages+=(clang libclang-rt-dev)

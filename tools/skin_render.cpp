@@ -2,6 +2,8 @@
 // Fon.bmp beside the program, and draws the contact sheet the skin is reviewed on.
 //   skin_render <png-dir> <bin-dir> <svg>...
 //   skin_render --sheet <out.png> <png>...
+//   skin_render --icon <svg> <out-dir> <size>...
+#include <QDir>
 #include <QFileInfo>
 #include <QFont>
 #include <QGuiApplication>
@@ -13,10 +15,10 @@
 
 namespace {
 
-QImage render(const QString& svg) {
+QImage render(const QString& svg, QSize size = {}) {
     QSvgRenderer r(svg);
     if (!r.isValid()) return {};
-    QImage img(r.defaultSize(), QImage::Format_ARGB32);
+    QImage img(size.isEmpty() ? r.defaultSize() : size, QImage::Format_ARGB32);
     img.fill(Qt::transparent);
     QPainter p(&img);
     r.render(&p);
@@ -34,6 +36,19 @@ int renderAll(const QStringList& args) {
         }
         // The spectrum's background is a file beside the program, a real 24-bit BMP.
         if (name == "Fon" && !img.convertToFormat(QImage::Format_RGB888).save(binDir + "/Fon.bmp", "BMP")) return 1;
+    }
+    return 0;
+}
+
+// The program's icon for the desktop: OUT/SIZE/rwn8.png for every size.
+int icons(const QString& svg, const QString& out, const QStringList& sizes) {
+    for (const QString& s : sizes) {
+        const int n = s.toInt();
+        const QImage img = render(svg, QSize(n, n));
+        if (n <= 0 || img.isNull() || !QDir().mkpath(out + "/" + s) || !img.save(out + "/" + s + "/rwn8.png")) {
+            std::fprintf(stderr, "skin_render: cannot render the icon at %s\n", qPrintable(s));
+            return 1;
+        }
     }
     return 0;
 }
@@ -78,6 +93,7 @@ int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     if (args.size() >= 2 && args[0] == "--sheet") return sheet(args[1], args.mid(2));
+    if (args.size() >= 4 && args[0] == "--icon") return icons(args[1], args[2], args.mid(3));
     if (args.size() < 3) {
         std::fprintf(stderr, "usage: skin_render <png-dir> <bin-dir> <svg>... | --sheet <out.png> <png>...\n");
         return 2;
