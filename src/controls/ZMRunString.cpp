@@ -61,9 +61,14 @@ TZMRunString::TZMRunString(QWidget* parent) : QWidget(parent) {
 
 QString TZMRunString::author() const { return QStringLiteral("R.W.N.8. skinned controls"); }
 
+// What of the caption is drawn: a tag a megabyte long would otherwise be laid out
+// and drawn as a picture millions of pixels wide, freezing the window. The caption
+// itself is kept whole.
+QString TZMRunString::drawnCaption() const { return caption_.left(kMaxDrawnCharacters); }
+
 // Laid out once per caption and font, not at every step of the motion.
 int TZMRunString::textWidth() const {
-    if (textWidth_ < 0) textWidth_ = QFontMetrics(font()).horizontalAdvance(caption_);
+    if (textWidth_ < 0) textWidth_ = QFontMetrics(font()).horizontalAdvance(drawnCaption());
     return textWidth_;
 }
 
@@ -87,7 +92,7 @@ const QImage& TZMRunString::captionImage() {
         QPainter p(&captionImage_);
         p.setFont(font());
         p.setPen(fontColor_);
-        p.drawText(0, fm.ascent(), caption_);
+        p.drawText(0, fm.ascent(), drawnCaption());
         captionColour_ = fontColor_;
     }
     return captionImage_;

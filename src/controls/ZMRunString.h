@@ -124,6 +124,8 @@ private:
 
     // What `_Interval` was set to; the timer runs at 1 ms while rmRightLeft enters.
     int intervalMs_ = 25;
+    static constexpr int kMaxDrawnCharacters = 1024;
+    QString drawnCaption() const;
     QString caption_ = QStringLiteral("TZMRunString");
     mutable int textWidth_ = -1;
     QImage captionImage_;

@@ -14,6 +14,8 @@ QString ListIndexError::text() const { return QString::fromUtf8(what()); }
 
 namespace {
 
+constexpr int kMaxShownCharacters = 1024;
+
 QString tag(const char* format) { return QString::fromUtf8(TAGS_Read(StreamHandle, format)); }
 
 }  // namespace
@@ -115,10 +117,12 @@ void Transport::ShowTrackInfo(bool atTrackEnd) {
                          BASS_ChannelBytes2Seconds(StreamHandle, BASS_ChannelGetLength(StreamHandle, BASS_POS_BYTE))};
     const QString head = ".:: " + tags.title + " :: " + tags.artist;
     view_.setMarquee(head + (atTrackEnd ? QStringLiteral(":: MP3 ::.") : QStringLiteral(" :: MP3 ::.")));
-    const auto framed = [](const QString& t) { return ".::[" + t + "]::."; };
+    // A tag a megabyte long is shown by its beginning: labels and captions lay out
+    // all they are given, and would hold the window that long.
+    const auto framed = [](const QString& t) { return ".::[" + t.left(kMaxShownCharacters) + "]::."; };
     view_.setTrackInfo({framed(tags.title), framed(tags.artist), framed(tags.album), framed(tags.genre),
-                        QStringLiteral("Год: ") + tag("%YEAR"), TrackPath, tags});
-    if (!atTrackEnd) view_.setWindowCaption(head + " :: MP3 ::.");
+                        QStringLiteral("Год: ") + tag("%YEAR").left(kMaxShownCharacters), TrackPath, tags});
+    if (!atTrackEnd) view_.setWindowCaption(head.left(kMaxShownCharacters) + " :: MP3 ::.");
 }
 
 void Transport::dropFiles(const QStringList& paths) {
