@@ -5,7 +5,6 @@
 #include <QNetworkRequest>
 
 UpdateCheck::UpdateCheck(QObject* parent) : QObject(parent) {
-    net_.setProxy(QNetworkProxy::NoProxy);
     deadline_.setSingleShot(true);
     deadline_.setInterval(kTimeoutMs);
     connect(&deadline_, &QTimer::timeout, this, [this] { finish(std::nullopt); });
@@ -22,9 +21,13 @@ void UpdateCheck::start(const QUrl& url, const QByteArray& version) {
     request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("text/html"));
     // One GET: a redirect is not followed, it is a failed check.
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    if (!net_) {
+        net_ = std::make_unique<QNetworkAccessManager>();
+        net_->setProxy(QNetworkProxy::NoProxy);
+    }
     version_ = version;
     body_.clear();
-    reply_ = net_.get(request);
+    reply_ = net_->get(request);
     // The reply holds no more than the part of the body that is read.
     reply_->setReadBufferSize(kBodyLimit + 1);
     connect(reply_, &QNetworkReply::readyRead, this, &UpdateCheck::readSome);

@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <memory>
 #include <optional>
 
 class QNetworkReply;
@@ -41,7 +42,8 @@ private:
     void finish(std::optional<bool> sameVersion);
     bool successStatus() const;
 
-    QNetworkAccessManager net_;
+    // Made at the first check: nothing of the network is touched before the user asks.
+    std::unique_ptr<QNetworkAccessManager> net_;
     QPointer<QNetworkReply> reply_;
     QTimer deadline_;
     QByteArray version_, body_;
