@@ -68,10 +68,7 @@ TEST_F(PanelsWiring, MiniPlayerRunsThePlayersTransportAndRestoresIt) {
     EXPECT_EQ(TrackIndex, 1);
     EXPECT_EQ(w->Form2->PlayingRow, 1);
     EXPECT_FALSE(player->Image3->isVisibleTo(player));
-    engine_test::advance(10000);
-    player->Timer1Timer();
-    EXPECT_EQ(mini->Label1->text(), "00:00:10");
-    EXPECT_EQ(mini->Image2->x(), 8 + 80);
+    EXPECT_EQ(player->windowTitle(), ".::  ::  :: MP3 ::.");  // untagged, through the player's view
     player->ZMButton3Click();  // the player's Stop acts on what the mini player started
     EXPECT_EQ(PlayState, 0);
 

@@ -137,15 +137,11 @@ TEST_F(MiniPlayer, AnEmptyOrShrunkenListIsReportedNotThrown) {
     EXPECT_EQ(desk.texts().last(), "Файл не существует");
 }
 
-TEST_F(MiniPlayer, ButtonsAtTheirPlacesSayNothingAndAskForExitAndRestore) {
+TEST_F(MiniPlayer, ButtonsSayNothingAndAskForExitAndRestore) {
     QLabel status("kept");
     setStatusLine(&status);
-    const QList<std::pair<TZMButton*, QRect>> places = {
-        {mini.ZMButton1, {8, 96, 41, 17}},   {mini.ZMButton2, {56, 96, 41, 17}}, {mini.ZMButton3, {104, 96, 41, 17}},
-        {mini.ZMButton4, {152, 96, 41, 17}}, {mini.ZMButton5, {176, 8, 17, 15}}, {mini.ZMButton6, {152, 8, 17, 15}}};
-    for (const auto& [b, place] : places) {
-        EXPECT_EQ(b->geometry(), place);
-        EXPECT_EQ(b->loadBitmap().size(), QSize(place.width() * 4, place.height()));
+    for (TZMButton* b : mini.findChildren<TZMButton*>()) {
+        EXPECT_EQ(b->loadBitmap().width(), b->width() * 4);  // its own strip of four frames
         EXPECT_TRUE(b->toolTip().isEmpty());
         mouse(b, QEvent::MouseMove, Qt::NoButton, {3, 3});
     }

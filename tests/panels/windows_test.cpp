@@ -91,6 +91,8 @@ TEST_F(WithStatusLine, MainMenuClickOnATextPerformsTheBarsItem) {
     click(menu.Label3);  // "Обновления", the bar on "Выход"
     EXPECT_EQ(exit.count(), 1);
     EXPECT_EQ(updates.count(), 0);
+    click(menu.Label5);  // the text "Настройки" has no click at all
+    EXPECT_EQ(exit.count(), 1);
 }
 
 struct Window {
