@@ -283,7 +283,7 @@ def main():
     menu_background("mainmenu_background", 150, 200, True)
     highlight("mainmenu_highlight", 146, 25)
     # Tray mini player.
-    svg("mini_background", 200, 120, panel(200, 120, seed=11) + well(8, 8, 184, 30))
+    svg("mini_background", 200, 120, panel(200, 120, seed=11) + well(8, 27, 184, 38))
     track("mini_track", 273, 17)
     thumb("mini_thumb", 27, 17)
     for icon in ("prev", "pause", "play", "next"):
@@ -293,8 +293,11 @@ def main():
     # Track information, about and update.
     svg("info_background", 311, 109, panel(311, 109, seed=13) + well(6, 6, 299, 97))
     svg("info_caption", 217, 20, well(0, 0, 217, 20, "#121315"))
-    svg("about_background", 400, 240, panel(400, 240, seed=17) + screws(400, 240) + well(20, 60, 360, 130))
-    svg("update_background", 400, 240, panel(400, 240, seed=19) + screws(400, 240) + well(20, 60, 360, 130))
+    svg("about_background", 400, 240, panel(400, 240, seed=17) + screws(400, 240) + engraved(16, 21, "R.W.N.8.", 11, "#d9a21c")
+        + well(20, 60, 360, 130) + engraved(200, 130, "R.W.N.8.", 40, "#3e4147", "middle")
+        + engraved(200, 152, "MP3 PLAYER  1.0.2.", 10, "#5a5e65", "middle"))
+    svg("update_background", 400, 240, panel(400, 240, seed=19) + screws(400, 240) + engraved(16, 21, "R.W.N.8.", 11, "#d9a21c")
+        + well(20, 60, 360, 130))
     strip("about_close", 41, 17, "close")
     strip("update_close", 41, 17, "close")
 

@@ -1,5 +1,7 @@
 #include "program_windows.h"
 
+#include "about_window.h"
+#include "desktop.h"
 #include "main_menu.h"
 #include "mini_player.h"
 #include "mp3.h"
@@ -7,6 +9,39 @@
 #include "playlist_menus.h"
 #include "playlist_window.h"
 #include "track_info_panel.h"
+#include "update_window.h"
+
+namespace {
+
+// Showing a hidden window brings it to the front, which the panel that asked loses
+// and so fades out; a window already shown stays as it is.
+void showUp(QWidget* window) {
+    if (window->isVisible()) return;
+    window->show();
+    desktop().setForeground(window);
+}
+
+// The auxiliary windows' buttons and items: the mini player runs the player's own
+// transport; exits close the player as its close command does (no settings written).
+void wirePanels(ProgramWindows& w) {
+    TForm_player* player = w.Form_player.get();
+    TPopupForm* mini = w.PopupForm.get();
+    mini->setTransport(&player->transport());
+    QObject::connect(mini, &TPopupForm::exitRequested, player, &QWidget::close);
+    QObject::connect(mini, &TPopupForm::restoreRequested, player, &TForm_player::restoreFromTray);
+    TPopupForm2* menu = w.PopupForm2.get();
+    TForm3* update = w.Form3.get();
+    TForm1* about = w.Form1.get();
+    QObject::connect(menu, &TPopupForm2::exitRequested, player, &QWidget::close);
+    QObject::connect(menu, &TPopupForm2::aboutRequested, about, [about] { showUp(about); });
+    // The user asked: the check runs now, and only then.
+    QObject::connect(menu, &TPopupForm2::updatesRequested, update, [update] {
+        showUp(update);
+        update->check();
+    });
+}
+
+}  // namespace
 
 ProgramWindows::ProgramWindows() = default;
 
@@ -43,4 +78,5 @@ void ProgramWindows::wire() {
     QObject::connect(player, &TForm_player::trackShown, Fail_info.get(), &TFail_info::showTrack);
     QObject::connect(player, &TForm_player::progressed, Fail_info.get(), &TFail_info::showProgress);
     QObject::connect(player, &TForm_player::progressed, PopupForm.get(), &TPopupForm::showProgress);
+    wirePanels(*this);
 }

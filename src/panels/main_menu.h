@@ -1,12 +1,29 @@
 #pragma once
-// The main menu panel, opened by the player's menu button. Its items and their
-// actions come with the menu itself; here it opens, fades and slides its bar.
+// The main menu panel, opened by the player's menu button: "Настройки",
+// "Обновления", "О программе" and "Выход". What its items open or close lies
+// above it; it asks through its signals.
 #include "popup_panel.h"
 
 class TPopupForm2 : public TMenuPanel {
+    Q_OBJECT
+
 public:
     explicit TPopupForm2(QWidget* parent = nullptr);
 
+    QLabel* Label2;  // "Выход"
+    QLabel* Label3;  // "Обновления"
+    QLabel* Label4;  // "О программе"
+    QLabel* Label5;  // "Настройки": no click of its own
+
+signals:
+    void updatesRequested();  // show the update window
+    void aboutRequested();    // show the about window
+    void exitRequested();     // close the player
+
 protected:
+    void performItem(int top) override;
     void backgroundMoved() override;
+
+private:
+    QLabel* item(const QString& text, const QRect& place, const QString& hover, bool clickable);
 };

@@ -4,20 +4,6 @@
 
 #include <QLabel>
 
-TSkinWindow::TSkinWindow(const QString& caption, const QString& picture, QPoint place, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), Image1(skinPicture(this, picture, {0, 0, 409, 257})) {
-    setWindowTitle(caption);
-    setFixedSize(400, 240);
-    move(place);
-}
-
-TForm1::TForm1(QWidget* parent)
-    : TSkinWindow(QStringLiteral("I.N.F.O."), QStringLiteral("about_background"), {389, 387}, parent) {}
-
-TForm3::TForm3(QWidget* parent)
-    : TSkinWindow(QStringLiteral("Form3"), QStringLiteral("update_background"), {532, 26}, parent) {}
-
-
 TForm5::TForm5(QWidget* parent)
     : QWidget(parent, Qt::Window),
       Label1(textLabel(this, QStringLiteral("Настройки:"), QStringLiteral("Capture it"), 13, QColor(128, 128, 128),

@@ -4,13 +4,28 @@
 #include "labels.h"
 #include "skin.h"
 
+#include <QApplication>
 #include <QLabel>
+
+namespace {
+
+// The desktop's application-workspace colour, which Qt's own workspace (the MDI
+// area) fills with: the panel's fill behind its opaque labels.
+QColor workspaceColour() { return QApplication::palette().color(QPalette::Dark); }
+
+}  // namespace
 
 TFail_info::TFail_info(QWidget* parent)
     : TPopupPanel({QSize(311, 109), Skin::image(QStringLiteral("info_background")), false, true}, parent) {
     const QString empty = QStringLiteral(".::[]::.");
-    const QColor text = palette().color(QPalette::WindowText);
     const QString face = QStringLiteral("MS Sans Serif");
+    QPalette fill = palette();
+    fill.setColor(QPalette::Window, workspaceColour());
+    setPalette(fill);
+    QFont windowFont(face);
+    windowFont.setPixelSize(11);
+    setFont(windowFont);
+    const QColor text = palette().color(QPalette::WindowText);
     Label1 = textLabel(this, empty, face, 13, QColor(0, 128, 0), {8, 8, 241, 16});
     Label2 = textLabel(this, empty, face, 11, text, {8, 32, 0, 0}, true);
     Label3 = textLabel(this, empty, face, 11, text, {8, 48, 0, 0}, true);
@@ -20,6 +35,8 @@ TFail_info::TFail_info(QWidget* parent)
     ZMRunString1 = new TZMRunString(this);
     ZMRunString1->setGeometry(8, 88, 217, 20);
     ZMRunString1->setLoadBitmap(Skin::image(QStringLiteral("info_caption")));
+    ZMRunString1->setFont(windowFont);
+    ZMRunString1->setFontColor(text);
     ZMRunString1->setColor(QColor(128, 128, 128));
     ZMRunString1->setBorderColor(QColor(128, 128, 128));
     ZMRunString1->setDrawMode(zm::dmColor);

@@ -59,28 +59,35 @@ void Transport::Player() {
     }
 }
 
-void Transport::startTrack(int i, bool atTrackEnd) {
+void Transport::startTrack(int i, bool atTrackEnd, SeekThumb thumb) {
     TrackIndex = i;
     TrackPath = list_.get(i);
     list_.setFocus(i);
     PlayState = 0;
     Player();
     view_.playStateChanged();  // also when the track could not start
-    if (!atTrackEnd) view_.showSeekThumb();
+    if (!atTrackEnd && thumb == SeekThumb::Show) view_.showSeekThumb();
     list_.setPlayingRow(list_.focused());
     ShowTrackInfo(atTrackEnd);
 }
 
-void Transport::Play() {
+void Transport::Play(SeekThumb thumb) {
     if (PlayState == 1) return;
     Player();
-    view_.showSeekThumb();
+    if (thumb == SeekThumb::Show) view_.showSeekThumb();
     list_.setPlayingRow(list_.focused());
     ShowTrackInfo();
 }
 
 void Transport::Pause() {
     if (PlayState != 1) return;
+    BASS_ChannelPause(StreamHandle);
+    PlayState = 2;
+    view_.playStateChanged();
+}
+
+void Transport::HoldLoaded() {
+    if (StreamHandle == 0) return;
     BASS_ChannelPause(StreamHandle);
     PlayState = 2;
     view_.playStateChanged();
@@ -94,14 +101,14 @@ void Transport::Stop() {
     view_.playStateChanged();
 }
 
-void Transport::Next() {
+void Transport::Next(SeekThumb thumb) {
     if (TrackIndex >= list_.count() - 1) return;
-    startTrack(TrackIndex + 1);
+    startTrack(TrackIndex + 1, false, thumb);
 }
 
-void Transport::Previous() {
+void Transport::Previous(SeekThumb thumb) {
     if (TrackIndex <= 0) return;
-    startTrack(TrackIndex - 1);
+    startTrack(TrackIndex - 1, false, thumb);
 }
 
 bool Transport::trackEnd() {

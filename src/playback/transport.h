@@ -68,20 +68,28 @@ public:
     virtual void playStateChanged() {}
 };
 
+// Whether a start shows the player's seek thumb: the player's own buttons do; the
+// tray mini player's leave it as it is.
+enum class SeekThumb { Show, Keep };
+
 class Transport {
 public:
     Transport(PlaylistAccess& playlist, TransportView& view) : list_(playlist), view_(view) {}
 
     void Player();
-    void Play();      // ZMButton1Click
-    void Pause();     // ZMButton2Click
-    void Stop();      // ZMButton3Click
-    void Next();      // ZMButton4Click
-    void Previous();  // ZMButton5Click
+    void Play(SeekThumb thumb = SeekThumb::Show);      // ZMButton1Click
+    void Pause();                                      // ZMButton2Click
+    void Stop();                                       // ZMButton3Click
+    void Next(SeekThumb thumb = SeekThumb::Show);      // ZMButton4Click
+    void Previous(SeekThumb thumb = SeekThumb::Show);  // ZMButton5Click
+    // The tray mini player's pause: holds the loaded stream whatever the state, so
+    // that after Stop the next Play goes on with it instead of loading the file
+    // again. With no stream loaded there is nothing to hold and nothing changes.
+    void HoldLoaded();
     // The track-end rule of the 30 ms tick; false when the tick is to end here.
     bool trackEnd();
     void ShowTrackInfo(bool atTrackEnd = false);
-    void startTrack(int i, bool atTrackEnd = false);
+    void startTrack(int i, bool atTrackEnd = false, SeekThumb thumb = SeekThumb::Show);
     void dropFiles(const QStringList& paths);
 
 private:

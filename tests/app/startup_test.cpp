@@ -5,6 +5,7 @@
 #include "main_menu.h"
 #include "mini_player.h"
 #include "mp3.h"
+#include "about_window.h"
 #include "plain_windows.h"
 #include "playback_fixture.h"
 #include "playlist_menus.h"
@@ -13,6 +14,7 @@
 #include "skin.h"
 #include "temp_dir.h"
 #include "track_info_panel.h"
+#include "update_window.h"
 
 #include <QFile>
 #include <QLabel>

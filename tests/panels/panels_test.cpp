@@ -5,6 +5,7 @@
 #include "track_info_panel.h"
 #include "ZMRunString.h"
 
+#include <QApplication>
 #include <QLabel>
 
 #include <gtest/gtest.h>
@@ -47,6 +48,29 @@ TEST_F(Panels, InformationPanelShowsTheTrackAndItsLength) {
     EXPECT_EQ(info.Label2->width(), info.Label2->sizeHint().width());
     info.showProgress({100, 200, "00:00:01", "00:04:10"});
     EXPECT_EQ(info.Label5->text(), "00:04:10");
+}
+
+// As seen: a long green title cut at its label's edge, artist and album on the
+// workspace fill, the genre straight on the skin, the path on grey.
+TEST_F(Panels, InformationPanelDrawsItsLabelsAsDesigned) {
+    TFail_info info;
+    info.showTrack({".::[" + QString(80, 'W') + "]::.", ".::[Кино]::.", ".::[]::.", ".::[]::.", "Год: ", "/a.mp3"});
+    const QImage shot = info.grab().toImage();
+    const auto greenIn = [&](int x0, int x1) {
+        for (int x = x0; x < x1; ++x)
+            for (int y = 8; y < 24; ++y) {
+                const QColor c = shot.pixelColor(x, y);
+                if (c.green() > c.red() + 40 && c.green() > c.blue() + 40) return true;
+            }
+        return false;
+    };
+    EXPECT_TRUE(greenIn(8, 249));
+    EXPECT_FALSE(greenIn(249, 311));
+    const QRgb workspace = QApplication::palette().color(QPalette::Dark).rgb();
+    EXPECT_EQ(shot.pixel(info.Label2->pos()), workspace);
+    EXPECT_EQ(shot.pixel(info.Label5->pos()), workspace);
+    EXPECT_EQ(shot.pixel(info.Label6->pos()), Skin::image("info_background").pixel(info.Label6->pos()));
+    EXPECT_EQ(shot.pixel(info.ZMRunString1->geometry().bottomRight()), qRgb(128, 128, 128));
 }
 
 }  // namespace
