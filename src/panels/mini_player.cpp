@@ -36,12 +36,7 @@ TZMButton* TPopupForm::button(const char* picture, const QRect& place, void (TPo
 // A row read past the end of the list (rows deleted under the loaded track) shows
 // the list's message and ends the command.
 template <class F> void TPopupForm::run(F&& command) {
-    if (!transport_) return;
-    try {
-        command(*transport_);
-    } catch (const ListIndexError& e) {
-        desktop().messageBox(e.text());
-    }
+    if (transport_) runCommand([&] { command(*transport_); });
 }
 
 // The player's seek thumb stays as it is: only the player's own buttons show it.

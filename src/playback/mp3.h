@@ -36,11 +36,12 @@ public:
     // The playlist window beside the player; until start-up sets it the list is empty.
     void setPlaylist(PlaylistLink* list) { playlist_.link = list; }
 
-    void ZMButton1Click() { transport_.Play(); }
+    // Rows deleted under the loaded track make a row index run past the list.
+    void ZMButton1Click() { runCommand([this] { transport_.Play(); }); }
     void ZMButton2Click() { transport_.Pause(); }
     void ZMButton3Click() { transport_.Stop(); }
-    void ZMButton4Click() { transport_.Next(); }
-    void ZMButton5Click() { transport_.Previous(); }
+    void ZMButton4Click() { runCommand([this] { transport_.Next(); }); }
+    void ZMButton5Click() { runCommand([this] { transport_.Previous(); }); }
     void ZMButton6Click();
     void ZMButton7Click();
     void ZMButton8Click();

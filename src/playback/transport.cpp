@@ -12,6 +12,8 @@ ListIndexError::ListIndexError(int index)
 
 QString ListIndexError::text() const { return QString::fromUtf8(what()); }
 
+void showListIndexError(const ListIndexError& e) { desktop().messageBox(e.text()); }
+
 namespace {
 
 constexpr int kMaxShownCharacters = 1024;

@@ -15,6 +15,17 @@ public:
     QString text() const;
 };
 
+// Runs a command, showing a list index error (and ending the command there) instead
+// of letting it out of the event handler that ran it.
+void showListIndexError(const ListIndexError& e);
+template <class F> void runCommand(F&& f) {
+    try {
+        f();
+    } catch (const ListIndexError& e) {
+        showListIndexError(e);
+    }
+}
+
 // What the transport needs of the playlist.
 class PlaylistAccess {
 public:

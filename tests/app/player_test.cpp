@@ -253,6 +253,22 @@ TEST_F(PlayerTest, TrackStartWritesTheCaptionsAndTheInformationPanel) {
     EXPECT_EQ(player->windowTitle(), "unchanged");
 }
 
+TEST_F(PlayerTest, RowsDeletedUnderTheLoadedTrackEndTheCommandWithTheListsMessage) {
+    start();
+    addTracks(3);
+    player->ZMButton4Click();
+    player->ZMButton4Click();
+    ASSERT_EQ(TrackIndex, 2);
+    list->setFocus(2);
+    list->deleteFocused();
+    list->setFocus(1);
+    list->deleteFocused();
+    player->ZMButton5Click();  // row 1 is gone
+    EXPECT_EQ(desk.texts(), QStringList{"List index out of bounds (1)"});
+    player->ZMButton1Click();  // still works: playing, so nothing to do
+    EXPECT_EQ(desk.texts().size(), 1);
+}
+
 TEST_F(PlayerTest, SeekInEveryStateAndTheTickPutsTheThumbBack) {
     start();
     player->seekBar->clickTrack(240);  // nothing loaded: the engine call fails quietly
