@@ -35,3 +35,10 @@ QStringList readM3u(const QByteArray& bytes) {
     }
     return rows;
 }
+
+QString withM3uExtension(const QString& fileName) {
+    const qsizetype slash = fileName.lastIndexOf('/');
+    const qsizetype dot = fileName.lastIndexOf('.');
+    const QString extension = dot > slash ? fileName.mid(dot) : QString();
+    return extension == QLatin1String(".m3u") ? fileName : fileName + QStringLiteral(".m3u");
+}

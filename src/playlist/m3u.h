@@ -23,3 +23,8 @@ QByteArray writeM3u(const QStringList& rows, const M3uEntryInfo& info);
 // CR LF, LF or CR, lines holding "#EXTM3U" or "#EXTINF" dropped, every other line
 // kept whole. Bytes that are not UTF-8 are read as Windows-1251.
 QStringList readM3u(const QByteArray& bytes);
+
+// The save command's name rule: ".m3u" is appended unless the name's extension
+// (from the last "." of its file name on) is exactly ".m3u": mix → mix.m3u,
+// mix.M3U → mix.M3U.m3u, a.m3u stays.
+QString withM3uExtension(const QString& fileName);

@@ -1,6 +1,7 @@
 #include "engine_fixture.h"
 #include "fake_desktop.h"
 #include "playback_state.h"
+#include "playlist_box.h"
 #include "playlist_window.h"
 #include "tag_writer.h"
 
@@ -8,7 +9,7 @@
 #include <QCoreApplication>
 #include <QDropEvent>
 #include <QLabel>
-#include <QListWidget>
+#include <QItemSelectionModel>
 #include <QMimeData>
 #include <QUrl>
 
@@ -32,6 +33,14 @@ protected:
     FakeDesktop desk;
 };
 
+bool isSelected(const TForm2& w, int row) {
+    return w.ListBox1->selectionModel()->isSelected(w.ListBox1->model()->index(row, 0));
+}
+
+void select(TForm2& w, int row) {
+    w.ListBox1->selectionModel()->select(w.ListBox1->model()->index(row, 0), QItemSelectionModel::Select);
+}
+
 }  // namespace
 
 TEST_F(Playlist, StoreInMultipleSelection) {
@@ -39,10 +48,10 @@ TEST_F(Playlist, StoreInMultipleSelection) {
     EXPECT_FALSE(w.singleSelection());
     EXPECT_EQ(w.count(), 0);
     for (const char* p : {"a", "b", "c", "d"}) w.add(p);
-    w.ListBox1->item(0)->setSelected(true);
+    select(w, 0);
     w.setFocus(2);
     EXPECT_EQ(w.focused(), 2);
-    EXPECT_TRUE(w.ListBox1->item(0)->isSelected());  // only the focus moved
+    EXPECT_TRUE(isSelected(w, 0));  // only the focus moved
     w.setFocus(9);
     EXPECT_EQ(w.focused(), 2);
     w.deleteFocused();
@@ -72,7 +81,7 @@ TEST_F(Playlist, ClearEndsInSingleSelectionWithNoFocus) {
     EXPECT_EQ(w.count(), 2);
     w.setFocus(1);
     EXPECT_EQ(w.focused(), 1);
-    EXPECT_TRUE(w.ListBox1->item(1)->isSelected());
+    EXPECT_TRUE(isSelected(w, 1));
     w.setFocus(5);
     EXPECT_EQ(w.focused(), -1);
 }
