@@ -54,6 +54,9 @@ bool TPlaylistBox::accepts(QPoint at) {
 }
 
 void TPlaylistBox::mousePressEvent(QMouseEvent* e) {
+    // The right button only opens the menu on its release: the menu's commands act
+    // on the focused row, which a right press leaves where it was.
+    if (e->button() == Qt::RightButton) return;
     if (e->button() == Qt::LeftButton) {
         DragStartPoint = e->position().toPoint();
         // As the platform's list: Ctrl and Shift clicks of the multiple selection

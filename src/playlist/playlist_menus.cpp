@@ -84,8 +84,8 @@ void TFile_form::performItem(int top) {
 
 void TFile_form::loadPlaylist() {
     const QString chosen = desktop().openFile(QString(), QStringLiteral("Pleylist (*.m3u)"));
-    // Decided against the Part, which clears before the dialog opens: a cancelled
-    // dialog keeps the list, since a playlist thrown away cannot be got back.
+    // Cleared only once a file is chosen: a cancelled dialog keeps the list, since
+    // a playlist thrown away cannot be got back.
     if (chosen.isEmpty()) return;
     // Relative rows are opened from the current folder, which the design's dialog
     // leaves at the chosen file's folder.

@@ -1,5 +1,5 @@
 #pragma once
-// The playlist window's two menu panels (Part 3.4): the add menu, opened by the
+// The playlist window's two menu panels: the add menu, opened by the
 // window's add button, and the playlist menu, opened by the right button's release
 // over the list. How they open, fade and slide their bar is the shared panel
 // behaviour; here are their items, the items' hover texts and what each item does.

@@ -1,4 +1,4 @@
-// The playlist store, its M3U files and the ways tracks enter it (Parts 3.1, 3.2).
+// The playlist store, its M3U files and the ways tracks enter it.
 #include "playlist_window.h"
 
 #include "desktop.h"
@@ -109,9 +109,18 @@ void TForm2::LoadList(const QString& fileName) {
         desktop().messageBox(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, file.errorString()));
         return;
     }
-    // The rows go in at once. The Part refreshes the counter after every row as well;
-    // nothing is painted before the last refresh, so only that one is ever seen.
-    addPaths(readM3u(file.readAll()));
+    // The rows go in at once and the counter once: nothing paints while they are
+    // added, so a refresh after every row would never be seen. The file is read
+    // through a mapping where it can be, so its text is never copied whole.
+    const auto rowsOf = [this](QByteArrayView bytes) {
+        rows_->appendUtf8([&](const auto& add) { readM3uRows(bytes, add); });
+    };
+    if (const uchar* mapped = file.size() > 0 ? file.map(0, file.size()) : nullptr) {
+        rowsOf(QByteArrayView(mapped, file.size()));
+        file.unmap(const_cast<uchar*>(mapped));
+    } else {
+        rowsOf(file.readAll());
+    }
     refreshCounter();
 }
 
@@ -148,13 +157,17 @@ void TForm2::folderCommand() {
 void TForm2::PlayList(const QString& dir) {
     const auto all = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
     QDirIterator it(dir, {QStringLiteral("*.mp3")}, all);
-    QStringList found;
-    while (it.hasNext()) {
-        it.next();
-        found << dir + it.fileName();
-    }
+    const QByteArray folder = dir.toUtf8();
     // A plain removal and refill: the selection mode stays as it is.
-    rows_->replace(found);
+    rows_->replaceUtf8([&](const auto& add) {
+        QByteArray path;
+        while (it.hasNext()) {
+            it.next();
+            path = folder;
+            path += it.fileName().toUtf8();
+            add(path);
+        }
+    });
     setFocus(0);
 }
 

@@ -1,4 +1,4 @@
-// The playlist window: its controls, the look of its rows and its handlers (Part 3.3).
+// The playlist window: its controls and its handlers.
 #include "playlist_window.h"
 
 #include "ZMButton.h"
@@ -17,6 +17,7 @@
 #include <QCheckBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -31,6 +32,20 @@ const QColor kBlue(0, 0, 255);
 // MS Sans Serif at 8 points.
 constexpr int kLabelPixels = 11;
 
+// The stand-in face is wider than the designed one: a text that would be cut at its
+// label's right edge is narrowed to fit.
+void fitToWidth(QLabel* label) {
+    QFont narrow = label->font();
+    const auto width = [&] { return QFontMetrics(narrow).horizontalAdvance(label->text()); };
+    const int text = width();
+    if (text <= label->width()) return;
+    // Glyph widths round to whole pixels, so the first guess may still be a little wide.
+    int stretch = 100 * label->width() / text;
+    narrow.setStretch(stretch);
+    while (width() > label->width() && stretch > 50) narrow.setStretch(--stretch);
+    label->setFont(narrow);
+}
+
 }  // namespace
 
 TForm2::TForm2(const QString& programDir, QWidget* parent)
@@ -40,7 +55,7 @@ TForm2::TForm2(const QString& programDir, QWidget* parent)
     createControls();
     connectList();
     // FormCreate: the "Capture it" file was registered with the program's other
-    // fonts when the player was made (Part 1.1); drops; the list's own drag; Config.ini.
+    // fonts when the player was made; drops; the list's own drag; Config.ini.
     setAcceptDrops(true);
     FormCreate(programDir);
 }
@@ -79,6 +94,7 @@ void TForm2::createControls() {
     const QString face = QStringLiteral("MS Sans Serif");
     Label2 = textLabel(this, QStringLiteral("Trakc:"), face, kLabelPixels, kGrey, {72, 217, 31, 13});
     Label1 = textLabel(this, QStringLiteral("R.W.N.8. ver 1.0.2."), face, kLabelPixels, kGrey, {304, 217, 89, 13});
+    fitToWidth(Label1);
     Label1->setCursor(Qt::PointingHandCursor);
     Label1->setMouseTracking(true);
     Label1->installEventFilter(this);

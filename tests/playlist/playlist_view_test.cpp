@@ -331,16 +331,18 @@ TEST_F(PlaylistWindow, LinkAndHoverTexts) {
 }
 
 TEST_F(PlaylistWindow, MenusOpenAtThePointer) {
-    fill(1);
+    fill(2);
     w.show();
+    w.setFocus(0);
     desk.cursor = {300, 200};
     click(w.ZMButton1, {5, 5});
     EXPECT_TRUE(addMenu.isVisible());
     EXPECT_EQ(addMenu.pos(), QPoint(300, 200));
     desk.cursor = {1250, 700};  // too near the corner: to the left of and above the pointer
-    click(list(), rowCentre(0), Qt::RightButton);
+    click(list(), rowCentre(1), Qt::RightButton);
     EXPECT_TRUE(menu.isVisible());
     EXPECT_EQ(menu.pos(), QPoint(1250 - 149, 700 - 200));
+    EXPECT_EQ(w.focused(), 0);  // the right button leaves the focused row, which the menu acts on
     menu.hide();
     click(list(), rowCentre(0));  // the left button opens nothing
     EXPECT_FALSE(menu.isVisible());
@@ -503,6 +505,7 @@ TEST_F(PlaylistWindow, ControlsAtTheirPlaces) {
     EXPECT_EQ(w.ZMButton3->geometry(), QRect(40, 216, 17, 15));
     EXPECT_EQ(w.Label1->pos(), QPoint(304, 217));
     EXPECT_EQ(w.Label2->pos(), QPoint(72, 217));
+    EXPECT_LE(QFontMetrics(w.Label1->font()).horizontalAdvance(w.Label1->text()), w.Label1->width());
     EXPECT_EQ(w.BitBtn1->geometry(), QRect(16, 248, 75, 25));
     EXPECT_EQ(w.Button1->geometry(), QRect(112, 248, 75, 25));
     EXPECT_TRUE(w.Glued1->isHidden());
