@@ -248,3 +248,30 @@ TEST_F(Playlist, DroppedFilesThatAreTracks) {
     EXPECT_EQ(w.rows(), (QStringList{"/m/x.mp3", "/m/Z.MP3"}));
     EXPECT_EQ(w.Label2->text(), "Track: 2");
 }
+
+// The rows' texts are packed into blocks; texts across block boundaries, longer than
+// a block, or empty come back as they went in, in order, after
+// moves, deletes and a refill.
+TEST_F(Playlist, RowTextsSurviveThePacking) {
+    TForm2 w(root());
+    QStringList expected;
+    for (int i = 0; i < 3000; ++i) {
+        QString text = i % 7 == 0 ? QString() : QString("/музыка/%1/").arg(i) + QString(i % 50, QChar(0x44F));
+        if (i == 1234) text = QString(70000, 'x');  // longer than a block
+        expected << text;
+    }
+    for (int i = 0; i < 1000; ++i) w.add(expected[i]);
+    desk.fileAnswers.enqueue(expected.mid(1000));
+    w.addFiles();
+    EXPECT_EQ(w.rows(), expected);
+    w.move(1234, 0);
+    expected.move(1234, 0);
+    w.setFocus(5);
+    w.deleteFocused();
+    expected.removeAt(5);
+    EXPECT_EQ(w.rows(), expected);
+    EXPECT_EQ(w.get(0).size(), 70000);
+    w.clear();
+    w.add("после очистки");
+    EXPECT_EQ(w.rows(), QStringList{"после очистки"});
+}
