@@ -44,6 +44,44 @@ public:
     bool repeat() const override { return false; }
 };
 
+// The fake desktop's answers, with the title and filter of every dialog asked for.
+class DialogLog final : public Desktop {
+public:
+    explicit DialogLog(FakeDesktop& fake) : fake_(fake) { installDesktop(this); }
+    ~DialogLog() override { installDesktop(&fake_); }
+    QStringList asked;  // "title | filter"
+
+    void messageBox(const QString& t) override { fake_.messageBox(t); }
+    void errorBox(const QString& t) override { fake_.errorBox(t); }
+    QStringList openFiles(const QString& t, const QString& f) override {
+        log(t, f);
+        return fake_.openFiles(t, f);
+    }
+    QString openFile(const QString& t, const QString& f) override {
+        log(t, f);
+        return fake_.openFile(t, f);
+    }
+    QString saveFile(const QString& t, const QString& f) override {
+        log(t, f);
+        return fake_.saveFile(t, f);
+    }
+    QString chooseFolder(const QString& t) override {
+        log(t, {});
+        return fake_.chooseFolder(t);
+    }
+    void openUrl(const QString& u) override { fake_.openUrl(u); }
+    QPoint cursorPos() const override { return fake_.cursorPos(); }
+    QSize screenSize() const override { return fake_.screenSize(); }
+    QRect workArea() const override { return fake_.workArea(); }
+    bool isForeground(const QWidget* w) const override { return fake_.isForeground(w); }
+    void setForeground(QWidget* w) override { fake_.setForeground(w); }
+    bool registerFontFile(const QString& p) override { return fake_.registerFontFile(p); }
+
+private:
+    void log(const QString& title, const QString& filter) { asked << title + " | " + filter; }
+    FakeDesktop& fake_;
+};
+
 // A window with its menus and a transport, as start-up wires them.
 class PlaylistWindow : public EngineTest {
 protected:
@@ -403,6 +441,18 @@ TEST_F(PlaylistWindow, PlaylistItemReplacesTheListOnlyOnceAFileIsChosen) {
     // A relative row is found beside the playlist that named it.
     EXPECT_EQ(QDir::currentPath(), QFileInfo(QString::fromStdString(m3u)).absolutePath());
     QDir::setCurrent(before);
+}
+
+TEST_F(PlaylistWindow, DialogsWithTheirTitlesAndFilters) {
+    DialogLog dialogs(desk);
+    choose(addMenu, 16, addMenu.Label3);
+    choose(addMenu, 48, addMenu.Label2);
+    choose(addMenu, 80, addMenu.Label1);
+    choose(menu, 104, menu.Label4);
+    w.ZMButton3Click();
+    EXPECT_EQ(dialogs.asked, (QStringList{"Open Files | mp3 (*.mp3)", "Выберите папку | ",
+                                          " | Pleylist (*.m3u)", "Open Files | mp3 (*.mp3)",
+                                          " | Playlist (*.m3u)"}));
 }
 
 // ---- the playlist menu
