@@ -54,17 +54,15 @@ bool TPlaylistBox::accepts(QPoint at) {
 }
 
 void TPlaylistBox::mousePressEvent(QMouseEvent* e) {
-    // The right button only opens the menu on its release: the menu's commands act
-    // on the focused row, which a right press leaves where it was.
-    if (e->button() == Qt::RightButton) return;
-    if (e->button() == Qt::LeftButton) {
-        DragStartPoint = e->position().toPoint();
-        // As the platform's list: Ctrl and Shift clicks of the multiple selection
-        // select, every other left press may become a drag.
-        const bool selecting = selectionMode() != SingleSelection &&
-                               (e->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier));
-        dragPending_ = !selecting;
-    }
+    // Only the left button selects: the right one opens the menu on its release, and
+    // the menu's commands act on the focused row, which the press leaves where it was.
+    if (e->button() != Qt::LeftButton) return;
+    DragStartPoint = e->position().toPoint();
+    // As the platform's list: Ctrl and Shift clicks of the multiple selection select,
+    // every other left press may become a drag.
+    const bool selecting =
+        selectionMode() != SingleSelection && (e->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier));
+    dragPending_ = !selecting;
     QListView::mousePressEvent(e);
 }
 

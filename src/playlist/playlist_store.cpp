@@ -115,9 +115,9 @@ void TForm2::LoadList(const QString& fileName) {
     const auto rowsOf = [this](QByteArrayView bytes) {
         rows_->appendUtf8([&](const auto& add) { readM3uRows(bytes, add); });
     };
-    if (const uchar* mapped = file.size() > 0 ? file.map(0, file.size()) : nullptr) {
+    if (uchar* mapped = file.size() > 0 ? file.map(0, file.size()) : nullptr) {
         rowsOf(QByteArrayView(mapped, file.size()));
-        file.unmap(const_cast<uchar*>(mapped));
+        file.unmap(mapped);
     } else {
         rowsOf(file.readAll());
     }
