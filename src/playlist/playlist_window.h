@@ -1,8 +1,8 @@
 #pragma once
 // The playlist window. Its list `ListBox1` is the playlist: one row per track, the
 // row's text the track's path. Every playlist command acts on the focused row.
-// The store and adding tracks are in playlist_store.cpp; the window, its rows'
-// look and its handlers in playlist_window.cpp.
+// The store and adding tracks are in playlist_store.cpp, the window and its
+// handlers in playlist_window.cpp; a row's look is playlist_row.h.
 #include "transport.h"
 
 #include <QWidget>
