@@ -43,6 +43,17 @@ void wirePanels(ProgramWindows& w) {
 
 }  // namespace
 
+namespace {
+
+// The playlist window: its menus, and the player's transport for its double-click
+// and its hidden play button. Its hover texts go to the status line by themselves.
+void wirePlaylist(TForm2& list, TFile_form& addMenu, TFormPopup3& playlistMenu, TForm_player& player) {
+    linkPlaylistMenus(list, addMenu, playlistMenu);
+    list.setTransport(&player.transport());
+}
+
+}  // namespace
+
 ProgramWindows::ProgramWindows() = default;
 
 // The members go in the reverse order of their declaration, which is the order of creation.
@@ -79,4 +90,5 @@ void ProgramWindows::wire() {
     QObject::connect(player, &TForm_player::progressed, Fail_info.get(), &TFail_info::showProgress);
     QObject::connect(player, &TForm_player::progressed, PopupForm.get(), &TPopupForm::showProgress);
     wirePanels(*this);
+    wirePlaylist(*Form2, *File_form, *FormPopup3, *player);
 }

@@ -19,19 +19,53 @@ QByteArray writeM3u(const QStringList& rows, const M3uEntryInfo& info) {
     return out;
 }
 
-QStringList readM3u(const QByteArray& bytes) {
-    const int zero = bytes.indexOf('\0');
-    const QString text = decodeUtf8OrCp1251(zero < 0 ? bytes : bytes.left(zero));
-    QStringList rows;
+namespace {
+
+// Calls `line(at, length)` for every line of `size` units of `text`.
+template <class Text, class F> void forEachLine(const Text& text, qsizetype size, F&& line) {
     qsizetype at = 0;
-    while (at < text.size()) {
+    while (at < size) {
         qsizetype end = at;
-        while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
-        const QString line = text.mid(at, end - at);
-        if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ++end;
+        while (end < size && text[end] != '\r' && text[end] != '\n') ++end;
+        line(at, end - at);
+        if (end < size && text[end] == '\r' && end + 1 < size && text[end + 1] == '\n') ++end;
         at = end + 1;
-        if (line.contains("#EXTM3U") || line.contains("#EXTINF")) continue;
-        rows << line;
     }
+}
+
+bool isHeader(QByteArrayView line) { return line.contains("#EXTM3U") || line.contains("#EXTINF"); }
+
+}  // namespace
+
+void readM3uRows(QByteArrayView bytes, const std::function<void(QByteArrayView)>& row) {
+    const qsizetype zero = bytes.indexOf('\0');
+    if (zero >= 0) bytes.truncate(zero);
+    if (!bytes.isValidUtf8()) {
+        const QByteArray utf8 = decodeUtf8OrCp1251(bytes.toByteArray()).toUtf8();
+        return readM3uRows(utf8, row);
+    }
+    // Line ends and the header words are the same bytes in UTF-8 as in ASCII.
+    qsizetype at = 0;
+    const qsizetype size = bytes.size();
+    while (at < size) {
+        qsizetype end = at;
+        while (end < size && bytes[end] != '\r' && bytes[end] != '\n') ++end;
+        const QByteArrayView line = bytes.sliced(at, end - at);
+        if (!line.contains("#EXTM3U") && !line.contains("#EXTINF")) row(line);
+        if (end < size && bytes[end] == '\r' && end + 1 < size && bytes[end + 1] == '\n') ++end;
+        at = end + 1;
+    }
+}
+
+QStringList readM3u(QByteArrayView bytes) {
+    QStringList rows;
+    readM3uRows(bytes, [&](QByteArrayView line) { rows << QString::fromUtf8(line); });
     return rows;
+}
+
+QString withM3uExtension(const QString& fileName) {
+    const qsizetype slash = fileName.lastIndexOf('/');
+    const qsizetype dot = fileName.lastIndexOf('.');
+    const QString extension = dot > slash ? fileName.mid(dot) : QString();
+    return extension == QLatin1String(".m3u") ? fileName : fileName + QStringLiteral(".m3u");
 }

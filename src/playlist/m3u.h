@@ -1,6 +1,7 @@
 #pragma once
 // The M3U playlist file as the playlist writes and reads it.
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 
@@ -21,5 +22,13 @@ QByteArray writeM3u(const QStringList& rows, const M3uEntryInfo& info);
 
 // The rows of an M3U file's bytes: text up to the first zero byte, lines split at
 // CR LF, LF or CR, lines holding "#EXTM3U" or "#EXTINF" dropped, every other line
-// kept whole. Bytes that are not UTF-8 are read as Windows-1251.
-QStringList readM3u(const QByteArray& bytes);
+// kept whole. A file that is not UTF-8 is read as Windows-1251.
+QStringList readM3u(QByteArrayView bytes);
+// The same rows, each handed to `row` as UTF-8 bytes in file order. A UTF-8 file's
+// rows are handed straight from its bytes, so a large file costs nothing besides.
+void readM3uRows(QByteArrayView bytes, const std::function<void(QByteArrayView)>& row);
+
+// The save command's name rule: ".m3u" is appended unless the name's extension
+// (from the last "." of its file name on) is exactly ".m3u": mix → mix.m3u,
+// mix.M3U → mix.M3U.m3u, a.m3u stays.
+QString withM3uExtension(const QString& fileName);

@@ -1,14 +1,69 @@
 #pragma once
-// The playlist window's two menu panels: the add menu and the playlist menu. Their
-// items and actions come with the menus themselves; here they open, fade and slide.
+// The playlist window's two menu panels: the add menu, opened by the
+// window's add button, and the playlist menu, opened by the right button's release
+// over the list. How they open, fade and slide their bar is the shared panel
+// behaviour; here are their items, the items' hover texts and what each item does.
 #include "popup_panel.h"
+
+#include <QHash>
+
+class QLabel;
+class TForm2;
+
+// The grey 10-point item labels of a menu: a click on any of them, or on the bar,
+// performs the item the bar names; a pointer move over one writes its hover text
+// into the status line; a move over the background moves the bar's target.
+class TMenuItemEvents : public QObject {
+public:
+    explicit TMenuItemEvents(TMenuPanel* menu);
+    // A label at (40, top), 16 high, with its hover text.
+    QLabel* item(const QString& text, int top, const QString& hover);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    TMenuPanel* const menu_;
+    QHash<QObject*, QString> hovers_;
+    QObject* pressed_ = nullptr;
+};
 
 class TFile_form : public TMenuPanel {  // add menu
 public:
     explicit TFile_form(QWidget* parent = nullptr);
+    void setPlaylist(TForm2* list) { list_ = list; }
+
+    QLabel* Label3;  // "Файлы"
+    QLabel* Label2;  // "Папку"
+    QLabel* Label1;  // "Плейлист"
+
+protected:
+    void performItem(int top) override;
+
+private:
+    void loadPlaylist();
+    TForm2* list_ = nullptr;
 };
 
 class TFormPopup3 : public TMenuPanel {  // playlist menu
 public:
     explicit TFormPopup3(QWidget* parent = nullptr);
+    // The glue item follows the window's `Glued1` from here on.
+    void setPlaylist(TForm2* list);
+
+    QLabel* Label6;  // "Удалить"
+    QLabel* Label5;  // "Удалить всё"
+    QLabel* Label4;  // "Добавить"
+    QLabel* Label3;  // "Открепить" / "Закрепить"
+    QLabel* Label1;  // "Закрыть"
+
+protected:
+    void performItem(int top) override;
+
+private:
+    void showGlue(bool glued);
+    TForm2* list_ = nullptr;
 };
+
+// The window and its menus, each knowing the others.
+void linkPlaylistMenus(TForm2& list, TFile_form& addMenu, TFormPopup3& playlistMenu);

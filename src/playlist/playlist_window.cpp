@@ -1,218 +1,258 @@
+// The playlist window: its controls and its handlers.
 #include "playlist_window.h"
 
+#include "ZMButton.h"
 #include "desktop.h"
-#include "ini_file.h"
-#include "m3u.h"
-#include "mp3_path.h"
-#include "playback_state.h"
 #include "labels.h"
-#include "track_info.h"
+#include "m3u.h"
+#include "playback_state.h"
+#include "playlist_box.h"
+#include "playlist_menus.h"
+#include "playlist_row.h"
+#include "playlist_rows.h"
+#include "skin.h"
+#include "status_line.h"
+#include "window_drag.h"
 
 #include <QCheckBox>
-#include <QCoreApplication>
-#include <QDir>
-#include <QDirIterator>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFile>
+#include <QFontMetrics>
 #include <QLabel>
-#include <QListWidget>
 #include <QMimeData>
-#include <QSaveFile>
-#include <QUrl>
+#include <QMouseEvent>
+#include <QPushButton>
+
+const char* const kDevelopersPage = "http://rwn8.example/developers/";
+
+namespace {
+
+const QColor kGrey(128, 128, 128);
+const QColor kBlue(0, 0, 255);
+// MS Sans Serif at 8 points.
+constexpr int kLabelPixels = 11;
+
+// The stand-in face is wider than the designed one: a text that would be cut at its
+// label's right edge is narrowed to fit.
+void fitToWidth(QLabel* label) {
+    QFont narrow = label->font();
+    const auto width = [&] { return QFontMetrics(narrow).horizontalAdvance(label->text()); };
+    const int text = width();
+    if (text <= label->width()) return;
+    // Glyph widths round to whole pixels, so the first guess may still be a little wide.
+    int stretch = 100 * label->width() / text;
+    narrow.setStretch(stretch);
+    while (width() > label->width() && stretch > 50) narrow.setStretch(--stretch);
+    label->setFont(narrow);
+}
+
+}  // namespace
 
 TForm2::TForm2(const QString& programDir, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
-      Image1(skinPicture(this, QStringLiteral("playlist_background"), {0, 0, 400, 240})),
-      ListBox1(new QListWidget(this)),
-      Label2(new QLabel(this)),
-      Glued1(new QCheckBox(this)) {
-    ListBox1->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    Glued1->setChecked(true);
-    Glued1->hide();
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), rows_(new PlaylistRows(this)) {
+    setWindowTitle(QStringLiteral("Play list"));
+    setFixedSize(400, 240);
+    createControls();
+    connectList();
+    // FormCreate: the "Capture it" file was registered with the program's other
+    // fonts when the player was made; drops; the list's own drag; Config.ini.
     setAcceptDrops(true);
-    createLook();
     FormCreate(programDir);
 }
 
-void TForm2::createLook() {
-    setWindowTitle(QStringLiteral("Play list"));
-    setFixedSize(400, 240);
+TForm2::~TForm2() = default;
+
+void TForm2::createControls() {
+    Image1 = skinPicture(this, QStringLiteral("playlist_background"), {0, 0, 400, 240});
+    ListBox1 = new TPlaylistBox(this);
     ListBox1->setGeometry(4, 3, 392, 206);
-    ListBox1->setFrameShape(QFrame::NoFrame);
-    QPalette p = ListBox1->palette();
-    p.setColor(QPalette::Base, Qt::black);
-    p.setColor(QPalette::Text, QColor(128, 128, 128));
-    ListBox1->setPalette(p);
-    Label2->setGeometry(72, 217, 31, 13);
-    Label2->setText(QStringLiteral("Trakc:"));
-    QPalette lp = Label2->palette();
-    lp.setColor(QPalette::WindowText, QColor(128, 128, 128));
-    Label2->setPalette(lp);
+    ListBox1->setModel(rows_);
+    Image2 = skinPicture(this, QStringLiteral("playlist_row_icon"), {-32, -32, 16, 16});
+    Image2->hide();
+    ListBox1->setItemDelegate(new TPlaylistRowDelegate([this] { return PlayingRow; }, Image2->pixmap(), ListBox1));
+
+    ZMButton1 = new TZMButton(this);
+    ZMButton3 = new TZMButton(this);
+    const struct {
+        TZMButton* button;
+        const char* picture;
+        QRect place;
+        const char* hint;
+    } buttons[] = {{ZMButton1, "playlist_add", {16, 216, 17, 15}, "Добавить..."},
+                   {ZMButton3, "playlist_save", {40, 216, 17, 15}, "Сохранить плейлист"}};
+    for (const auto& b : buttons) {
+        b.button->setGeometry(b.place);
+        b.button->setLoadBitmap(Skin::image(QLatin1String(b.picture)));
+        b.button->setCursor(Qt::PointingHandCursor);
+        b.button->setProperty("hint", QString::fromUtf8(b.hint));  // not shown as a tooltip
+    }
+    connect(ZMButton1, &TZMButton::OnClick, this, [this] { ZMButton1Click(); });
+    connect(ZMButton1, &TZMButton::OnMouseMove, this, [this] { ZMButton1MouseMove(); });
+    connect(ZMButton3, &TZMButton::OnClick, this, [this] { ZMButton3Click(); });
+    connect(ZMButton3, &TZMButton::OnMouseMove, this, [this] { ZMButton3MouseMove(); });
+
+    const QString face = QStringLiteral("MS Sans Serif");
+    Label2 = textLabel(this, QStringLiteral("Trakc:"), face, kLabelPixels, kGrey, {72, 217, 31, 13});
+    Label1 = textLabel(this, QStringLiteral("R.W.N.8. ver 1.0.2."), face, kLabelPixels, kGrey, {304, 217, 89, 13});
+    fitToWidth(Label1);
+    Label1->setCursor(Qt::PointingHandCursor);
+    Label1->setMouseTracking(true);
+    Label1->installEventFilter(this);
+
+    Glued1 = new QCheckBox(QStringLiteral("Закрепить плейлист"), this);
+    Glued1->setProperty("hint", QStringLiteral("Прикрепить плейлист к окну плеера."));
+    Glued1->setChecked(true);
+    Glued1->hide();
+    // Below the client area: reachable only by moving the keyboard focus onto them.
+    BitBtn1 = new QPushButton(QStringLiteral("BitBtn1"), this);
+    BitBtn1->setGeometry(16, 248, 75, 25);
+    Button1 = new QPushButton(QStringLiteral("Button1"), this);
+    Button1->setGeometry(112, 248, 75, 25);
+    connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
+    connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+
+    // The left and the middle button drag the window by its background.
+    auto* drag = new TWindowDrag(this, Qt::LeftButton | Qt::MiddleButton);
+    drag->addHandle(Image1);
+    connect(drag, &TWindowDrag::hovered, this, [this] { Image1MouseMove(); });
+    setMouseTracking(true);
+}
+
+void TForm2::connectList() {
+    connect(ListBox1, &TPlaylistBox::dblClick, this, [this] { ListBox1DblClick(); });
+    connect(ListBox1, &TPlaylistBox::dragOver, this,
+            [this](QObject* source, bool* accept) { *accept = ListBox1DragOver(source); });
+    connect(ListBox1, &TPlaylistBox::dropped, this, [this](QObject* source, QPoint at) { ListBox1DragDrop(source, at); });
+    connect(ListBox1, &TPlaylistBox::keyDown, this, [this](int key, bool* handled) { *handled = ListBox1KeyDown(key); });
+    connect(ListBox1, &TPlaylistBox::mouseUp, this, [this](Qt::MouseButton b) { ListBox1MouseUp(b); });
+    connect(ListBox1, &TPlaylistBox::pointerMoved, this, [this] { ListBox1MouseMove(); });
+}
+
+void TForm2::setMenus(TFile_form* addMenu, TFormPopup3* playlistMenu) {
+    addMenu_ = addMenu;
+    playlistMenu_ = playlistMenu;
 }
 
 bool TForm2::glued() const { return Glued1->isChecked(); }
 
-void TForm2::FormCreate(const QString& programDir) {
-    const IniFile ini(QDir(programDir).filePath("Config.ini"));
-    const int n = ini.readInteger("ItemsCount", "Count", 0);
-    if (n <= 0) return;
-    for (int k = 1; k <= n; ++k)
-        add(ini.readString("PlayList", "file" + QString::number(k), QStringLiteral("Ошибка чтения")));
-    TrackPath = get(0);
-    setFocus(0);
+// ---- playing from the list
+
+void TForm2::ListBox1DblClick() {
+    if (count() == 0 || focused() < 0 || !transport_) return;
+    command([&] { transport_->startTrack(focused()); });
 }
 
-void TForm2::showIndexError(const ListIndexError& e) { desktop().messageBox(e.text()); }
-
-void TForm2::add(const QString& path) { ListBox1->addItem(path); }
-
-int TForm2::count() const { return ListBox1->count(); }
-
-QString TForm2::get(int i) const {
-    if (i < 0 || i >= count()) throw ListIndexError(i);
-    return ListBox1->item(i)->text();
-}
-
-QStringList TForm2::rows() const {
-    QStringList all;
-    for (int i = 0; i < count(); ++i) all << ListBox1->item(i)->text();
-    return all;
-}
-
-void TForm2::deleteFocused() {
-    const int i = focused();
-    if (i < 0) return;
-    delete ListBox1->takeItem(i);
-}
-
-void TForm2::clear() {
-    ListBox1->clear();
-    ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
-}
-
-void TForm2::move(int from, int to) {
-    if (from == to || from < 0 || from >= count()) return;
-    QListWidgetItem* item = ListBox1->takeItem(from);
-    ListBox1->insertItem(to < 0 || to > count() ? count() : to, item);
-}
-
-int TForm2::focused() const {
-    const QModelIndex current = ListBox1->currentIndex();
-    if (!current.isValid()) return -1;
-    if (singleSelection() && !ListBox1->selectionModel()->isSelected(current)) return -1;
-    return current.row();
-}
-
-void TForm2::setFocus(int i) {
-    auto* selection = ListBox1->selectionModel();
-    const QModelIndex index = ListBox1->model()->index(i, 0);
-    if (singleSelection()) {
-        if (index.isValid()) selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
-        else selection->clear();
-        return;
-    }
-    if (index.isValid()) selection->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
-}
-
-void TForm2::setPlayingRow(int row) {
-    PlayingRow = row;
-    ListBox1->viewport()->update();
-}
-
-bool TForm2::singleSelection() const {
-    return ListBox1->selectionMode() == QAbstractItemView::SingleSelection;
-}
-
-void TForm2::refreshCounter() {
-    Label2->setText("Track: " + QString::number(count()));
-    Label2->adjustSize();
-}
-
-void TForm2::SaveList(const QString& fileName) {
-    const QByteArray text = writeM3u(rows(), {lentime, readID3Tag});
-    // Written aside and renamed over the old file, so a failed save loses nothing.
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
-        desktop().messageBox(file.errorString());
-}
-
-void TForm2::LoadList(const QString& fileName) {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        desktop().messageBox(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, file.errorString()));
-        return;
-    }
-    for (const QString& row : readM3u(file.readAll())) {
-        add(row);
-        refreshCounter();
-    }
-    refreshCounter();
-}
-
-void TForm2::addPaths(const QStringList& paths) {
-    for (const QString& p : paths) add(p);
-}
-
-void TForm2::addFiles() {
-    const int r = count() == 0 ? 0 : focused();
-    const QStringList chosen = desktop().openFiles(QStringLiteral("Open Files"), QStringLiteral("mp3 (*.mp3)"));
-    if (chosen.isEmpty()) return;
-    addPaths(chosen);
-    if (r >= 0) setFocus(r);
-    refreshCounter();
-}
-
-void TForm2::Ljfdbnm1Click() {
+void TForm2::BitBtn1Click() {
+    const int f = focused();
+    if (count() == 0 || f < 0 || !transport_) return;
     command([&] {
-        const int r = count() == 0 ? 0 : focused();
-        if (r >= 0) TrackIndex = r;
-        const QStringList chosen = desktop().openFiles(QStringLiteral("Open Files"), QStringLiteral("mp3 (*.mp3)"));
-        if (chosen.isEmpty()) return;
-        addPaths(chosen);
-        if (r < 0) return;
-        setFocus(r);
-        TrackPath = get(r);
+        TrackIndex = f;
+        TrackPath = get(f);
+        PlayState = 0;
+        transport_->Player();
+        setPlayingRow(focused());
     });
 }
 
-void TForm2::folderCommand() {
-    const QString folder = desktop().chooseFolder(QStringLiteral("Выберите папку"));
-    // A cancelled choice leaves the playlist as it was.
-    if (folder.isEmpty()) return;
-    PlayList(folder.endsWith('/') ? folder : folder + '/');
-    refreshCounter();
+// ---- reordering, keys and buttons of the list
+
+bool TForm2::ListBox1DragOver(QObject* source) const { return source == ListBox1; }
+
+void TForm2::ListBox1DragDrop(QObject* source, QPoint at) {
+    if (!ListBox1DragOver(source)) return;
+    const int from = ListBox1->rowAt(ListBox1->DragStartPoint);
+    if (from < 0) return;  // the drag did not begin on a row
+    move(from, ListBox1->rowAt(at));
 }
 
-void TForm2::PlayList(const QString& dir) {
-    ListBox1->clear();
-    const auto all = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
-    QDirIterator it(dir, {QStringLiteral("*.mp3")}, all);
-    QStringList found;
-    while (it.hasNext()) {
-        it.next();
-        found << dir + it.fileName();
-    }
-    addPaths(found);
-    setFocus(0);
+bool TForm2::ListBox1KeyDown(int key) {
+    if (key != Qt::Key_Delete) return false;
+    Button1->click();
+    return true;
 }
 
-void TForm2::GetAllFiles(const QString& dir) {
-    const auto all = QDir::AllEntries | QDir::Hidden | QDir::System;
-    QDirIterator it(dir, all);
-    while (it.hasNext()) {
-        it.next();
-        const QString name = it.fileName();
-        if (name != "." && name != "..") {
-            const QString path = dir + '/' + name;
-            if (it.fileInfo().isDir()) GetAllFiles(path);
-            if (isMp3Path(path)) add(path);
+void TForm2::Button1Click() { deleteFocused(); }
+
+void TForm2::ListBox1MouseUp(Qt::MouseButton button) {
+    if (button != Qt::RightButton || !playlistMenu_) return;
+    const QPoint at = desktop().cursorPos();
+    playlistMenu_->ShowAt(at.x(), at.y());
+}
+
+void TForm2::ZMButton1Click() {
+    if (!addMenu_) return;
+    const QPoint at = desktop().cursorPos();
+    addMenu_->ShowAt(at.x(), at.y());
+}
+
+void TForm2::ZMButton3Click() {
+    const QString chosen = desktop().saveFile(QString(), QStringLiteral("Playlist (*.m3u)"));
+    if (chosen.isEmpty()) return;
+    SaveList(withM3uExtension(chosen));
+}
+
+// ---- the link and the hover texts
+
+void TForm2::restoreLink() {
+    QPalette p = Label1->palette();
+    p.setColor(QPalette::WindowText, kGrey);
+    Label1->setPalette(p);
+}
+
+void TForm2::Label1MouseMove() {
+    QPalette p = Label1->palette();
+    p.setColor(QPalette::WindowText, kBlue);
+    Label1->setPalette(p);
+    Label1->setCursor(Qt::PointingHandCursor);
+    setStatusText(QStringLiteral("Связь с разработчиками"));
+}
+
+void TForm2::Label1Click() { desktop().openUrl(QString::fromLatin1(kDevelopersPage)); }
+
+void TForm2::Image1MouseMove() {
+    restoreLink();
+    setStatusText(QString());
+}
+
+void TForm2::ListBox1MouseMove() {
+    restoreLink();
+    setStatusText(QString());
+}
+
+void TForm2::FormMouseMove() { restoreLink(); }
+
+void TForm2::ZMButton1MouseMove() { setStatusText(QStringLiteral("Добаваить файлы в плейлист")); }
+
+void TForm2::ZMButton3MouseMove() { setStatusText(QStringLiteral("Сохранение плейлиста")); }
+
+void TForm2::mouseMoveEvent(QMouseEvent* e) {
+    FormMouseMove();
+    QWidget::mouseMoveEvent(e);
+}
+
+bool TForm2::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == Label1) {
+        if (e->type() == QEvent::MouseMove) {
+            Label1MouseMove();
+            return true;
         }
-        // Lets the interface breathe during a long scan; other commands may run.
-        QCoreApplication::processEvents();
+        if (e->type() == QEvent::MouseButtonPress) {
+            label1Pressed_ = static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton;
+            return true;
+        }
+        if (e->type() == QEvent::MouseButtonRelease) {
+            const auto* m = static_cast<QMouseEvent*>(e);
+            const bool click = label1Pressed_ && m->button() == Qt::LeftButton &&
+                               Label1->rect().contains(m->position().toPoint());
+            label1Pressed_ = false;
+            if (click) Label1Click();
+            return true;
+        }
     }
-    refreshCounter();
+    return QWidget::eventFilter(watched, e);
 }
+
+// ---- files dropped from the desktop shell
 
 void TForm2::dragEnterEvent(QDragEnterEvent* e) {
     if (e->mimeData()->hasUrls()) e->acceptProposedAction();
@@ -221,12 +261,4 @@ void TForm2::dragEnterEvent(QDragEnterEvent* e) {
 void TForm2::dropEvent(QDropEvent* e) {
     dropUrls(e->mimeData()->urls());
     e->acceptProposedAction();
-}
-
-void TForm2::dropUrls(const QList<QUrl>& urls) {
-    for (const QUrl& url : urls) {
-        const QString path = url.toLocalFile();
-        if (!path.isEmpty() && isMp3Path(path)) add(path);
-    }
-    refreshCounter();
 }

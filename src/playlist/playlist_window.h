@@ -1,19 +1,36 @@
 #pragma once
 // The playlist window. Its list `ListBox1` is the playlist: one row per track, the
 // row's text the track's path. Every playlist command acts on the focused row.
+// The store and adding tracks are in playlist_store.cpp, the window and its
+// handlers in playlist_window.cpp; a row's look is playlist_row.h.
 #include "transport.h"
 
 #include <QWidget>
 
 class QCheckBox;
 class QLabel;
-class QListWidget;
+class QPushButton;
 class QUrl;
+class PlaylistRows;
+class TFile_form;
+class TFormPopup3;
+class TPlaylistBox;
+class TZMButton;
+
+// The developers' page that `Label1` opens.
+extern const char* const kDevelopersPage;
 
 class TForm2 : public QWidget, public PlaylistLink {
 public:
     // `programDir` holds Config.ini, the start-up playlist.
     explicit TForm2(const QString& programDir, QWidget* parent = nullptr);
+    ~TForm2() override;
+
+    // What the window reaches elsewhere: the player's transport (double-click and
+    // the hidden play button) and its two menus (opened at the pointer). `app` sets
+    // them once every window exists; until then those commands do nothing.
+    void setTransport(Transport* transport) { transport_ = transport; }
+    void setMenus(TFile_form* addMenu, TFormPopup3* playlistMenu);
 
     // The store.
     void add(const QString& path) override;
@@ -52,19 +69,53 @@ public:
         }
     }
 
+    // Handlers.
+    void ListBox1DblClick();
+    bool ListBox1DragOver(QObject* source) const;
+    void ListBox1DragDrop(QObject* source, QPoint at);
+    bool ListBox1KeyDown(int key);  // true: the key had a meaning of its own
+    void ListBox1MouseUp(Qt::MouseButton button);
+    void ListBox1MouseMove();
+    void Image1MouseMove();
+    void FormMouseMove();
+    void Label1Click();
+    void Label1MouseMove();
+    void ZMButton1Click();
+    void ZMButton1MouseMove();
+    void ZMButton3Click();
+    void ZMButton3MouseMove();
+    void BitBtn1Click();
+    void Button1Click();
+
     QLabel* Image1;
-    QListWidget* ListBox1;
-    QLabel* Label2;
+    TPlaylistBox* ListBox1;
+    TZMButton* ZMButton1;  // add
+    TZMButton* ZMButton3;  // save
+    QLabel* Label2;        // the track counter
+    QLabel* Label1;        // the developers' link
+    QLabel* Image2;        // the row icon, never shown itself
     QCheckBox* Glued1;
+    QPushButton* BitBtn1;  // play the focused row
+    QPushButton* Button1;  // delete the focused row
     int PlayingRow = 0;
 
 protected:
     void dragEnterEvent(QDragEnterEvent* e) override;
     void dropEvent(QDropEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     void FormCreate(const QString& programDir);
-    void createLook();
+    void createControls();
+    void connectList();
     void addPaths(const QStringList& paths);
+    void restoreLink();
     static void showIndexError(const ListIndexError& e);
+
+    PlaylistRows* rows_;
+    Transport* transport_ = nullptr;
+    TFile_form* addMenu_ = nullptr;
+    TFormPopup3* playlistMenu_ = nullptr;
+    bool label1Pressed_ = false;
 };

@@ -1,6 +1,7 @@
 #include "engine_fixture.h"
 #include "fake_desktop.h"
 #include "playback_state.h"
+#include "playlist_box.h"
 #include "playlist_window.h"
 #include "tag_writer.h"
 
@@ -8,7 +9,7 @@
 #include <QCoreApplication>
 #include <QDropEvent>
 #include <QLabel>
-#include <QListWidget>
+#include <QItemSelectionModel>
 #include <QMimeData>
 #include <QUrl>
 
@@ -32,6 +33,14 @@ protected:
     FakeDesktop desk;
 };
 
+bool isSelected(const TForm2& w, int row) {
+    return w.ListBox1->selectionModel()->isSelected(w.ListBox1->model()->index(row, 0));
+}
+
+void select(TForm2& w, int row) {
+    w.ListBox1->selectionModel()->select(w.ListBox1->model()->index(row, 0), QItemSelectionModel::Select);
+}
+
 }  // namespace
 
 TEST_F(Playlist, StoreInMultipleSelection) {
@@ -39,10 +48,10 @@ TEST_F(Playlist, StoreInMultipleSelection) {
     EXPECT_FALSE(w.singleSelection());
     EXPECT_EQ(w.count(), 0);
     for (const char* p : {"a", "b", "c", "d"}) w.add(p);
-    w.ListBox1->item(0)->setSelected(true);
+    select(w, 0);
     w.setFocus(2);
     EXPECT_EQ(w.focused(), 2);
-    EXPECT_TRUE(w.ListBox1->item(0)->isSelected());  // only the focus moved
+    EXPECT_TRUE(isSelected(w, 0));  // only the focus moved
     w.setFocus(9);
     EXPECT_EQ(w.focused(), 2);
     w.deleteFocused();
@@ -72,7 +81,7 @@ TEST_F(Playlist, ClearEndsInSingleSelectionWithNoFocus) {
     EXPECT_EQ(w.count(), 2);
     w.setFocus(1);
     EXPECT_EQ(w.focused(), 1);
-    EXPECT_TRUE(w.ListBox1->item(1)->isSelected());
+    EXPECT_TRUE(isSelected(w, 1));
     w.setFocus(5);
     EXPECT_EQ(w.focused(), -1);
 }
@@ -238,4 +247,31 @@ TEST_F(Playlist, DroppedFilesThatAreTracks) {
     w.dropUrls(data.urls());
     EXPECT_EQ(w.rows(), (QStringList{"/m/x.mp3", "/m/Z.MP3"}));
     EXPECT_EQ(w.Label2->text(), "Track: 2");
+}
+
+// The rows' texts are packed into blocks; texts across block boundaries, longer than
+// a block, or empty come back as they went in, in order, after
+// moves, deletes and a refill.
+TEST_F(Playlist, RowTextsSurviveThePacking) {
+    TForm2 w(root());
+    QStringList expected;
+    for (int i = 0; i < 3000; ++i) {
+        QString text = i % 7 == 0 ? QString() : QString("/музыка/%1/").arg(i) + QString(i % 50, QChar(0x44F));
+        if (i == 1234) text = QString(70000, 'x');  // longer than a block
+        expected << text;
+    }
+    for (int i = 0; i < 1000; ++i) w.add(expected[i]);
+    desk.fileAnswers.enqueue(expected.mid(1000));
+    w.addFiles();
+    EXPECT_EQ(w.rows(), expected);
+    w.move(1234, 0);
+    expected.move(1234, 0);
+    w.setFocus(5);
+    w.deleteFocused();
+    expected.removeAt(5);
+    EXPECT_EQ(w.rows(), expected);
+    EXPECT_EQ(w.get(0).size(), 70000);
+    w.clear();
+    w.add("после очистки");
+    EXPECT_EQ(w.rows(), QStringList{"после очистки"});
 }

@@ -1,0 +1,63 @@
+// The playlist window as start-up wires it: its menus open at the pointer and act on
+// its rows, and its double-click plays through the player, whose texts then show.
+#include "engine_test.h"
+#include "mp3_maker.h"
+#include "temp_dir.h"
+#include "fake_desktop.h"
+#include "mp3.h"
+#include "playback_fixture.h"
+#include "playlist_menus.h"
+#include "playlist_window.h"
+#include "program_windows.h"
+#include "skin.h"
+#include "tag_writer.h"
+
+#include <QCheckBox>
+#include <QLabel>
+
+#include <gtest/gtest.h>
+
+using namespace fixture;
+
+class PlaylistWiring : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(Skin::load().isEmpty());
+        engine_test::useManualClock(true);
+        resetPlaybackState();
+        windows = std::make_unique<ProgramWindows>();
+        ASSERT_TRUE(windows->create(QString::fromStdString(dir.root()), 0));
+    }
+    void TearDown() override {
+        windows.reset();
+        BASS_Free();
+        engine_test::useManualClock(false);
+    }
+    TempDir dir;
+    FakeDesktop desk;
+    std::unique_ptr<ProgramWindows> windows;
+};
+
+TEST_F(PlaylistWiring, MenusAndTheDoubleClickReachTheirWindows) {
+    TForm2& list = *windows->Form2;
+    desk.cursor = {300, 300};
+    list.ZMButton1Click();
+    EXPECT_TRUE(windows->File_form->isVisible());
+    EXPECT_EQ(windows->File_form->pos(), QPoint(300, 300));
+    list.ListBox1MouseUp(Qt::RightButton);
+    EXPECT_TRUE(windows->FormPopup3->isVisible());
+    EXPECT_EQ(windows->FormPopup3->Label3->text(), "Открепить");
+    list.Glued1->setChecked(false);
+    EXPECT_EQ(windows->FormPopup3->Label3->text(), "Закрепить");
+
+    ToneSpec recipe;
+    recipe.seconds = 2;
+    const std::string path = dir.path("a.mp3");
+    makeMp3(path, recipe);
+    writeId3v2(path, {"Звезда", "Кино", "", "", ""}, 4, V2Text::Utf8);
+    list.add(QString::fromStdString(path));
+    list.setFocus(0);
+    list.ListBox1DblClick();
+    EXPECT_EQ(PlayState, 1);
+    EXPECT_EQ(windows->Form_player->windowTitle(), ".:: Звезда :: Кино :: MP3 ::.");
+}
