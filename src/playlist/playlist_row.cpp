@@ -12,6 +12,7 @@ namespace {
 
 const QColor kGrey(128, 128, 128);
 const QColor kSilver(192, 192, 192);
+constexpr int kMaxDrawnCharacters = 512;
 
 }  // namespace
 
@@ -61,9 +62,11 @@ void TPlaylistRowDelegate::paint(QPainter* p, const QStyleOptionViewItem& option
     // second line may run over the length, and what passes the right edge is cut.
     const RowTexts t = rowTexts(i, index.data().toString());
     const int right = r.left() + r.width();  // one past the last pixel, as the design counts
-    p->drawText(r.left() + 16, r.top() + ascent_, t.first);
+    // Only a row's width of text can show: a tag a megabyte long is drawn by its
+    // beginning, so the row still paints at once.
+    p->drawText(r.left() + 16, r.top() + ascent_, t.first.left(kMaxDrawnCharacters));
     p->drawText(right - 57, r.top() + 15 + ascent_, t.length);
-    p->drawText(r.left() + 16, r.top() + 15 + ascent_, t.second);
+    p->drawText(r.left() + 16, r.top() + 15 + ascent_, t.second.left(kMaxDrawnCharacters));
     // The focused row also gets the platform's focus rectangle.
     if (option.state & QStyle::State_HasFocus) {
         QStyleOptionFocusRect focus;

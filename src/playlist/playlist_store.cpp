@@ -8,6 +8,7 @@
 #include "playback_state.h"
 #include "playlist_box.h"
 #include "playlist_rows.h"
+#include "program_files.h"
 #include "track_info.h"
 
 #include <QCoreApplication>
@@ -18,9 +19,18 @@
 #include <QSaveFile>
 #include <QUrl>
 
+namespace {
+
+constexpr qint64 kMaxPlaylistBytes = 256LL << 20;
+// A count past this is no playlist (it would fill the list for hours with the
+// rows' default text); it is taken as this many.
+constexpr int kMaxStartUpRows = 1000000;
+
+}  // namespace
+
 void TForm2::FormCreate(const QString& programDir) {
-    const IniFile ini(QDir(programDir).filePath("Config.ini"));
-    const int n = ini.readInteger("ItemsCount", "Count", 0);
+    const IniFile ini(readablePath(programDir, QStringLiteral("Config.ini")));
+    const int n = std::min(ini.readInteger("ItemsCount", "Count", 0), kMaxStartUpRows);
     if (n <= 0) return;
     QStringList found;
     found.reserve(n);
@@ -31,7 +41,6 @@ void TForm2::FormCreate(const QString& programDir) {
     setFocus(0);
 }
 
-void TForm2::showIndexError(const ListIndexError& e) { desktop().messageBox(e.text()); }
 
 void TForm2::add(const QString& path) { rows_->append(path); }
 
@@ -107,6 +116,12 @@ void TForm2::LoadList(const QString& fileName) {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) {
         desktop().messageBox(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, file.errorString()));
+        return;
+    }
+    // No playlist of real tracks comes near this (a million rows of long paths); a
+    // file past it is something else, and reading it whole would take the memory.
+    if (file.size() > kMaxPlaylistBytes) {
+        desktop().messageBox(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, QStringLiteral("File too large")));
         return;
     }
     // The rows go in at once and the counter once: nothing paints while they are

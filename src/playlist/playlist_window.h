@@ -61,13 +61,7 @@ public:
     void dropUrls(const QList<QUrl>& urls);
 
     // Runs a playlist command, showing a list index error instead of letting it out.
-    template <class F> void command(F&& f) {
-        try {
-            f();
-        } catch (const ListIndexError& e) {
-            showIndexError(e);
-        }
-    }
+    template <class F> void command(F&& f) { runCommand(std::forward<F>(f)); }
 
     // Handlers.
     void ListBox1DblClick();
@@ -111,7 +105,6 @@ private:
     void connectList();
     void addPaths(const QStringList& paths);
     void restoreLink();
-    static void showIndexError(const ListIndexError& e);
 
     PlaylistRows* rows_;
     Transport* transport_ = nullptr;
