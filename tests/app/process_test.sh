@@ -60,7 +60,7 @@ done
 kill -0 "$second" 2>/dev/null || fail "the second start ended before its message was answered"
 boxid=$(xwininfo -root -tree | grep -F "$box" | grep -oE '0x[0-9a-f]+' | head -n1)
 timeout 5 xdotool windowfocus --sync "$boxid" key Return 2>/dev/null || xdotool key Return
-for _ in $(seq 30); do kill -0 "$second" 2>/dev/null || break; sleep 0.1; done
+for _ in $(seq 100); do kill -0 "$second" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$second" 2>/dev/null && fail "the second start did not end after its message"
 second=""
 kill -0 "$player" 2>/dev/null || fail "the running copy ended with the second start"
