@@ -2,17 +2,23 @@
 // One stream's state shared between the interface thread and the audio thread.
 //
 // Threading contract:
-// - The interface thread writes the command fields (transport, seek, freed) and
-//   bumps `generation` with every command; the audio thread writes the published
-//   fields, and only while `generation` is the one its work was based on, so the
-//   results of a superseded command are dropped.
-// - Every field of StreamState is guarded by Stream::mutex; `volume` is atomic.
-// - Neither thread holds this mutex while taking another lock of the engine.
+// - The interface thread writes the commands (transport, seek) and bumps
+//   `generation` with each; the audio thread reads them at its next pump.
+// - The audio thread writes the published fields, and only while `generation` is
+//   the one its work was based on, so the results of a superseded command are
+//   dropped. It also writes `transport` (to Stopped, with `ended`) when the stream
+//   plays to its end or its file vanishes.
+// - Every field of StreamState is guarded by Stream::mutex, and every function that
+//   touches them takes the lock holder (StreamLock) as a parameter; `volume` is
+//   atomic; the rest of Stream is constant after creation.
+// - Lock order: a stream's mutex is the innermost lock. Neither thread takes another
+//   lock of the engine (the registry's, the facts cache's) while holding it.
 #include "analysis.h"
 #include "file_facts.h"
 
 #include <array>
 #include <atomic>
+#include <cassert>
 #include <cstdint>
 #include <mutex>
 
@@ -32,14 +38,13 @@ enum class Transport { Stopped, Playing, Paused };
 struct StreamState {
     // Commands, written by the interface thread.
     uint64_t generation = 0;
-    Transport transport = Transport::Stopped;
+    Transport transport = Transport::Stopped;  // also by the audio thread at the end
     bool seekPending = false;
     int64_t seekFrame = 0;
-    bool freed = false;
     bool everPlayed = false;  // the audio thread may hold a voice for it
 
-    // Written by the audio thread for the generation above (and by the interface
-    // thread along with a seek).
+    // Written by the audio thread for the generation above (`ended` also by the
+    // interface thread, which clears it with the command that plays again).
     int64_t lengthFrames = 0;
     bool ended = false;
     int64_t frame = 0;        // being heard at `stampNs`
@@ -73,5 +78,11 @@ struct Stream {
 // Held for as long as a function needs the stream's shared state; helpers take it
 // as a parameter so the compiler shows who holds the lock.
 using StreamLock = std::unique_lock<std::mutex>;
+
+// The state of `st` for a holder of its lock.
+inline StreamState& locked(Stream& st, [[maybe_unused]] const StreamLock& lock) {
+    assert(lock.owns_lock() && lock.mutex() == &st.mutex);
+    return st.s;
+}
 
 }  // namespace engine

@@ -35,7 +35,7 @@ void Voice::pump() {
 
 Voice::Commands Voice::readCommands() {
     StreamLock lock(stream_->mutex);
-    const StreamState& s = stream_->s;
+    const StreamState& s = locked(*stream_, lock);
     return {s.generation, s.transport, s.seekPending, s.seekFrame, s.lengthFrames};
 }
 
@@ -161,7 +161,7 @@ void Voice::publish(const Commands& c) {
     bool correctedLength = false;
     {
         StreamLock lock(stream_->mutex);
-        StreamState& s = stream_->s;
+        StreamState& s = locked(*stream_, lock);
         if (s.generation != c.generation) return;  // a newer command: next pump
         s.seekPending = false;
         s.frame = heard_;
@@ -174,13 +174,16 @@ void Voice::publish(const Commands& c) {
             correctedLength = s.lengthFrames != lengthFrames_;
             s.lengthFrames = lengthFrames_;
         }
-        publishBlock(s);
+        publishBlock(lock);
     }
     dirty_ = false;
+    // Only now that the stream's lock is let go: no other lock of the engine is
+    // taken while a stream's is held (stream.h).
     if (correctedLength) FactsCache::instance().correctLength(stream_->key, lengthFrames_);
 }
 
-void Voice::publishBlock(StreamState& s) const {
+void Voice::publishBlock(const StreamLock& lock) const {
+    StreamState& s = locked(*stream_, lock);
     s.blockStart = std::clamp(heard_ - levelFrames(stream_->rate), ring_.begin(), ring_.end());
     const int64_t avail = std::min<int64_t>(ring_.end() - s.blockStart, kBlockFrames);
     s.blockFrames = int(ring_.copy(s.blockStart, avail, s.block.data()));

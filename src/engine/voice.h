@@ -42,7 +42,7 @@ private:
     void updateHeard();
     void checkEnd();
     void publish(const Commands& c);
-    void publishBlock(StreamState& s) const;
+    void publishBlock(const StreamLock& lock) const;
 
     std::shared_ptr<Stream> stream_;
     QAudioDevice device_;
