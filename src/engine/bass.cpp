@@ -23,10 +23,13 @@ std::shared_ptr<Stream> find(HSTREAM h) {
     return initialised ? StreamRegistry::instance().find(h) : nullptr;
 }
 
-// The frame being heard now, from the audio thread's last report.
+// The frame being heard now, from the audio thread's last report (or the command
+// that it has yet to apply). Never less than what the interface was last shown,
+// except after a seek.
 int64_t heardFrame(Stream& st, const StreamLock& lock) {
-    const StreamState& s = locked(st, lock);
+    StreamState& s = locked(st, lock);
     if (s.seekPending) return s.seekFrame;
+    if (s.holdPending) return s.holdFrame;
     int64_t f = s.frame;
     if (s.advancing) {
         const int64_t since = std::max<int64_t>(0, nowNs() - s.stampNs);
@@ -35,7 +38,27 @@ int64_t heardFrame(Stream& st, const StreamLock& lock) {
     }
     // Position equals length only once the end has really been heard.
     if (!s.ended && s.lengthFrames > 0) f = std::min(f, s.lengthFrames - 1);
-    return f;
+    s.shownFrame = std::max(s.shownFrame, f);
+    return s.shownFrame;
+}
+
+void seekCommand(StreamState& s, int64_t frame) {
+    s.seekPending = true;
+    s.seekFrame = frame;
+    s.holdPending = false;
+    s.shownFrame = frame;
+    s.ended = false;
+}
+
+// Pause and stop: the position stays at exactly what it reads now.
+void holdCommand(Stream& st, const StreamLock& lock, Transport to) {
+    const int64_t frame = heardFrame(st, lock);
+    StreamState& s = locked(st, lock);
+    s.transport = to;
+    if (s.seekPending) return;  // the seek's frame is the place already
+    s.holdPending = true;
+    s.holdFrame = frame;
+    s.holdNs = nowNs();
 }
 
 // Copies up to `count` frames of the last reported audio from `from` on; the rest
@@ -49,14 +72,6 @@ int copyFromBlock(Stream& st, const StreamLock& lock, int64_t from, int count, i
     return n;
 }
 
-// A new command for the audio thread: `change` edits the commands, and the new
-// generation drops whatever the audio thread still publishes for the old ones.
-void command(Stream& st, const StreamLock& lock, auto&& change) {
-    StreamState& s = locked(st, lock);
-    change(s);
-    ++s.generation;
-}
-
 // What a transport call makes of the stream's present state.
 enum class Verdict {
     Refused,     // the call fails
@@ -66,7 +81,8 @@ enum class Verdict {
 
 // The one path of Play, Pause, Stop and SetPosition: under the stream's lock,
 // `decide(st, lock)` checks the state and, if it returns Send, edits the commands;
-// the audio thread is then woken (after the lock is let go: on the manual clock
+// the new generation drops what the audio thread still publishes for the old ones,
+// and the audio thread is then woken (after the lock is let go: on the manual clock
 // the wake runs a pump, which takes the lock itself).
 bool transportCall(HSTREAM h, auto&& decide) {
     auto st = find(h);
@@ -109,8 +125,9 @@ bool BASS_Stop() {
     StreamRegistry::instance().snapshot(all);
     for (auto& st : all) {
         StreamLock lock(st->mutex);
-        if (locked(*st, lock).transport == Transport::Playing)
-            command(*st, lock, [](StreamState& s) { s.transport = Transport::Paused; });
+        if (locked(*st, lock).transport != Transport::Playing) continue;
+        holdCommand(*st, lock, Transport::Paused);
+        ++locked(*st, lock).generation;
     }
     EngineThread::wake();
     return true;
@@ -132,8 +149,10 @@ bool BASS_StreamFree(HSTREAM h) {
     bool played = false;
     {
         StreamLock lock(st->mutex);
-        played = locked(*st, lock).everPlayed;
-        command(*st, lock, [](StreamState& s) { s.transport = Transport::Stopped; });
+        StreamState& s = locked(*st, lock);
+        played = s.everPlayed;
+        s.transport = Transport::Stopped;
+        ++s.generation;
     }
     // Only a stream that was ever played has anything on the audio thread to let go.
     if (played) EngineThread::wake();
@@ -145,11 +164,7 @@ bool BASS_ChannelPlay(HSTREAM h, bool restart) {
         StreamState& s = locked(st, lock);
         if (s.transport == Transport::Playing && !restart) return Verdict::AlreadySo;
         // A stream that has played to its end starts again from the beginning.
-        if (restart || s.ended) {
-            s.seekPending = true;
-            s.seekFrame = 0;
-        }
-        s.ended = false;
+        if (restart || s.ended) seekCommand(s, 0);
         s.transport = Transport::Playing;
         s.everPlayed = true;
         return Verdict::Send;
@@ -160,7 +175,7 @@ bool BASS_ChannelPause(HSTREAM h) {
     return transportCall(h, [](Stream& st, const StreamLock& lock) {
         StreamState& s = locked(st, lock);
         if (s.transport != Transport::Playing) return Verdict::Refused;
-        s.transport = Transport::Paused;
+        holdCommand(st, lock, Transport::Paused);
         return Verdict::Send;
     });
 }
@@ -169,7 +184,7 @@ bool BASS_ChannelStop(HSTREAM h) {
     return transportCall(h, [](Stream& st, const StreamLock& lock) {
         StreamState& s = locked(st, lock);
         if (s.transport == Transport::Stopped) return Verdict::AlreadySo;
-        s.transport = Transport::Stopped;
+        holdCommand(st, lock, Transport::Stopped);
         return Verdict::Send;
     });
 }
@@ -204,9 +219,7 @@ bool BASS_ChannelSetPosition(HSTREAM h, uint64_t pos, uint32_t mode) {
     if (mode != BASS_POS_BYTE) return false;
     return transportCall(h, [&](Stream& st, const StreamLock& lock) {
         StreamState& s = locked(st, lock);
-        s.seekPending = true;
-        s.seekFrame = int64_t(std::min<uint64_t>(pos / st.bytesPerFrame(), s.lengthFrames));
-        s.ended = false;
+        seekCommand(s, int64_t(std::min<uint64_t>(pos / st.bytesPerFrame(), s.lengthFrames)));
         return Verdict::Send;
     });
 }

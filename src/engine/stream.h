@@ -2,8 +2,10 @@
 // One stream's state shared between the interface thread and the audio thread.
 //
 // Threading contract:
-// - The interface thread writes the commands (transport, seek) and bumps
+// - The interface thread writes the commands (transport, seek, hold) and bumps
 //   `generation` with each; the audio thread reads them at its next pump.
+//   `shownFrame` is the interface thread's alone (kept here, under the lock, with
+//   what it is computed from).
 // - The audio thread writes the published fields, and only while `generation` is
 //   the one its work was based on, so the results of a superseded command are
 //   dropped. It also writes `transport` (to Stopped, with `ended`) when the stream
@@ -41,7 +43,17 @@ struct StreamState {
     Transport transport = Transport::Stopped;  // also by the audio thread at the end
     bool seekPending = false;
     int64_t seekFrame = 0;
+    // Pause and stop freeze the position at what the interface showed at the call
+    // (`holdNs`); the audio thread goes on from exactly `holdFrame`. A seek
+    // supersedes it.
+    bool holdPending = false;
+    int64_t holdFrame = 0;
+    int64_t holdNs = 0;
     bool everPlayed = false;  // the audio thread may hold a voice for it
+    // The furthest position shown since the last seek: the position never goes
+    // back, though a fresh report and the extrapolation from the last one may
+    // round a frame apart.
+    int64_t shownFrame = 0;
 
     // Written by the audio thread for the generation above (`ended` also by the
     // interface thread, which clears it with the command that plays again).

@@ -36,16 +36,18 @@ void Voice::pump() {
 Voice::Commands Voice::readCommands() {
     StreamLock lock(stream_->mutex);
     const StreamState& s = locked(*stream_, lock);
-    return {s.generation, s.transport, s.seekPending, s.seekFrame, s.lengthFrames};
+    return {s.generation, s.transport, s.seekPending, s.seekFrame,
+            s.holdPending, s.holdFrame, s.holdNs, s.lengthFrames};
 }
 
 void Voice::apply(const Commands& c) {
     applied_ = c.generation;
     dirty_ = true;
     if (!lengthCorrected_) lengthFrames_ = c.lengthFrames;
-    if (c.seekPending) seekTo(c.seekFrame);
     const Transport before = transport_;
     transport_ = c.transport;
+    if (c.seekPending) seekTo(c.seekFrame);
+    else if (c.holdPending) holdAt(c.holdFrame, c.holdNs);
     if (transport_ == Transport::Stopped) {
         out_.reset();
         written_ = heard_;
@@ -53,8 +55,39 @@ void Voice::apply(const Commands& c) {
     }
     ended_ = false;
     if (!out_) openOutput();
-    if (transport_ == Transport::Paused) out_->pause();
+    if (transport_ == Transport::Paused) out_->pause(c.holdPending ? c.holdNs : nowNs());
     else if (before == Transport::Paused) out_->resume();
+}
+
+// Pause and stop: the interface has shown `frame` since `atNs`, and play goes on
+// from exactly there.
+void Voice::holdAt(int64_t frame, int64_t atNs) {
+    if (out_ && out_->wantsSamples() && transport_ == Transport::Paused) {
+        // A device keeps what it has queued, so that resuming is seamless, if it
+        // stopped within a few milliseconds of where the interface did (the two
+        // read the clock at different moments). The position then goes on from
+        // `frame`, or from the device's place if that is a little ahead.
+        out_->pause(atNs);
+        const int64_t device = sessionStart_ + out_->heardFrames(atNs);
+        if (std::abs(device - frame) <= stream_->rate / 100 && frame <= written_) {
+            heard_ = frame;
+            return;
+        }
+    }
+    restartAt(frame);
+}
+
+// A new output session from `frame`; the decoded audio is kept where it still
+// holds the frame.
+void Voice::restartAt(int64_t frame) {
+    out_.reset();
+    if (frame < ring_.begin() || frame > ring_.end()) {
+        decoder_->seek(frame);
+        ring_.reset(frame);
+        eof_ = false;
+    }
+    heard_ = written_ = frame;
+    drainDeadline_ = 0;
 }
 
 void Voice::seekTo(int64_t frame) {
@@ -103,7 +136,10 @@ void Voice::feed() {
 }
 
 void Voice::updateHeard() {
-    heard_ = std::clamp(sessionStart_ + out_->heardFrames(), heard_, written_);
+    // The report's time stamp is the moment of this reading, not of the publish
+    // after decoding ahead, or the interface would run that much behind.
+    heardNs_ = nowNs();
+    heard_ = std::clamp(sessionStart_ + out_->heardFrames(heardNs_), heard_, written_);
 }
 
 void Voice::decodeUntil(int64_t target) {
@@ -164,8 +200,9 @@ void Voice::publish(const Commands& c) {
         StreamState& s = locked(*stream_, lock);
         if (s.generation != c.generation) return;  // a newer command: next pump
         s.seekPending = false;
+        s.holdPending = false;
         s.frame = heard_;
-        s.stampNs = nowNs();
+        s.stampNs = heardNs_;
         s.writtenEnd = written_;
         s.advancing = transport_ == Transport::Playing;
         if (ended_) {

@@ -4,12 +4,15 @@
 #include "tag_writer.h"
 #include "tags.h"
 
+#include <QThread>
+
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 #include <sys/time.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <ostream>
@@ -119,6 +122,113 @@ TEST_F(Streams, PositionIsWhatHasBeenHeard) {
     engine_test::advance(200);
     EXPECT_EQ(BASS_ChannelGetPosition(h, BASS_POS_BYTE), 8820u * 4);
 }
+
+namespace {
+
+enum class Clock { Manual, Silent };
+void PrintTo(Clock c, std::ostream* os) { *os << (c == Clock::Manual ? "manual" : "silent"); }
+
+class TransportSequence : public EngineTest, public ::testing::WithParamInterface<Clock> {
+protected:
+    TransportSequence() : EngineTest(GetParam() == Clock::Manual) {}
+    // Playback time passing: exactly on the manual clock, by sleeping on the silent one.
+    void tick(int ms) {
+        if (manualClock_) engine_test::advance(ms);
+        else QThread::msleep(ms);
+    }
+};
+
+int64_t steadyNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+}  // namespace
+
+// A seeded random run of play, pause, stop, play, ticks, and now and then a seek or
+// a restart, reading the position after every step: it never goes back but by a
+// seek or a restart; pause and stop freeze it at what it read at the call, and
+// play goes on from there.
+TEST_P(TransportSequence, PositionNeverGoesBackButBySeeking) {
+    const bool manual = GetParam() == Clock::Manual;
+    const std::string path = make("a.mp3", tone(30, 44100, 2, 128, true));
+    HSTREAM h = BASS_StreamCreateFile(false, path.c_str(), 0, 0, 0);
+    ASSERT_NE(h, 0u);
+    const uint64_t length = BASS_ChannelGetLength(h, BASS_POS_BYTE);
+    auto position = [&] { return BASS_ChannelGetPosition(h, BASS_POS_BYTE); };
+
+    std::mt19937 rng(manual ? 20240601 : 7);
+    std::string steps;  // the run so far, for a failure's message
+    uint64_t last = position();
+    // The position can run ahead of a place it stood at (or was put at) by no more
+    // than the time since then, though it may catch up after the audio thread was
+    // held up.
+    uint64_t anchor = last;
+    int64_t anchorAt = steadyNs();
+    uint32_t state = BASS_ACTIVE_STOPPED;
+    const int count = manual ? 400 : 150;
+    for (int step = 0; step < count && !HasFailure(); ++step) {
+        const bool wasPlaying = state == BASS_ACTIVE_PLAYING;
+        const int pick = int(rng() % 20);
+        uint64_t jumpedTo = UINT64_MAX;  // where a seek or a restart put it
+        int ms = 0;                      // playback time let pass
+        if (pick < 5) {
+            steps += "play ";
+            EXPECT_TRUE(BASS_ChannelPlay(h, false));
+            state = BASS_ACTIVE_PLAYING;
+        } else if (pick < 8) {
+            steps += "pause ";
+            EXPECT_EQ(BASS_ChannelPause(h), wasPlaying);
+            if (wasPlaying) state = BASS_ACTIVE_PAUSED;
+        } else if (pick < 10) {
+            steps += "stop ";
+            EXPECT_TRUE(BASS_ChannelStop(h));
+            state = BASS_ACTIVE_STOPPED;
+        } else if (pick == 10) {
+            steps += "restart ";
+            anchor = jumpedTo = 0;
+            anchorAt = steadyNs();
+            EXPECT_TRUE(BASS_ChannelPlay(h, true));
+            state = BASS_ACTIVE_PLAYING;
+        } else if (pick == 11) {
+            anchor = jumpedTo = rng() % (length / 2) / 4 * 4;
+            anchorAt = steadyNs();
+            steps += "seek ";
+            EXPECT_TRUE(BASS_ChannelSetPosition(h, jumpedTo, BASS_POS_BYTE));
+        } else {
+            ms = manual ? int(rng() % 4) * 50 : int(rng() % 5) * 10;
+            steps += std::to_string(ms) + "ms ";
+            tick(ms);
+        }
+        const int64_t nowBefore = steadyNs();
+        const uint64_t now = position();
+        const int64_t nowAfter = steadyNs();
+        SCOPED_TRACE("after " + steps);
+        ASSERT_EQ(BASS_ChannelIsActive(h), state);
+        ASSERT_LT(now, length);  // the run never reaches the end
+        const uint64_t from = jumpedTo != UINT64_MAX ? jumpedTo : last;
+        if (manual) {
+            // Playback time passes only by ticks, and moves only a playing stream.
+            EXPECT_EQ(now, from + (wasPlaying ? uint64_t(ms) * 441 / 10 * 4 : 0));
+        } else if (wasPlaying || state == BASS_ACTIVE_PLAYING) {
+            EXPECT_GE(now, from);
+            // No further than the time that has passed (and two frames of rounding).
+            EXPECT_LE(now, anchor + uint64_t((nowAfter - anchorAt) / 1000 * 441 / 10000 + 2) * 4);
+        } else {
+            EXPECT_EQ(now, from);  // frozen since the pause or stop
+        }
+        last = now;
+        if (state != BASS_ACTIVE_PLAYING) {
+            anchor = now;
+            anchorAt = nowBefore;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Clocks, TransportSequence, ::testing::Values(Clock::Manual, Clock::Silent),
+                         [](const auto& info) {
+                             return std::string(info.param == Clock::Manual ? "manual" : "silent");
+                         });
 
 TEST_F(Streams, AnEndedStreamPlaysAgainFromTheStart) {
     const std::string path = make("a.mp3", tone(1, 44100, 2, 128, true));
