@@ -64,10 +64,13 @@ void holdCommand(Stream& st, const StreamLock& lock, Transport to) {
 // Copies up to `count` frames of the last reported audio from `from` on; the rest
 // of `out` is silence. Returns the frames copied.
 int copyFromBlock(Stream& st, const StreamLock& lock, int64_t from, int count, int16_t* out) {
-    const StreamState& s = locked(st, lock);
-    const int64_t first = std::clamp<int64_t>(from - s.blockStart, 0, s.blockFrames);
-    const int n = int(std::clamp<int64_t>(s.blockFrames - first, 0, count));
-    std::copy_n(s.block.data() + first * st.channels, size_t(n) * st.channels, out);
+    const PcmBlock* b = locked(st, lock).block.get();
+    int n = 0;
+    if (b) {
+        const int64_t first = std::clamp<int64_t>(from - b->start, 0, b->frames);
+        n = int(std::clamp<int64_t>(b->frames - first, 0, count));
+        std::copy_n(b->pcm.data() + first * st.channels, size_t(n) * st.channels, out);
+    }
     std::fill(out + size_t(n) * st.channels, out + size_t(count) * st.channels, int16_t(0));
     return n;
 }

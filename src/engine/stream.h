@@ -22,6 +22,7 @@
 #include <atomic>
 #include <cassert>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 
 namespace engine {
@@ -36,6 +37,23 @@ inline int64_t levelFrames(int rate) { return rate / 50; }  // the level meter's
 inline int64_t extrapolationFrames(int rate) { return rate * 3 / 20; }
 
 enum class Transport { Stopped, Playing, Paused };
+
+// Decoded audio around the heard frame: from the level meter's 20 ms before it to
+// far enough after it that the interface can cut its windows at the position it
+// extrapolates until the next report. 48 KB that only playback needs: the voice
+// makes it when the stream is first played, not every stream made to ask a
+// file's length or tags.
+struct PcmBlock {
+    PcmBlock() { alive.fetch_add(1, std::memory_order_relaxed); }
+    ~PcmBlock() { alive.fetch_sub(1, std::memory_order_relaxed); }
+    PcmBlock(const PcmBlock&) = delete;
+    PcmBlock& operator=(const PcmBlock&) = delete;
+
+    int64_t start = 0;
+    int frames = 0;
+    std::array<int16_t, kBlockFrames * 2> pcm;  // the first `frames` frames hold audio
+    static inline std::atomic<int> alive{0};    // blocks in existence, for the tests
+};
 
 struct StreamState {
     // Commands, written by the interface thread.
@@ -63,12 +81,7 @@ struct StreamState {
     int64_t stampNs = 0;
     int64_t writtenEnd = 0;   // frames handed to the output; nothing beyond is heard yet
     bool advancing = false;   // the output was running at `stampNs`
-    // Decoded audio around `frame`: from the level meter's 20 ms before it to far
-    // enough after it that the interface can cut its windows at the position it
-    // extrapolates until the next report.
-    int64_t blockStart = 0;
-    int blockFrames = 0;
-    std::array<int16_t, kBlockFrames * 2> block{};
+    std::unique_ptr<PcmBlock> block;  // none until the stream first plays
 };
 
 struct Stream {

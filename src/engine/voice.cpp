@@ -24,6 +24,11 @@ Voice::Voice(std::shared_ptr<Stream> stream, QAudioDevice device)
     if (decoder_ && (decoder_->rate() != stream_->rate || decoder_->channels() != stream_->channels))
         decoder_.reset();  // the file changed under the stream
     gain_ = stream_->volume.load();
+    // Made here, on the stream's first play, and outside the lock.
+    auto block = std::make_unique<PcmBlock>();
+    StreamLock lock(stream_->mutex);
+    StreamState& s = locked(*stream_, lock);
+    if (!s.block) s.block = std::move(block);
 }
 
 void Voice::pump() {
@@ -220,10 +225,10 @@ void Voice::publish(const Commands& c) {
 }
 
 void Voice::publishBlock(const StreamLock& lock) const {
-    StreamState& s = locked(*stream_, lock);
-    s.blockStart = std::clamp(heard_ - levelFrames(stream_->rate), ring_.begin(), ring_.end());
-    const int64_t avail = std::min<int64_t>(ring_.end() - s.blockStart, kBlockFrames);
-    s.blockFrames = int(ring_.copy(s.blockStart, avail, s.block.data()));
+    PcmBlock& b = *locked(*stream_, lock).block;
+    b.start = std::clamp(heard_ - levelFrames(stream_->rate), ring_.begin(), ring_.end());
+    const int64_t avail = std::min<int64_t>(ring_.end() - b.start, kBlockFrames);
+    b.frames = int(ring_.copy(b.start, avail, b.pcm.data()));
 }
 
 }  // namespace engine

@@ -486,6 +486,36 @@ TEST_F(Streams, OtherStreamsOnThePlayingFileLeaveItAlone) {
     EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_PLAYING);
 }
 
+// The playlist makes a stream for every row to ask its length, tags and bit rate:
+// those pay for no playback memory; a stream that plays has it until it is freed.
+TEST_F(Streams, OnlyPlayingMakesAPlaybackBlock) {
+    const std::string path = make("a.mp3", tone(2, 44100, 2, 128, true));
+    ASSERT_EQ(engine_test::playbackBlocks(), 0);
+    float fft[512];
+    for (int row = 0; row < 3; ++row) {
+        HSTREAM h = BASS_StreamCreateFile(false, path.c_str(), 0, 0, 0);
+        ASSERT_NE(h, 0u);
+        EXPECT_EQ(BASS_ChannelGetLength(h, BASS_POS_BYTE), 88200u * 4);
+        EXPECT_GT(BASS_StreamGetFilePosition(h, BASS_FILEPOS_END), 0u);
+        EXPECT_STREQ(TAGS_Read(h, "%TITL"), "");
+        EXPECT_EQ(BASS_ChannelGetPosition(h, BASS_POS_BYTE), 0u);
+        EXPECT_EQ(BASS_ChannelGetLevel(h), 0u);
+        EXPECT_EQ(BASS_ChannelGetData(h, fft, BASS_DATA_FFT1024), 2048);
+        EXPECT_EQ(fft[23], 0.0f);  // nothing decoded: silence
+        EXPECT_EQ(engine_test::playbackBlocks(), 0) << "row " << row;
+        BASS_StreamFree(h);
+    }
+    HSTREAM h = BASS_StreamCreateFile(false, path.c_str(), 0, 0, 0);
+    BASS_ChannelPlay(h, false);
+    engine_test::advance(100);
+    EXPECT_EQ(engine_test::playbackBlocks(), 1);
+    EXPECT_GT(BASS_ChannelGetLevel(h), 0u);
+    BASS_ChannelStop(h);
+    EXPECT_EQ(engine_test::playbackBlocks(), 1);
+    BASS_StreamFree(h);
+    EXPECT_EQ(engine_test::playbackBlocks(), 0);
+}
+
 TEST_F(Streams, VolumeIsClampedAndOnlyVolumeIsTaken) {
     const std::string path = make("a.mp3", tone(1, 44100, 2, 128, true));
     HSTREAM h = BASS_StreamCreateFile(false, path.c_str(), 0, 0, 0);
