@@ -41,6 +41,8 @@ ToneSpec tone(double seconds, int rate, int channels, int kbps, bool info, int v
     return s;
 }
 
+void PrintTo(const FileKind& k, std::ostream* os) { *os << k.name; }
+
 class EveryFileKind : public EngineTest, public ::testing::WithParamInterface<FileKind> {};
 
 int bytesPerFrame(const ToneSpec& s) { return 2 * s.channels; }
@@ -285,28 +287,36 @@ TEST_F(Streams, SeekIsSampleAccurateInEveryState) {
     EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_STOPPED);
 }
 
-TEST_F(Streams, SpectrumAndLevelOfAHalfScaleSine) {
-    for (int channels : {1, 2}) {
-        ToneSpec recipe = tone(2, 44100, channels, 192, true);
-        recipe.amplitude = 0.5;
-        const std::string path = make("s" + std::to_string(channels) + ".mp3", recipe);
-        HSTREAM h = BASS_StreamCreateFile(false, path.c_str(), 0, 0, 0);
-        BASS_ChannelPlay(h, false);
-        engine_test::advance(500);
-        std::vector<float> fft(512);
-        ASSERT_EQ(BASS_ChannelGetData(h, fft.data(), BASS_DATA_FFT1024), 2048);
-        EXPECT_EQ(std::max_element(fft.begin(), fft.end()) - fft.begin(), 23);
-        // Between bins, a half-scale sine shows a little under 0.5.
-        EXPECT_GT(fft[23], 0.3f);
-        EXPECT_LT(fft[23], 0.55f);
-        const uint32_t level = BASS_ChannelGetLevel(h);
-        EXPECT_NEAR(double(level & 0xFFFF), 16384, 1200) << channels;
-        EXPECT_NEAR(double(level >> 16), 16384, 1200) << channels;
-        BASS_ChannelPause(h);
-        EXPECT_EQ(BASS_ChannelGetLevel(h), 0u);
-        BASS_StreamFree(h);
-    }
+namespace {
+
+class HalfScaleSine : public EngineTest, public ::testing::WithParamInterface<int> {};
+
+}  // namespace
+
+TEST_P(HalfScaleSine, SpectrumAndLevel) {
+    const int channels = GetParam();
+    ToneSpec recipe = tone(2, 44100, channels, 192, true);
+    recipe.amplitude = 0.5;
+    const std::string path = make("s.mp3", recipe);
+    HSTREAM h = BASS_StreamCreateFile(false, path.c_str(), 0, 0, 0);
+    BASS_ChannelPlay(h, false);
+    engine_test::advance(500);
+    std::vector<float> fft(512);
+    ASSERT_EQ(BASS_ChannelGetData(h, fft.data(), BASS_DATA_FFT1024), 2048);
+    EXPECT_EQ(std::max_element(fft.begin(), fft.end()) - fft.begin(), 23);
+    // Between bins, a half-scale sine shows a little under 0.5.
+    EXPECT_GT(fft[23], 0.3f);
+    EXPECT_LT(fft[23], 0.55f);
+    const uint32_t level = BASS_ChannelGetLevel(h);
+    EXPECT_NEAR(double(level & 0xFFFF), 16384, 1200);
+    EXPECT_NEAR(double(level >> 16), 16384, 1200);
+    BASS_ChannelPause(h);
+    EXPECT_EQ(BASS_ChannelGetLevel(h), 0u);
+    BASS_StreamFree(h);
 }
+
+INSTANTIATE_TEST_SUITE_P(Channels, HalfScaleSine, ::testing::Values(1, 2),
+                         [](const auto& info) { return std::string(info.param == 1 ? "mono" : "stereo"); });
 
 namespace {
 
@@ -336,7 +346,7 @@ std::string damaged(std::string bytes, const Damage& d) {
 // Decoding goes past garbage of any length on to the real end; a truncated file
 // ends where its audio ends. Either way the length becomes what was decoded, the
 // position at the end equals it, and the next stream on the file knows it.
-TEST_P(DamagedFile, PlaysToTheRealEndAndTakesTheDecodedLength) {
+TEST_P(DamagedFile, PlaysToTheRealEnd) {
     const Damage d = GetParam();
     const std::string clean = make("clean.mp3", tone(10, 44100, 2, 128, d.info));
     const int64_t cleanFrames = referenceDecode(clean).frames();
@@ -416,19 +426,48 @@ TEST_P(TrailingTags, AreNeitherPlayedNorCounted) {
 INSTANTIATE_TEST_SUITE_P(Files, TrailingTags, ::testing::Bool(),
                          [](const auto& info) { return std::string(info.param ? "info" : "no_info"); });
 
-TEST_F(Streams, WhatIsNotAnMp3GivesNoStream) {
-    writeBytes(dir.path("empty.mp3"), "");
-    writeBytes(dir.path("text.mp3"), "#EXTM3U\nnot music at all\n");
+namespace {
+
+// What a playlist may hold under an .mp3 name that is no MPEG audio.
+struct NotMp3 {
+    const char* name;
+    void (*make)(const std::string& path);
+};
+void PrintTo(const NotMp3& k, std::ostream* os) { *os << k.name; }
+
+class NotAnMp3 : public EngineTest, public ::testing::WithParamInterface<NotMp3> {};
+
+void randomBytes(const std::string& path) {
     std::string random(100000, '\0');
     uint32_t x = 1;
     for (char& c : random) c = char((x = x * 1103515245u + 12345u) >> 16);
-    writeBytes(dir.path("random.mp3"), random);
+    writeBytes(path, random);
+}
+
+void waveFile(const std::string& path) {
     std::string wav = "RIFF\x24\x10\x00\x00WAVEfmt \x10";
     for (auto s : synthesize(tone(1, 44100, 2, 128, true))) wav.append(reinterpret_cast<char*>(&s), 2);
-    writeBytes(dir.path("wave.mp3"), wav);
-    std::filesystem::create_directory(dir.path("folder.mp3"));
-    for (const char* name : {"empty.mp3", "text.mp3", "random.mp3", "wave.mp3", "folder.mp3", "missing.mp3"})
-        EXPECT_EQ(BASS_StreamCreateFile(false, dir.path(name).c_str(), 0, 0, 0), 0u) << name;
+    writeBytes(path, wav);
+}
+
+}  // namespace
+
+TEST_P(NotAnMp3, GivesNoStream) {
+    const std::string path = dir.path("x.mp3");
+    GetParam().make(path);
+    EXPECT_EQ(BASS_StreamCreateFile(false, path.c_str(), 0, 0, 0), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, NotAnMp3,
+    ::testing::Values(NotMp3{"empty", [](const std::string& p) { writeBytes(p, ""); }},
+                      NotMp3{"text", [](const std::string& p) { writeBytes(p, "#EXTM3U\nnot music at all\n"); }},
+                      NotMp3{"random", randomBytes}, NotMp3{"wave", waveFile},
+                      NotMp3{"folder", [](const std::string& p) { std::filesystem::create_directory(p); }},
+                      NotMp3{"missing", [](const std::string&) {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Streams, NoFileNameGivesNoStream) {
     EXPECT_EQ(BASS_StreamCreateFile(false, nullptr, 0, 0, 0), 0u);
 }
 
@@ -438,6 +477,7 @@ TEST_F(Streams, NoStreamOrAFreedOneFailsQuietly) {
     ASSERT_TRUE(BASS_StreamFree(freed));
     float buf[512];
     for (HSTREAM h : {HSTREAM(0), freed, HSTREAM(0xDEADBEEF)}) {
+        SCOPED_TRACE(h == 0 ? "no stream" : h == freed ? "a freed stream" : "a handle never given");
         EXPECT_FALSE(BASS_StreamFree(h));
         EXPECT_FALSE(BASS_ChannelPlay(h, false));
         EXPECT_FALSE(BASS_ChannelPause(h));
