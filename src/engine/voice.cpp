@@ -3,6 +3,7 @@
 #include "engine_clock.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace engine {
 namespace {
