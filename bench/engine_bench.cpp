@@ -72,6 +72,20 @@ void BM_OpenLengthTags_Warm(benchmark::State& state) {
 }
 BENCHMARK(BM_OpenLengthTags_Warm)->Unit(benchmark::kMicrosecond);
 
+// A stream made and freed for one question (the length), on a cached file: the
+// least a playlist row pays, with no playback block to make.
+void BM_CreateLengthFree_Warm(benchmark::State& state) {
+    engineOn(false);
+    openLengthTags(longFile);
+    for (auto _ : state) {
+        HSTREAM h = BASS_StreamCreateFile(false, longFile.c_str(), 0, 0, 0);
+        benchmark::DoNotOptimize(BASS_ChannelGetLength(h, BASS_POS_BYTE));
+        BASS_StreamFree(h);
+    }
+    state.counters["playback_blocks"] = engine_test::playbackBlocks();
+}
+BENCHMARK(BM_CreateLengthFree_Warm)->Unit(benchmark::kMicrosecond);
+
 void BM_PlaylistRow_Warm(benchmark::State& state) {
     engineOn(false);
     const QString path = QString::fromStdString(longFile);

@@ -23,9 +23,13 @@ std::shared_ptr<Stream> find(HSTREAM h) {
     return initialised ? StreamRegistry::instance().find(h) : nullptr;
 }
 
-// The frame being heard now, from the audio thread's last report.
-int64_t heardFrame(const Stream& st, const StreamState& s) {
+// The frame being heard now, from the audio thread's last report (or the command
+// that it has yet to apply). Never less than what the interface was last shown,
+// except after a seek.
+int64_t heardFrame(Stream& st, const StreamLock& lock) {
+    StreamState& s = locked(st, lock);
     if (s.seekPending) return s.seekFrame;
+    if (s.holdPending) return s.holdFrame;
     int64_t f = s.frame;
     if (s.advancing) {
         const int64_t since = std::max<int64_t>(0, nowNs() - s.stampNs);
@@ -34,22 +38,66 @@ int64_t heardFrame(const Stream& st, const StreamState& s) {
     }
     // Position equals length only once the end has really been heard.
     if (!s.ended && s.lengthFrames > 0) f = std::min(f, s.lengthFrames - 1);
-    return f;
+    s.shownFrame = std::max(s.shownFrame, f);
+    return s.shownFrame;
+}
+
+void seekCommand(StreamState& s, int64_t frame) {
+    s.seekPending = true;
+    s.seekFrame = frame;
+    s.holdPending = false;
+    s.shownFrame = frame;
+    s.ended = false;
+}
+
+// Pause and stop: the position stays at exactly what it reads now.
+void holdCommand(Stream& st, const StreamLock& lock, Transport to) {
+    const int64_t frame = heardFrame(st, lock);
+    StreamState& s = locked(st, lock);
+    s.transport = to;
+    if (s.seekPending) return;  // the seek's frame is the place already
+    s.holdPending = true;
+    s.holdFrame = frame;
+    s.holdNs = nowNs();
 }
 
 // Copies up to `count` frames of the last reported audio from `from` on; the rest
 // of `out` is silence. Returns the frames copied.
-int copyFromBlock(const Stream& st, const StreamState& s, int64_t from, int count, int16_t* out) {
-    const int64_t first = std::clamp<int64_t>(from - s.blockStart, 0, s.blockFrames);
-    const int n = int(std::clamp<int64_t>(s.blockFrames - first, 0, count));
-    std::copy_n(s.block.data() + first * st.channels, size_t(n) * st.channels, out);
+int copyFromBlock(Stream& st, const StreamLock& lock, int64_t from, int count, int16_t* out) {
+    const PcmBlock* b = locked(st, lock).block.get();
+    int n = 0;
+    if (b) {
+        const int64_t first = std::clamp<int64_t>(from - b->start, 0, b->frames);
+        n = int(std::clamp<int64_t>(b->frames - first, 0, count));
+        std::copy_n(b->pcm.data() + first * st.channels, size_t(n) * st.channels, out);
+    }
     std::fill(out + size_t(n) * st.channels, out + size_t(count) * st.channels, int16_t(0));
     return n;
 }
 
-void command(Stream& st, StreamLock&, auto&& change) {
-    change(st.s);
-    ++st.s.generation;
+// What a transport call makes of the stream's present state.
+enum class Verdict {
+    Refused,     // the call fails
+    AlreadySo,   // nothing to do; the call succeeds
+    Send,        // the commands were edited: a new command for the audio thread
+};
+
+// The one path of Play, Pause, Stop and SetPosition: under the stream's lock,
+// `decide(st, lock)` checks the state and, if it returns Send, edits the commands;
+// the new generation drops what the audio thread still publishes for the old ones,
+// and the audio thread is then woken (after the lock is let go: on the manual clock
+// the wake runs a pump, which takes the lock itself).
+bool transportCall(HSTREAM h, auto&& decide) {
+    auto st = find(h);
+    if (!st) return false;
+    Verdict v;
+    {
+        StreamLock lock(st->mutex);
+        v = decide(*st, lock);
+        if (v == Verdict::Send) ++locked(*st, lock).generation;
+    }
+    if (v == Verdict::Send) EngineThread::wake();
+    return v != Verdict::Refused;
 }
 
 }  // namespace
@@ -66,10 +114,9 @@ bool BASS_Init(int device, uint32_t, uint32_t, void*, const void*) {
 
 bool BASS_Free() {
     if (!initialised) return false;
-    for (auto& st : StreamRegistry::instance().takeAll()) {
-        StreamLock lock(st->mutex);
-        st->s.freed = true;
-    }
+    // The audio thread lets go of every voice as it stops; the streams go with
+    // the last reference.
+    StreamRegistry::instance().takeAll();
     EngineThread::stop();
     initialised = false;
     return true;
@@ -81,8 +128,9 @@ bool BASS_Stop() {
     StreamRegistry::instance().snapshot(all);
     for (auto& st : all) {
         StreamLock lock(st->mutex);
-        if (st->s.transport == Transport::Playing)
-            command(*st, lock, [](StreamState& s) { s.transport = Transport::Paused; });
+        if (locked(*st, lock).transport != Transport::Playing) continue;
+        holdCommand(*st, lock, Transport::Paused);
+        ++locked(*st, lock).generation;
     }
     EngineThread::wake();
     return true;
@@ -104,11 +152,10 @@ bool BASS_StreamFree(HSTREAM h) {
     bool played = false;
     {
         StreamLock lock(st->mutex);
-        played = st->s.everPlayed;
-        command(*st, lock, [](StreamState& s) {
-            s.freed = true;
-            s.transport = Transport::Stopped;
-        });
+        StreamState& s = locked(*st, lock);
+        played = s.everPlayed;
+        s.transport = Transport::Stopped;
+        ++s.generation;
     }
     // Only a stream that was ever played has anything on the audio thread to let go.
     if (played) EngineThread::wake();
@@ -116,57 +163,40 @@ bool BASS_StreamFree(HSTREAM h) {
 }
 
 bool BASS_ChannelPlay(HSTREAM h, bool restart) {
-    auto st = find(h);
-    if (!st) return false;
-    {
-        StreamLock lock(st->mutex);
-        const StreamState& s = st->s;
-        if (s.transport == Transport::Playing && !restart) return true;
+    return transportCall(h, [&](Stream& st, const StreamLock& lock) {
+        StreamState& s = locked(st, lock);
+        if (s.transport == Transport::Playing && !restart) return Verdict::AlreadySo;
         // A stream that has played to its end starts again from the beginning.
-        const bool fromStart = restart || s.ended;
-        command(*st, lock, [&](StreamState& s) {
-            if (fromStart) {
-                s.seekPending = true;
-                s.seekFrame = 0;
-            }
-            s.ended = false;
-            s.transport = Transport::Playing;
-            s.everPlayed = true;
-        });
-    }
-    EngineThread::wake();
-    return true;
+        if (restart || s.ended) seekCommand(s, 0);
+        s.transport = Transport::Playing;
+        s.everPlayed = true;
+        return Verdict::Send;
+    });
 }
 
 bool BASS_ChannelPause(HSTREAM h) {
-    auto st = find(h);
-    if (!st) return false;
-    {
-        StreamLock lock(st->mutex);
-        if (st->s.transport != Transport::Playing) return false;
-        command(*st, lock, [](StreamState& s) { s.transport = Transport::Paused; });
-    }
-    EngineThread::wake();
-    return true;
+    return transportCall(h, [](Stream& st, const StreamLock& lock) {
+        StreamState& s = locked(st, lock);
+        if (s.transport != Transport::Playing) return Verdict::Refused;
+        holdCommand(st, lock, Transport::Paused);
+        return Verdict::Send;
+    });
 }
 
 bool BASS_ChannelStop(HSTREAM h) {
-    auto st = find(h);
-    if (!st) return false;
-    {
-        StreamLock lock(st->mutex);
-        if (st->s.transport == Transport::Stopped) return true;
-        command(*st, lock, [](StreamState& s) { s.transport = Transport::Stopped; });
-    }
-    EngineThread::wake();
-    return true;
+    return transportCall(h, [](Stream& st, const StreamLock& lock) {
+        StreamState& s = locked(st, lock);
+        if (s.transport == Transport::Stopped) return Verdict::AlreadySo;
+        holdCommand(st, lock, Transport::Stopped);
+        return Verdict::Send;
+    });
 }
 
 uint32_t BASS_ChannelIsActive(HSTREAM h) {
     auto st = find(h);
     if (!st) return BASS_ACTIVE_STOPPED;
     StreamLock lock(st->mutex);
-    switch (st->s.transport) {
+    switch (locked(*st, lock).transport) {
     case Transport::Playing: return BASS_ACTIVE_PLAYING;
     case Transport::Paused: return BASS_ACTIVE_PAUSED;
     case Transport::Stopped: break;
@@ -178,30 +208,23 @@ uint64_t BASS_ChannelGetLength(HSTREAM h, uint32_t mode) {
     auto st = find(h);
     if (!st || mode != BASS_POS_BYTE) return UINT64_MAX;
     StreamLock lock(st->mutex);
-    return uint64_t(st->s.lengthFrames) * st->bytesPerFrame();
+    return uint64_t(locked(*st, lock).lengthFrames) * st->bytesPerFrame();
 }
 
 uint64_t BASS_ChannelGetPosition(HSTREAM h, uint32_t mode) {
     auto st = find(h);
     if (!st || mode != BASS_POS_BYTE) return UINT64_MAX;
     StreamLock lock(st->mutex);
-    return uint64_t(heardFrame(*st, st->s)) * st->bytesPerFrame();
+    return uint64_t(heardFrame(*st, lock)) * st->bytesPerFrame();
 }
 
 bool BASS_ChannelSetPosition(HSTREAM h, uint64_t pos, uint32_t mode) {
-    auto st = find(h);
-    if (!st || mode != BASS_POS_BYTE) return false;
-    {
-        StreamLock lock(st->mutex);
-        const int64_t frame = int64_t(std::min<uint64_t>(pos / st->bytesPerFrame(), st->s.lengthFrames));
-        command(*st, lock, [&](StreamState& s) {
-            s.seekPending = true;
-            s.seekFrame = frame;
-            s.ended = false;
-        });
-    }
-    EngineThread::wake();
-    return true;
+    if (mode != BASS_POS_BYTE) return false;
+    return transportCall(h, [&](Stream& st, const StreamLock& lock) {
+        StreamState& s = locked(st, lock);
+        seekCommand(s, int64_t(std::min<uint64_t>(pos / st.bytesPerFrame(), s.lengthFrames)));
+        return Verdict::Send;
+    });
 }
 
 double BASS_ChannelBytes2Seconds(HSTREAM h, uint64_t pos) {
@@ -224,8 +247,8 @@ uint32_t BASS_ChannelGetLevel(HSTREAM h) {
     int frames = 0;
     {
         StreamLock lock(st->mutex);
-        if (st->s.transport != Transport::Playing) return 0;
-        frames = copyFromBlock(*st, st->s, heardFrame(*st, st->s) - lv, lv, recent.data());
+        if (locked(*st, lock).transport != Transport::Playing) return 0;
+        frames = copyFromBlock(*st, lock, heardFrame(*st, lock) - lv, lv, recent.data());
     }
     const Peak p = peakLevel(recent.data(), frames, st->channels);
     return uint32_t(p.left) | (uint32_t(p.right) << 16);
@@ -238,7 +261,7 @@ int32_t BASS_ChannelGetData(HSTREAM h, void* buffer, uint32_t length) {
     int frames = 0;
     {
         StreamLock lock(st->mutex);
-        frames = copyFromBlock(*st, st->s, heardFrame(*st, st->s), kFftSize, window.data());
+        frames = copyFromBlock(*st, lock, heardFrame(*st, lock), kFftSize, window.data());
     }
     if (length == BASS_DATA_FFT1024) {
         // One FFT set-up for the interface thread, made on first use.

@@ -1,11 +1,52 @@
 #include "decoder.h"
 
+#include "mpeg_probe.h"
+
 #include <mpg123.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 
 namespace engine {
+
+// The file as the decoder reads it: cut off where the audio ends, so that the
+// resynchronising decoder never takes a picture in an APE tag for frames.
+struct Decoder::Source {
+    int fd = -1;
+    int64_t end = 0;  // where the audio ends
+    int64_t pos = 0;
+    ~Source() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
 namespace {
+
+mpg123_ssize_t readSource(void* handle, void* buffer, size_t bytes) {
+    auto* s = static_cast<Decoder::Source*>(handle);
+    const auto want = size_t(std::clamp<int64_t>(s->end - s->pos, 0, int64_t(bytes)));
+    ssize_t got;
+    do got = ::pread(s->fd, buffer, want, s->pos);
+    while (got < 0 && errno == EINTR);
+    if (got > 0) s->pos += got;
+    return got;
+}
+
+off_t seekSource(void* handle, off_t offset, int whence) {
+    auto* s = static_cast<Decoder::Source*>(handle);
+    const int64_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? s->pos : s->end;
+    if ((whence != SEEK_SET && whence != SEEK_CUR && whence != SEEK_END) || base + offset < 0) {
+        errno = EINVAL;
+        return -1;
+    }
+    s->pos = base + offset;
+    return off_t(s->pos);
+}
 
 bool libraryReady() {
     static const bool ready = mpg123_init() == MPG123_OK;
@@ -40,8 +81,20 @@ std::unique_ptr<Decoder> Decoder::open(const std::string& path) {
     mpg123_param(raw, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS, 0.0);
     // Tags are read elsewhere; the decoder need not keep them.
     mpg123_param(raw, MPG123_REMOVE_FLAGS, MPG123_PICTURE, 0.0);
+    // Past garbage of any length in a damaged file, on to the real end (by default
+    // the library gives up after 1 KB and the audio would end at the damage). The
+    // engine's probe has already told MPEG audio from other files.
+    mpg123_param(raw, MPG123_RESYNC_LIMIT, -1, 0.0);
     acceptSixteenBitAtEveryRate(raw);
-    if (mpg123_open(raw, path.c_str()) != MPG123_OK) return nullptr;
+    d->source_ = std::make_unique<Source>();
+    Source& src = *d->source_;
+    src.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    if (src.fd < 0 || ::fstat(src.fd, &st) != 0) return nullptr;
+    src.end = int64_t(audioEnd(src.fd, uint64_t(st.st_size)));
+    if (mpg123_replace_reader_handle(raw, readSource, seekSource, nullptr) != MPG123_OK ||
+        mpg123_open_handle(raw, &src) != MPG123_OK)
+        return nullptr;
     long rate = 0;
     int channels = 0, encoding = 0;
     if (mpg123_getformat(raw, &rate, &channels, &encoding) != MPG123_OK) return nullptr;
@@ -91,7 +144,7 @@ int64_t Decoder::read(int16_t* out, int64_t maxFrames) {
             if (got == 0) break;
             continue;
         }
-        // MPG123_DONE, or an error the decoder could not resync past: the audio ends.
+        // MPG123_DONE, or an error at the end of a damaged file: the audio ends.
         done_ = true;
         break;
     }

@@ -1,6 +1,7 @@
 #pragma once
 // One MPEG decoder on one file: 16-bit output at the file's own rate and channels,
-// gapless, with an exact length and sample-accurate seeking.
+// gapless, with an exact length and sample-accurate seeking; it resynchronises past
+// garbage of any length, and never reads the tags at the end of the file.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -28,11 +29,14 @@ public:
     // Decodes up to maxFrames interleaved frames into out; 0 at the end of the audio.
     int64_t read(int16_t* out, int64_t maxFrames);
 
+    struct Source;  // the file up to where its audio ends
+
 private:
     Decoder() = default;
     struct HandleDeleter {
         void operator()(mpg123_handle_struct* h) const;
     };
+    std::unique_ptr<Source> source_;  // outlives the handle that reads it
     std::unique_ptr<mpg123_handle_struct, HandleDeleter> handle_;
     int rate_ = 0;
     int channels_ = 0;

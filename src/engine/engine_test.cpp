@@ -3,6 +3,7 @@
 #include "engine_clock.h"
 #include "engine_thread.h"
 #include "file_facts.h"
+#include "stream.h"
 
 namespace engine_test {
 
@@ -16,5 +17,7 @@ void advanceNs(int64_t ns) {
 }
 
 void clearFileCache() { engine::FactsCache::instance().clear(); }
+
+int playbackBlocks() { return engine::PcmBlock::alive.load(); }
 
 }  // namespace engine_test

@@ -1,6 +1,6 @@
 #pragma once
-// Test-only control of the engine's clock; linked into tests and benchmarks
-// (rwn8_engine_testing), never into the program.
+// Test-only control of the engine's clock and cache, and a look at what it holds;
+// linked into tests and benchmarks (rwn8_engine_testing), never into the program.
 #include <cstdint>
 
 namespace engine_test {
@@ -13,5 +13,8 @@ void advance(int64_t ms);
 void advanceNs(int64_t ns);
 // Forgets every cached file fact (the next open reads the file again).
 void clearFileCache();
+// Blocks of decoded audio for the level and the spectrum in existence: a stream
+// has one from its first play until it is freed.
+int playbackBlocks();
 
 }  // namespace engine_test

@@ -1,3 +1,7 @@
+// The audio thread's loop. start, stop, wake and pumpAndWait run on the interface
+// thread; everything the Worker does runs on the audio thread, which reaches the
+// streams through the registry (its lock held only to copy the list) and each
+// stream's own lock (stream.h), never both at once.
 #include "engine_thread.h"
 
 #include "engine_clock.h"
@@ -18,7 +22,9 @@
 namespace engine {
 namespace {
 
-// Lives on the audio thread; every member is touched there only.
+// Lives on the audio thread, and every member but `wakePending` is touched there
+// only. `wakePending` is set by the interface thread (wake) and cleared here, so
+// that a burst of commands queues one pump, not one each.
 class Worker : public QObject {
 public:
     explicit Worker(bool useDevice) : useDevice_(useDevice) {}
@@ -61,17 +67,18 @@ public:
     std::atomic<bool> wakePending{false};
 
 private:
-    static bool wantsVoice(Stream& s) {
-        StreamLock lock(s.mutex);
-        return s.s.transport == Transport::Playing;
+    static bool wantsVoice(Stream& st) {
+        StreamLock lock(st.mutex);
+        return locked(st, lock).transport == Transport::Playing;
     }
-    static void stopBroken(Stream& s) {
+    static void stopBroken(Stream& st) {
         // The file vanished or changed since the stream was made: it ends at once.
-        StreamLock lock(s.mutex);
-        if (s.s.transport == Transport::Stopped) return;
-        s.s.transport = Transport::Stopped;
-        s.s.ended = true;
-        s.s.advancing = false;
+        StreamLock lock(st.mutex);
+        StreamState& s = locked(st, lock);
+        if (s.transport == Transport::Stopped) return;
+        s.transport = Transport::Stopped;
+        s.ended = true;
+        s.advancing = false;
     }
     void dropFreedVoices() {
         for (auto it = voices_.begin(); it != voices_.end();) {

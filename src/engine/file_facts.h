@@ -1,7 +1,8 @@
 #pragma once
 // What the engine knows about a file without playing it, kept in a bounded cache
 // keyed by path, size and modification time: the playlist asks the same questions
-// of the same files again and again. Safe to call from any thread (one mutex).
+// of the same files again and again. Safe to call from any thread (one mutex),
+// but never with a stream's lock held (stream.h: a stream's mutex is innermost).
 #include "tag_reader.h"
 
 #include <cstdint>

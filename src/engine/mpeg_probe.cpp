@@ -1,5 +1,7 @@
 #include "mpeg_probe.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <memory>
@@ -92,6 +94,40 @@ size_t id3v2Size(std::span<const uint8_t> d) {
     const size_t body = (size_t(d[6]) << 21) | (size_t(d[7]) << 14) | (size_t(d[8]) << 7) | d[9];
     const bool footer = d[5] & 0x10;
     return 10 + body + (footer ? 10 : 0);
+}
+
+uint64_t audioEnd(int fd, uint64_t size) {
+    uint8_t tail[128];
+    auto readTail = [&](uint64_t end, size_t n) {
+        return end >= n && ::pread(fd, tail, n, off_t(end - n)) == ssize_t(n);
+    };
+    auto le32 = [&](size_t at) {
+        return uint64_t(tail[at]) | uint64_t(tail[at + 1]) << 8 | uint64_t(tail[at + 2]) << 16 |
+               uint64_t(tail[at + 3]) << 24;
+    };
+    uint64_t end = size;
+    for (bool found = true; found && end > 0;) {
+        found = false;
+        uint64_t tag = 0;
+        if (readTail(end, 128) && std::equal(tail, tail + 3, "TAG")) {
+            tag = 128;
+        } else if (readTail(end, 32) && std::equal(tail, tail + 8, "APETAGEX")) {
+            // The size counts the items and this footer; a header may stand before them.
+            tag = le32(12) + ((le32(20) & 0x80000000u) ? 32 : 0);
+        } else if (readTail(end, 15) && std::equal(tail + 6, tail + 15, "LYRICS200")) {
+            uint64_t body = 0;
+            for (int i = 0; i < 6; ++i) body = body * 10 + uint64_t(tail[i] - '0');
+            if (std::all_of(tail, tail + 6, [](uint8_t c) { return c >= '0' && c <= '9'; })) tag = body + 15;
+        } else if (readTail(end, 10) && std::equal(tail, tail + 3, "3DI") &&
+                   !((tail[6] | tail[7] | tail[8] | tail[9]) & 0x80)) {
+            tag = 20 + ((uint64_t(tail[6]) << 21) | (uint64_t(tail[7]) << 14) | (uint64_t(tail[8]) << 7) | tail[9]);
+        }
+        if (tag > 0 && tag <= end) {
+            end -= tag;
+            found = true;
+        }
+    }
+    return end;
 }
 
 bool hasLengthHeader(std::span<const uint8_t> frame, const FrameHeader& h) {

@@ -29,6 +29,11 @@ long findAudioStart(std::span<const uint8_t> data, bool dataIsWholeRest, int cha
 // Size of an ID3v2 tag at the start of `data` (header, body and footer), 0 if none.
 size_t id3v2Size(std::span<const uint8_t> data);
 
+// Where the audio of an open file of `size` bytes ends: before the tags at its end
+// (ID3v1, APEv2, Lyrics3 v2, an appended ID3v2, in any order). A decoder that
+// resynchronises through anything would otherwise play their bytes as noise.
+uint64_t audioEnd(int fd, uint64_t size);
+
 // Whether a frame holds an Info/Xing or VBRI header, which gives the exact length.
 bool hasLengthHeader(std::span<const uint8_t> frame, const FrameHeader& h);
 

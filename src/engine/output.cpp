@@ -22,9 +22,9 @@ public:
         resumedAt_ = nowNs();
     }
     bool started() const { return started_; }
-    void pause() {
+    void pause(int64_t atNs) {
         if (paused_ || !started_) return;
-        playedNs_ += nowNs() - resumedAt_;
+        playedNs_ += std::max<int64_t>(0, atNs - resumedAt_);
         paused_ = true;
     }
     void resume() {
@@ -33,9 +33,9 @@ public:
         paused_ = false;
     }
     bool paused() const { return paused_; }
-    int64_t frames(int rate, int64_t lessNs = 0) const {
+    int64_t frames(int rate, int64_t now, int64_t lessNs = 0) const {
         if (!started_) return 0;
-        const int64_t ns = playedNs_ + (paused_ ? 0 : nowNs() - resumedAt_) - lessNs;
+        const int64_t ns = playedNs_ + (paused_ ? 0 : std::max<int64_t>(0, now - resumedAt_)) - lessNs;
         return ns <= 0 ? 0 : ns / 1000 * rate / 1000000;
     }
 
@@ -52,12 +52,12 @@ public:
 
     int64_t framesWanted() override {
         // Keep as much written ahead as a device buffer would hold.
-        return std::max<int64_t>(0, clock_.frames(rate_) + rate_ / 5 - written_);
+        return std::max<int64_t>(0, clock_.frames(rate_, nowNs()) + rate_ / 5 - written_);
     }
     bool wantsSamples() const override { return false; }
     void write(const int16_t*, int64_t frames) override { written_ += frames; }
-    int64_t heardFrames() override { return std::min(written_, clock_.frames(rate_)); }
-    void pause() override { clock_.pause(); }
+    int64_t heardFrames(int64_t now) override { return std::min(written_, clock_.frames(rate_, now)); }
+    void pause(int64_t atNs) override { clock_.pause(atNs); }
     void resume() override { clock_.resume(); }
     bool failed() const override { return false; }
     int64_t latencyNs() const override { return kSecond / 5; }
@@ -89,7 +89,7 @@ public:
         // queued. A fresh stream is started by hand (see write); after an underrun,
         // keeping a pump and a half more than the target queued restarts it.
         const int64_t bpf = format_.bytesPerFrame();
-        const int64_t queued = written_ - heardFrames();
+        const int64_t queued = written_ - heardFrames(nowNs());
         const int64_t margin = int64_t(format_.sampleRate()) * pumpIntervalMs() * 3 / 2000;
         return std::max<int64_t>(sink_.bytesFree() / bpf, sink_.bufferSize() / bpf + margin - queued);
     }
@@ -104,11 +104,11 @@ public:
             clock_.start();
         }
     }
-    int64_t heardFrames() override {
-        return std::min(written_, clock_.frames(format_.sampleRate(), kOutputDelayNs));
+    int64_t heardFrames(int64_t now) override {
+        return std::min(written_, clock_.frames(format_.sampleRate(), now, kOutputDelayNs));
     }
-    void pause() override {
-        clock_.pause();
+    void pause(int64_t atNs) override {
+        clock_.pause(atNs);
         sink_.suspend();
     }
     void resume() override {

@@ -3,6 +3,7 @@
 #include "engine_clock.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace engine {
 namespace {
@@ -24,6 +25,11 @@ Voice::Voice(std::shared_ptr<Stream> stream, QAudioDevice device)
     if (decoder_ && (decoder_->rate() != stream_->rate || decoder_->channels() != stream_->channels))
         decoder_.reset();  // the file changed under the stream
     gain_ = stream_->volume.load();
+    // Made here, on the stream's first play, and outside the lock.
+    auto block = std::make_unique<PcmBlock>();
+    StreamLock lock(stream_->mutex);
+    StreamState& s = locked(*stream_, lock);
+    if (!s.block) s.block = std::move(block);
 }
 
 void Voice::pump() {
@@ -35,17 +41,19 @@ void Voice::pump() {
 
 Voice::Commands Voice::readCommands() {
     StreamLock lock(stream_->mutex);
-    const StreamState& s = stream_->s;
-    return {s.generation, s.transport, s.seekPending, s.seekFrame, s.lengthFrames};
+    const StreamState& s = locked(*stream_, lock);
+    return {s.generation, s.transport, s.seekPending, s.seekFrame,
+            s.holdPending, s.holdFrame, s.holdNs, s.lengthFrames};
 }
 
 void Voice::apply(const Commands& c) {
     applied_ = c.generation;
     dirty_ = true;
     if (!lengthCorrected_) lengthFrames_ = c.lengthFrames;
-    if (c.seekPending) seekTo(c.seekFrame);
     const Transport before = transport_;
     transport_ = c.transport;
+    if (c.seekPending) seekTo(c.seekFrame);
+    else if (c.holdPending) holdAt(c.holdFrame, c.holdNs);
     if (transport_ == Transport::Stopped) {
         out_.reset();
         written_ = heard_;
@@ -53,8 +61,39 @@ void Voice::apply(const Commands& c) {
     }
     ended_ = false;
     if (!out_) openOutput();
-    if (transport_ == Transport::Paused) out_->pause();
+    if (transport_ == Transport::Paused) out_->pause(c.holdPending ? c.holdNs : nowNs());
     else if (before == Transport::Paused) out_->resume();
+}
+
+// Pause and stop: the interface has shown `frame` since `atNs`, and play goes on
+// from exactly there.
+void Voice::holdAt(int64_t frame, int64_t atNs) {
+    if (out_ && out_->wantsSamples() && transport_ == Transport::Paused) {
+        // A device keeps what it has queued, so that resuming is seamless, if it
+        // stopped within a few milliseconds of where the interface did (the two
+        // read the clock at different moments). The position then goes on from
+        // `frame`, or from the device's place if that is a little ahead.
+        out_->pause(atNs);
+        const int64_t device = sessionStart_ + out_->heardFrames(atNs);
+        if (std::abs(device - frame) <= stream_->rate / 100 && frame <= written_) {
+            heard_ = frame;
+            return;
+        }
+    }
+    restartAt(frame);
+}
+
+// A new output session from `frame`; the decoded audio is kept where it still
+// holds the frame.
+void Voice::restartAt(int64_t frame) {
+    out_.reset();
+    if (frame < ring_.begin() || frame > ring_.end()) {
+        decoder_->seek(frame);
+        ring_.reset(frame);
+        eof_ = false;
+    }
+    heard_ = written_ = frame;
+    drainDeadline_ = 0;
 }
 
 void Voice::seekTo(int64_t frame) {
@@ -103,7 +142,10 @@ void Voice::feed() {
 }
 
 void Voice::updateHeard() {
-    heard_ = std::clamp(sessionStart_ + out_->heardFrames(), heard_, written_);
+    // The report's time stamp is the moment of this reading, not of the publish
+    // after decoding ahead, or the interface would run that much behind.
+    heardNs_ = nowNs();
+    heard_ = std::clamp(sessionStart_ + out_->heardFrames(heardNs_), heard_, written_);
 }
 
 void Voice::decodeUntil(int64_t target) {
@@ -161,11 +203,12 @@ void Voice::publish(const Commands& c) {
     bool correctedLength = false;
     {
         StreamLock lock(stream_->mutex);
-        StreamState& s = stream_->s;
+        StreamState& s = locked(*stream_, lock);
         if (s.generation != c.generation) return;  // a newer command: next pump
         s.seekPending = false;
+        s.holdPending = false;
         s.frame = heard_;
-        s.stampNs = nowNs();
+        s.stampNs = heardNs_;
         s.writtenEnd = written_;
         s.advancing = transport_ == Transport::Playing;
         if (ended_) {
@@ -174,16 +217,19 @@ void Voice::publish(const Commands& c) {
             correctedLength = s.lengthFrames != lengthFrames_;
             s.lengthFrames = lengthFrames_;
         }
-        publishBlock(s);
+        publishBlock(lock);
     }
     dirty_ = false;
+    // Only now that the stream's lock is let go: no other lock of the engine is
+    // taken while a stream's is held (stream.h).
     if (correctedLength) FactsCache::instance().correctLength(stream_->key, lengthFrames_);
 }
 
-void Voice::publishBlock(StreamState& s) const {
-    s.blockStart = std::clamp(heard_ - levelFrames(stream_->rate), ring_.begin(), ring_.end());
-    const int64_t avail = std::min<int64_t>(ring_.end() - s.blockStart, kBlockFrames);
-    s.blockFrames = int(ring_.copy(s.blockStart, avail, s.block.data()));
+void Voice::publishBlock(const StreamLock& lock) const {
+    PcmBlock& b = *locked(*stream_, lock).block;
+    b.start = std::clamp(heard_ - levelFrames(stream_->rate), ring_.begin(), ring_.end());
+    const int64_t avail = std::min<int64_t>(ring_.end() - b.start, kBlockFrames);
+    b.frames = int(ring_.copy(b.start, avail, b.pcm.data()));
 }
 
 }  // namespace engine

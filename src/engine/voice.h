@@ -30,11 +30,16 @@ private:
         Transport transport;
         bool seekPending;
         int64_t seekFrame;
+        bool holdPending;
+        int64_t holdFrame;
+        int64_t holdNs;
         int64_t lengthFrames;
     };
     Commands readCommands();
     void apply(const Commands& c);
     void seekTo(int64_t frame);
+    void holdAt(int64_t frame, int64_t atNs);
+    void restartAt(int64_t frame);
     void openOutput();
     void feed();
     void writeOut(int64_t frames);
@@ -42,7 +47,7 @@ private:
     void updateHeard();
     void checkEnd();
     void publish(const Commands& c);
-    void publishBlock(StreamState& s) const;
+    void publishBlock(const StreamLock& lock) const;
 
     std::shared_ptr<Stream> stream_;
     QAudioDevice device_;
@@ -54,6 +59,7 @@ private:
     Transport transport_ = Transport::Stopped;
     int64_t lengthFrames_ = 0;
     int64_t heard_ = 0;
+    int64_t heardNs_ = 0;  // when heard_ was read from the output
     int64_t written_ = 0;
     int64_t sessionStart_ = 0;
     int64_t drainDeadline_ = 0;

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 using namespace engine;
 
 namespace {
@@ -21,6 +23,10 @@ struct Case {
     const char* text;  // UTF-8
     std::string (*encode)(const std::string&);
 };
+// The text itself, and which 8-bit charset it went through.
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.text << (c.encode == fixture::cp1251 ? " (cp1251)" : c.encode == fixture::koi8r ? " (koi8r)" : " (latin1)");
+}
 
 class EightBitText : public ::testing::TestWithParam<Case> {};
 
@@ -40,7 +46,12 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{"Группа крови", fixture::koi8r},
                       Case{"Звезда по имени Солнце", fixture::koi8r},
                       Case{"Café", latin1}, Case{"Beyoncé", latin1}, Case{"Sigur Rós", latin1},
-                      Case{"Müller", latin1}, Case{"Metallica", latin1}));
+                      Case{"Müller", latin1}, Case{"Metallica", latin1}),
+    [](const auto& info) {
+        const Case& c = info.param;
+        const char* charset = c.encode == fixture::cp1251 ? "cp1251" : c.encode == fixture::koi8r ? "koi8r" : "latin1";
+        return charset + std::string("_") + std::to_string(info.index);
+    });
 
 TEST(EightBitText, LatinReadingOfCp1251IsRepaired) {
     // What a Latin-1 reader shows for Windows-1251 bytes: "Ãðóïïà êðîâè".

@@ -157,6 +157,28 @@ TEST(EndToEnd, ToneComesOutOfTheSoundServer) {
     const std::vector<int16_t> quiet = server.record(1500, dir.path("quiet.raw"));
     EXPECT_NEAR(rms(quiet, kRate / 10) / loudRms, 0.25, 0.06) << "volume not applied";
 
+    // On a device too, pause freezes the position where it read at the call and
+    // play goes on from there, never back.
+    auto position = [&] { return BASS_ChannelGetPosition(h, BASS_POS_BYTE); };
+    const uint64_t beforePause = position();
+    ASSERT_TRUE(BASS_ChannelPause(h));
+    const uint64_t paused = position();
+    EXPECT_GE(paused, beforePause);
+    for (int i = 0; i < 30; ++i) {
+        QThread::msleep(10);
+        ASSERT_EQ(position(), paused) << "moved while paused, after " << i * 10 << " ms";
+    }
+    ASSERT_TRUE(BASS_ChannelPlay(h, false));
+    uint64_t last = position();
+    EXPECT_GE(last, paused);
+    for (int i = 0; i < 30; ++i) {
+        QThread::msleep(10);
+        const uint64_t now = position();
+        ASSERT_GE(now, last) << "went back after resuming, at " << i * 10 << " ms";
+        last = now;
+    }
+    EXPECT_GT(last, paused) << "did not play on";
+
     BASS_StreamFree(h);
     BASS_Free();
 }

@@ -1,10 +1,15 @@
 #include "mp3_maker.h"
 #include "mpeg_probe.h"
+#include "tag_writer.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <filesystem>
+#include <ostream>
 #include <random>
 
 using namespace engine;
@@ -73,3 +78,44 @@ TEST(Probe, TellsAudioFromOtherFiles) {
     std::filesystem::create_directory(dir.path("folder.mp3"));
     EXPECT_FALSE(looksLikeMpeg(dir.path("folder.mp3")));
 }
+
+namespace {
+
+// Tags that stand after the audio, as taggers leave them.
+struct Tail {
+    const char* name;
+    std::string (*bytes)();
+};
+void PrintTo(const Tail& t, std::ostream* os) { *os << t.name; }
+
+std::string id3v1() { return "TAG" + std::string(125, 'x'); }
+
+class TagsAtTheEnd : public ::testing::TestWithParam<Tail> {};
+
+}  // namespace
+
+TEST_P(TagsAtTheEnd, AreNotAudio) {
+    fixture::TempDir dir;
+    fixture::ToneSpec recipe;
+    recipe.seconds = 0.5;
+    const std::string path = dir.path("a.mp3");
+    fixture::makeMp3(path, recipe);
+    const std::string audio = fixture::readBytes(path);
+    fixture::writeBytes(path, audio + GetParam().bytes());
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(audioEnd(fd, std::filesystem::file_size(path)), audio.size());
+    ::close(fd);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, TagsAtTheEnd,
+    ::testing::Values(
+        Tail{"none", [] { return std::string(); }},
+        Tail{"id3v1", [] { return id3v1(); }},
+        Tail{"ape_with_cover_art", [] { return fixture::rawApeTag(70000, false); }},
+        Tail{"ape_with_header_then_id3v1", [] { return fixture::rawApeTag(5000, true) + id3v1(); }},
+        Tail{"lyrics3_then_id3v1", [] { return fixture::rawLyrics3("la la la") + id3v1(); }},
+        Tail{"id3v2_then_ape_then_id3v1",
+             [] { return fixture::rawId3v2WithFooter(3000) + fixture::rawApeTag(100, true) + id3v1(); }}),
+    [](const auto& info) { return std::string(info.param.name); });

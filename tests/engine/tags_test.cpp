@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <ostream>
 
 using namespace fixture;
 
@@ -19,6 +20,8 @@ struct TagCase {
 };
 
 const TagSpec russian{"Группа крови", "Кино", "Группа крови", "Rock", "1988"};
+
+void PrintTo(const TagCase& c, std::ostream* os) { *os << c.name; }
 
 class TagKinds : public EngineTest, public ::testing::WithParamInterface<TagCase> {};
 

@@ -1,6 +1,7 @@
 #pragma once
-// An initialised engine on the manual clock, a temporary folder, and a reference
-// decode straight through libmpg123 to compare the engine with.
+// An initialised engine on the manual clock (or the silent real-time clock), a
+// temporary folder, and a reference decode straight through libmpg123 to compare
+// the engine with.
 #include "bass.h"
 #include "engine_test.h"
 #include "mp3_maker.h"
@@ -15,8 +16,9 @@ namespace fixture {
 
 class EngineTest : public ::testing::Test {
 protected:
+    explicit EngineTest(bool manualClock = true) : manualClock_(manualClock) {}
     void SetUp() override {
-        engine_test::useManualClock(true);
+        engine_test::useManualClock(manualClock_);
         engine_test::clearFileCache();
         ASSERT_TRUE(BASS_Init(0, 44100, 0, nullptr, nullptr));
     }
@@ -40,6 +42,7 @@ protected:
         }
         return ms;
     }
+    const bool manualClock_;
     TempDir dir;
 };
 

@@ -10,6 +10,8 @@ Decoded referenceDecode(const std::string& path) {
     int err = 0;
     mpg123_handle* h = mpg123_new(nullptr, &err);
     mpg123_param(h, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS, 0);
+    // A full decode: on past damage of any length to the real end.
+    mpg123_param(h, MPG123_RESYNC_LIMIT, -1, 0);
     mpg123_format_none(h);
     const long* rates = nullptr;
     size_t n = 0;
@@ -20,6 +22,10 @@ Decoded referenceDecode(const std::string& path) {
         int enc = 0;
         mpg123_getformat(h, &rate, &d.channels, &enc);
         d.rate = int(rate);
+        // One format for the whole file, as a player keeps it: a sync word in
+        // garbage that claims another rate is resampled, not a change of stream.
+        mpg123_format_none(h);
+        mpg123_format(h, rate, d.channels, MPG123_ENC_SIGNED_16);
         std::vector<unsigned char> buf(1 << 16);
         size_t got = 0;
         int r;

@@ -9,9 +9,11 @@
 
 #include <iconv.h>
 
-#include <vector>
-
+#include <cstdint>
+#include <cstdio>
+#include <random>
 #include <stdexcept>
+#include <vector>
 
 namespace fixture {
 namespace {
@@ -50,7 +52,46 @@ void field(std::string& tag, const std::string& value, size_t size) {
     tag += v;
 }
 
+std::string le32(uint32_t v) {
+    return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
+}
+
+std::string syncsafe(uint32_t v) {
+    return {char((v >> 21) & 0x7F), char((v >> 14) & 0x7F), char((v >> 7) & 0x7F), char(v & 0x7F)};
+}
+
+std::string randomBytes(size_t n) {
+    std::mt19937 rng{uint32_t(n)};
+    std::string out(n, '\0');
+    for (char& c : out) c = char(rng());
+    return out;
+}
+
 }  // namespace
+
+std::string rawApeTag(size_t bytes, bool withHeader) {
+    const std::string item = le32(uint32_t(bytes)) + le32(1u << 1) + std::string("Cover Art (Front)", 18) +
+                             randomBytes(bytes);
+    auto frame = [&](uint32_t flags) {
+        return "APETAGEX" + le32(2000) + le32(uint32_t(item.size() + 32)) + le32(1) + le32(flags) +
+               std::string(8, '\0');
+    };
+    const uint32_t hasHeader = withHeader ? 1u << 31 : 0;
+    return (withHeader ? frame(hasHeader | 1u << 29) : "") + item + frame(hasHeader);
+}
+
+std::string rawLyrics3(const std::string& lyrics) {
+    char size[16];
+    std::snprintf(size, sizeof size, "%05zu", lyrics.size());
+    const std::string body = "LYRICSBEGIN" + std::string("LYR") + size + lyrics;
+    std::snprintf(size, sizeof size, "%06zu", body.size());
+    return body + size + "LYRICS200";
+}
+
+std::string rawId3v2WithFooter(size_t bytes) {
+    const std::string size = syncsafe(uint32_t(bytes));
+    return std::string("ID3\x04\x00\x10", 6) + size + randomBytes(bytes) + std::string("3DI\x04\x00\x10", 6) + size;
+}
 
 void writeId3v2(const std::string& path, const TagSpec& t, int version, V2Text encoding) {
     TagLib::MPEG::File file(path.c_str(), false);

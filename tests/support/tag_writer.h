@@ -18,6 +18,13 @@ void writeApe(const std::string& path, const TagSpec& t);
 // A 128-byte ID3v1 tag appended with the texts' bytes exactly as given.
 void appendRawId3v1(const std::string& path, const TagSpec& t, unsigned char genre = 255);
 
+// Raw tags as they stand at the end of a file, to append to one: an APEv2 tag with
+// one binary item (cover art, say) of `bytes` random bytes; a Lyrics3 v2 block; an
+// ID3v2.4 tag with a footer and a body of `bytes` random bytes.
+std::string rawApeTag(size_t bytes, bool withHeader);
+std::string rawLyrics3(const std::string& lyrics);
+std::string rawId3v2WithFooter(size_t bytes);
+
 // Windows-1251 bytes of a UTF-8 text (for making raw fixtures).
 std::string cp1251(const std::string& utf8);
 std::string koi8r(const std::string& utf8);
