@@ -4,6 +4,7 @@
 #include "engine_thread.h"
 #include "file_facts.h"
 #include "stream.h"
+#include "stream_registry.h"
 
 namespace engine_test {
 
@@ -19,5 +20,10 @@ void advanceNs(int64_t ns) {
 void clearFileCache() { engine::FactsCache::instance().clear(); }
 
 int playbackBlocks() { return engine::PcmBlock::alive.load(); }
+
+float volume(uint32_t handle) {
+    const auto st = engine::StreamRegistry::instance().find(handle);
+    return st ? st->volume.load() : -1.0f;
+}
 
 }  // namespace engine_test

@@ -17,4 +17,7 @@ void clearFileCache();
 // has one from its first play until it is freed.
 int playbackBlocks();
 
+// The volume a stream plays at (-1 for no such stream).
+float volume(uint32_t handle);
+
 }  // namespace engine_test

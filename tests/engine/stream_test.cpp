@@ -560,8 +560,12 @@ TEST_F(Streams, VolumeIsClampedAndOnlyVolumeIsTaken) {
     const std::string path = make("a.mp3", tone(1, 44100, 2, 128, true));
     HSTREAM h = BASS_StreamCreateFile(false, path.c_str(), 0, 0, 0);
     EXPECT_TRUE(BASS_ChannelSetAttribute(h, BASS_ATTRIB_VOL, 1.7f));
+    EXPECT_EQ(engine_test::volume(h), 1.0f);
     EXPECT_TRUE(BASS_ChannelSetAttribute(h, BASS_ATTRIB_VOL, -1.0f));
-    EXPECT_FALSE(BASS_ChannelSetAttribute(h, 1, 0.5f));
+    EXPECT_EQ(engine_test::volume(h), 0.0f);
+    EXPECT_TRUE(BASS_ChannelSetAttribute(h, BASS_ATTRIB_VOL, 0.25f));
+    EXPECT_FALSE(BASS_ChannelSetAttribute(h, 1, 0.5f));  // only the volume is an attribute
+    EXPECT_EQ(engine_test::volume(h), 0.25f);
 }
 
 TEST_F(Streams, AFileChangedOnDiskIsReadAgain) {
