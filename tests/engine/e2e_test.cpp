@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <vector>
 
 namespace {
@@ -50,6 +51,11 @@ public:
         }
         *why = "pulseaudio did not answer";
         return false;
+    }
+    // The server dies at once, as a crashed one does.
+    void kill() {
+        server_.kill();
+        server_.waitForFinished(3000);
     }
     ~SoundServer() {
         if (server_.state() == QProcess::NotRunning) return;
@@ -179,6 +185,49 @@ TEST(EndToEnd, ToneComesOutOfTheSoundServer) {
     }
     EXPECT_GT(last, paused) << "did not play on";
 
+    BASS_StreamFree(h);
+    BASS_Free();
+}
+
+// The sound server goes away in the middle of a track: the track goes on, on the
+// silent clock, without a stall, and the next one starts.
+TEST(EndToEnd, ServerLossKeepsTheTrackGoing) {
+    fixture::TempDir dir;
+    auto server = std::make_unique<SoundServer>();
+    QString why;
+    std::filesystem::create_directories(dir.path("first"));
+    if (!server->start(QString::fromStdString(dir.path("first")), &why)) GTEST_SKIP() << why.toStdString();
+    fixture::ToneSpec recipe;
+    recipe.seconds = 6;
+    const std::string path = dir.path("tone.mp3");
+    fixture::makeMp3(path, recipe);
+
+    ASSERT_TRUE(BASS_Init(-1, 44100, 0, nullptr, nullptr));
+    HSTREAM h = BASS_StreamCreateFile(false, path.c_str(), 0, 0, 0);
+    ASSERT_TRUE(BASS_ChannelPlay(h, false));
+    QThread::msleep(500);
+    server->kill();
+    const double atLoss = BASS_ChannelBytes2Seconds(h, BASS_ChannelGetPosition(h, BASS_POS_BYTE));
+    QElapsedTimer slowest;
+    qint64 worst = 0;
+    for (int i = 0; i < 30; ++i) {
+        QThread::msleep(50);
+        slowest.start();
+        BASS_ChannelGetPosition(h, BASS_POS_BYTE);
+        BASS_ChannelGetLevel(h);
+        worst = std::max(worst, slowest.elapsed());
+    }
+    EXPECT_LT(worst, 1000) << "an engine call waited for the lost server";
+    EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_PLAYING);
+    const double later = BASS_ChannelBytes2Seconds(h, BASS_ChannelGetPosition(h, BASS_POS_BYTE));
+    EXPECT_GT(later - atLoss, 0.8) << "the track stopped with the server";
+    BASS_StreamFree(h);
+
+    // The next track starts at once too, on the silent clock while there is no server.
+    h = BASS_StreamCreateFile(false, path.c_str(), 0, 0, 0);
+    ASSERT_TRUE(BASS_ChannelPlay(h, false));
+    QThread::msleep(300);
+    EXPECT_GT(BASS_ChannelGetPosition(h, BASS_POS_BYTE), 0u);
     BASS_StreamFree(h);
     BASS_Free();
 }
