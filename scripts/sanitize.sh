@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/deps.sh
 cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
-  -DRWN8_SANITIZE=ON >/dev/null
+  -DRWN8_SANITIZE=ON -DRWN8_BENCHMARKS=OFF >/dev/null
 # Build-time helpers (the skin renderer, the test listing) are instrumented too; their
 # leaks at exit are not the program's and must not stop the build.
 ASAN_OPTIONS=detect_leaks=0 cmake --build build-sanitize -j2
