@@ -8,7 +8,7 @@
 #include "mp3_maker.h"
 #include "playback_fixture.h"
 #include "playlist_window.h"
-#include "program_windows.h"
+#include "program_fixture.h"
 #include "skin.h"
 #include "tag_writer.h"
 #include "temp_dir.h"
@@ -132,25 +132,13 @@ const Hostile kCases[] = {
      }},
 };
 
-class HostileFiles : public ::testing::TestWithParam<Hostile> {
+class HostileFiles : public ProgramTest, public ::testing::WithParamInterface<Hostile> {
 protected:
-    static void SetUpTestSuite() { ASSERT_TRUE(Skin::load().isEmpty()); }
     void SetUp() override {
-        engine_test::useManualClock(true);
-        engine_test::clearFileCache();
-        resetPlaybackState();
-        windows = std::make_unique<ProgramWindows>();
-        ASSERT_TRUE(windows->create(QString::fromStdString(dir.root()), 0));
+        ProgramTest::SetUp();
+        createWindows();
         fs::create_directory(dir.path("music"));
     }
-    void TearDown() override {
-        windows.reset();
-        BASS_Free();
-        engine_test::useManualClock(false);
-    }
-    TempDir dir;
-    FakeDesktop desk;
-    std::unique_ptr<ProgramWindows> windows;
 };
 
 TEST_P(HostileFiles, ListedShownAndStartedWithoutHarm) {

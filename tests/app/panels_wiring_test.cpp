@@ -9,7 +9,7 @@
 #include "mp3.h"
 #include "playback_fixture.h"
 #include "playlist_window.h"
-#include "program_windows.h"
+#include "program_fixture.h"
 #include "skin.h"
 #include "update_window.h"
 
@@ -23,50 +23,41 @@ using namespace fixture;
 
 namespace {
 
-class PanelsWiring : public ::testing::Test {
+class PanelsWiring : public ProgramTest {
 protected:
-    static void SetUpTestSuite() { ASSERT_TRUE(Skin::load().isEmpty()); }
     void SetUp() override {
-        engine_test::useManualClock(true);
-        engine_test::clearFileCache();
-        resetPlaybackState();
+        ProgramTest::SetUp();
         qputenv("RWN8_UPDATE_URL", server.url().toUtf8());
-        w = std::make_unique<ProgramWindows>();
-        ASSERT_TRUE(w->create(QString::fromStdString(dir.root()), 0));
+        createWindows();
         ToneSpec recipe;
         recipe.seconds = 20;
         for (const char* name : {"a.mp3", "b.mp3"}) {
             makeMp3(dir.path(name), recipe);
-            w->Form2->add(QString::fromStdString(dir.path(name)));
+            windows->Form2->add(QString::fromStdString(dir.path(name)));
         }
-        w->Form2->setFocus(0);
-        TrackPath = w->Form2->get(0);
+        windows->Form2->setFocus(0);
+        TrackPath = windows->Form2->get(0);
     }
     void TearDown() override {
-        w.reset();
-        BASS_Free();
-        engine_test::useManualClock(false);
+        ProgramTest::TearDown();
         qunsetenv("RWN8_UPDATE_URL");
     }
     // The menu's item at `top`, as the pointer over the background and a click name it.
     void choose(int y) {
-        TPopupForm2* menu = w->PopupForm2.get();
+        TPopupForm2* menu = windows->PopupForm2.get();
         menu->BackgroundMouseMove(menu->y() + y);
         menu->SelectionClick();
     }
 
-    TempDir dir;
-    FakeDesktop desk;
     HttpStub server;
-    std::unique_ptr<ProgramWindows> w;
 };
 
 TEST_F(PanelsWiring, MiniPlayerRunsThePlayersTransportAndRestoresIt) {
-    TForm_player* player = w->Form_player.get();
-    TPopupForm* mini = w->PopupForm.get();
+    TForm_player* player = windows->Form_player.get();
+    TPopupForm* mini = windows->PopupForm.get();
     mini->ZMButton4Click();
     EXPECT_EQ(TrackIndex, 1);
-    EXPECT_EQ(w->Form2->PlayingRow, 1);
+    EXPECT_EQ(windows->Form2->PlayingRow, 1);
     EXPECT_FALSE(player->Image3->isVisibleTo(player));
     EXPECT_EQ(player->windowTitle(), ".::  ::  :: MP3 ::.");  // untagged, through the player's view
     player->ZMButton3Click();  // the player's Stop acts on what the mini player started
@@ -82,11 +73,11 @@ TEST_F(PanelsWiring, MiniPlayerRunsThePlayersTransportAndRestoresIt) {
 class Exits : public PanelsWiring, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(Exits, CloseThePlayerWithoutWritingTheSettings) {
-    w->showPlayer();
-    if (std::string(GetParam()) == "mini_player") w->PopupForm->ZMButton5Click();
+    windows->showPlayer();
+    if (std::string(GetParam()) == "mini_player") windows->PopupForm->ZMButton5Click();
     else choose(190);
-    EXPECT_FALSE(w->Form_player->isVisible());
-    EXPECT_FALSE(w->Form_player->Timer1.isActive());  // the close handler ran
+    EXPECT_FALSE(windows->Form_player->isVisible());
+    EXPECT_FALSE(windows->Form_player->Timer1.isActive());  // the close handler ran
     EXPECT_FALSE(QFile::exists(QString::fromStdString(dir.path("Config2.ini"))));
 }
 
@@ -97,23 +88,23 @@ TEST_F(PanelsWiring, MenuShowsTheWindowsAndTheCheckRunsBesideTheSound) {
     QTest::qWait(50);
     EXPECT_TRUE(server.request.isEmpty());  // nothing asked at start-up
     choose(150);
-    EXPECT_TRUE(w->Form1->isVisible());
-    EXPECT_EQ(desk.foreground, w->Form1.get());
+    EXPECT_TRUE(windows->Form1->isVisible());
+    EXPECT_EQ(desk.foreground, windows->Form1.get());
 
-    TForm_player* player = w->Form_player.get();
+    TForm_player* player = windows->Form_player.get();
     player->ZMButton1Click();
     server.silent();
-    w->Form3->IdHTTP1.setTimeout(1000);
+    windows->Form3->IdHTTP1.setTimeout(1000);
     int ticks = 0;
     QObject::connect(player, &TForm_player::progressed, [&ticks] { ++ticks; });
     QTimer clock;
     QObject::connect(&clock, &QTimer::timeout, [] { engine_test::advance(30); });
     clock.start(30);
     choose(110);
-    EXPECT_TRUE(w->Form3->isVisible());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !w->Form3->IdHTTP1.running(); }, 5000));
+    EXPECT_TRUE(windows->Form3->isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !windows->Form3->IdHTTP1.running(); }, 5000));
     EXPECT_GT(ticks, 10);  // the player's ticks went on while the server kept silent
-    EXPECT_EQ(w->Form3->Label3->text(), ".::Соединение...::.");
+    EXPECT_EQ(windows->Form3->Label3->text(), ".::Соединение...::.");
 }
 
 }  // namespace

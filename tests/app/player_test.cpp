@@ -15,7 +15,7 @@
 #include "player_displays.h"
 #include "tag_writer.h"
 #include "playback_fixture.h"
-#include "program_windows.h"
+#include "program_fixture.h"
 #include "skin_slider.h"
 #include "track_info_panel.h"
 
@@ -30,25 +30,12 @@ using namespace fixture;
 
 namespace {
 
-class PlayerTest : public ::testing::Test {
+class PlayerTest : public ProgramTest {
 protected:
-    static void SetUpTestSuite() { ASSERT_TRUE(Skin::load().isEmpty()); }
-    void SetUp() override {
-        engine_test::useManualClock(true);
-        engine_test::clearFileCache();
-        resetPlaybackState();
-    }
-    void TearDown() override {
-        windows.reset();
-        BASS_Free();
-        engine_test::useManualClock(false);
-    }
-    QString programDir() const { return QString::fromStdString(dir.root()); }
     QString settingsPath() const { return programDir() + "/Config2.ini"; }
     // Creates every window and wires them, as start-up does.
     void start() {
-        windows = std::make_unique<ProgramWindows>();
-        ASSERT_TRUE(windows->create(programDir(), 0));
+        createWindows();
         player = windows->Form_player.get();
         list = windows->Form2.get();
         menu = windows->PopupForm2.get();
@@ -82,9 +69,6 @@ protected:
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 
-    TempDir dir;
-    FakeDesktop desk;
-    std::unique_ptr<ProgramWindows> windows;
     TForm_player* player = nullptr;
     TForm2* list = nullptr;
     TPopupForm2* menu = nullptr;

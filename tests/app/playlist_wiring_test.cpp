@@ -8,7 +8,7 @@
 #include "playback_fixture.h"
 #include "playlist_menus.h"
 #include "playlist_window.h"
-#include "program_windows.h"
+#include "program_fixture.h"
 #include "skin.h"
 #include "tag_writer.h"
 
@@ -19,23 +19,12 @@
 
 using namespace fixture;
 
-class PlaylistWiring : public ::testing::Test {
+class PlaylistWiring : public ProgramTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(Skin::load().isEmpty());
-        engine_test::useManualClock(true);
-        resetPlaybackState();
-        windows = std::make_unique<ProgramWindows>();
-        ASSERT_TRUE(windows->create(QString::fromStdString(dir.root()), 0));
+        ProgramTest::SetUp();
+        createWindows();
     }
-    void TearDown() override {
-        windows.reset();
-        BASS_Free();
-        engine_test::useManualClock(false);
-    }
-    TempDir dir;
-    FakeDesktop desk;
-    std::unique_ptr<ProgramWindows> windows;
 };
 
 TEST_F(PlaylistWiring, MenusAndTheDoubleClickReachTheirWindows) {

@@ -15,7 +15,7 @@
 #include "mp3_maker.h"
 #include "playback_fixture.h"
 #include "playlist_window.h"
-#include "program_windows.h"
+#include "program_fixture.h"
 #include "skin.h"
 #include "skin_slider.h"
 #include "temp_dir.h"
@@ -54,24 +54,12 @@ std::multiset<std::pair<QString, bool>> timers(const ProgramWindows& w) {
     return all;
 }
 
-class Soak : public ::testing::Test {
+class Soak : public ProgramTest {
 protected:
-    static void SetUpTestSuite() { ASSERT_TRUE(Skin::load().isEmpty()); }
     void SetUp() override {
-        engine_test::useManualClock(true);
-        engine_test::clearFileCache();
-        resetPlaybackState();
-        windows = std::make_unique<ProgramWindows>();
-        ASSERT_TRUE(windows->create(QString::fromStdString(dir.root()), 0));
+        ProgramTest::SetUp();
+        createWindows();
     }
-    void TearDown() override {
-        windows.reset();
-        BASS_Free();
-        engine_test::useManualClock(false);
-    }
-    TempDir dir;
-    FakeDesktop desk;
-    std::unique_ptr<ProgramWindows> windows;
 };
 
 TEST_F(Soak, TwoThousandTracksLeaveNothingBehind) {

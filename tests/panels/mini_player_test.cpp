@@ -5,6 +5,7 @@
 #include "fake_desktop.h"
 #include "mini_player.h"
 #include "playback_fixture.h"
+#include "recording_view.h"
 #include "pointer_events.h"
 #include "skin.h"
 #include "status_line.h"
@@ -34,18 +35,6 @@ public:
     void setPlayingRow(int row) override { playing = row; }
 };
 
-class View : public TransportView {
-public:
-    QString marquee, caption;
-    TrackTexts info;
-    bool thumbShown = false;
-    void setMarquee(const QString& t) override { marquee = t; }
-    void setWindowCaption(const QString& t) override { caption = t; }
-    void setTrackInfo(const TrackTexts& t) override { info = t; }
-    void showSeekThumb() override { thumbShown = true; }
-    void hideSeekThumbAtStart() override { thumbShown = false; }
-    bool repeat() const override { return false; }
-};
 
 class MiniPlayer : public EngineTest {
 protected:
@@ -72,7 +61,7 @@ protected:
 
     FakeDesktop desk;
     Rows list;
-    View view;
+    RecordingView view;
     Transport transport{list, view};
     TPopupForm mini;
 };

@@ -5,6 +5,7 @@
 #include "fake_desktop.h"
 #include "m3u.h"
 #include "playback_fixture.h"
+#include "recording_view.h"
 #include "playlist_box.h"
 #include "playlist_menus.h"
 #include "playlist_row.h"
@@ -31,18 +32,6 @@ namespace {
 const QRgb kSilver = qRgb(192, 192, 192);
 const QRgb kGrey = qRgb(128, 128, 128);
 
-class RecordingView : public TransportView {
-public:
-    QString marquee, caption;
-    InfoTexts info;
-    bool thumbShown = false;
-    void setMarquee(const QString& t) override { marquee = t; }
-    void setWindowCaption(const QString& t) override { caption = t; }
-    void setTrackInfo(const InfoTexts& t) override { info = t; }
-    void showSeekThumb() override { thumbShown = true; }
-    void hideSeekThumbAtStart() override { thumbShown = false; }
-    bool repeat() const override { return false; }
-};
 
 // The fake desktop's answers, with the title and filter of every dialog asked for.
 class DialogLog final : public Desktop {

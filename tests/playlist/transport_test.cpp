@@ -2,6 +2,7 @@
 #include "engine_fixture.h"
 #include "fake_desktop.h"
 #include "playback_fixture.h"
+#include "recording_view.h"
 #include "playlist_window.h"
 #include "tag_writer.h"
 
@@ -13,19 +14,6 @@ using namespace fixture;
 
 namespace {
 
-class RecordingView : public TransportView {
-public:
-    QString marquee, caption;
-    InfoTexts info;
-    bool thumbVisible = false;
-    bool repeatOn = false;
-    void setMarquee(const QString& t) override { marquee = t; }
-    void setWindowCaption(const QString& t) override { caption = t; }
-    void setTrackInfo(const InfoTexts& t) override { info = t; }
-    void showSeekThumb() override { thumbVisible = true; }
-    void hideSeekThumbAtStart() override { thumbVisible = false; }
-    bool repeat() const override { return repeatOn; }
-};
 
 class TransportTest : public EngineTest {
 protected:
@@ -68,7 +56,7 @@ TEST_F(TransportTest, PlayPauseStopAndTheTexts) {
     transport.Play();
     EXPECT_EQ(PlayState, 1);
     EXPECT_EQ(BASS_ChannelIsActive(StreamHandle), BASS_ACTIVE_PLAYING);
-    EXPECT_TRUE(view.thumbVisible);
+    EXPECT_TRUE(view.thumbShown);
     EXPECT_EQ(view.marquee, ".:: Песня 0 :: Кино :: MP3 ::.");
     EXPECT_EQ(view.caption, ".:: Песня 0 :: Кино :: MP3 ::.");
     EXPECT_EQ(view.info.album, ".::[Альбом]::.");
@@ -84,7 +72,7 @@ TEST_F(TransportTest, PlayPauseStopAndTheTexts) {
     EXPECT_EQ(BASS_ChannelGetPosition(StreamHandle, 0), 13230u * 4);
     transport.Stop();
     EXPECT_EQ(PlayState, 0);
-    EXPECT_FALSE(view.thumbVisible);
+    EXPECT_FALSE(view.thumbShown);
     EXPECT_TRUE(desk.shown.isEmpty());
 }
 

@@ -1,0 +1,22 @@
+#pragma once
+// A transport view that records what the transport writes: the captions, the
+// information texts and the seek thumb; its repeat switch is the test's to set.
+#include "transport.h"
+
+namespace fixture {
+
+class RecordingView : public TransportView {
+public:
+    QString marquee, caption;
+    TrackTexts info;
+    bool thumbShown = false;
+    bool repeatOn = false;
+    void setMarquee(const QString& t) override { marquee = t; }
+    void setWindowCaption(const QString& t) override { caption = t; }
+    void setTrackInfo(const TrackTexts& t) override { info = t; }
+    void showSeekThumb() override { thumbShown = true; }
+    void hideSeekThumbAtStart() override { thumbShown = false; }
+    bool repeat() const override { return repeatOn; }
+};
+
+}  // namespace fixture
