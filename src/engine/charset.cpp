@@ -1,5 +1,7 @@
 #include "charset.h"
 
+#include <QByteArrayView>
+
 #include <iconv.h>
 #include <librcd.h>
 
@@ -44,18 +46,9 @@ int naturalWords(std::string_view s, EightBitCharset cs) {
     return natural;
 }
 
-bool validUtf8(std::string_view s) {
-    size_t i = 0;
-    while (i < s.size()) {
-        const uint8_t c = uint8_t(s[i]);
-        const int extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
-        if (extra < 0 || i + extra >= s.size()) return false;
-        for (int k = 1; k <= extra; ++k)
-            if ((uint8_t(s[i + k]) & 0xC0) != 0x80) return false;
-        i += extra + 1;
-    }
-    return true;
-}
+// Strict UTF-8: overlong forms (C0 B8 for "8"), surrogates and code points past
+// U+10FFFF are not UTF-8, and a text holding them is read as an 8-bit charset.
+bool validUtf8(std::string_view s) { return QByteArrayView(s.data(), qsizetype(s.size())).isValidUtf8(); }
 
 const char* iconvName(EightBitCharset cs) {
     switch (cs) {

@@ -1,6 +1,9 @@
 #include "charset.h"
 #include "tag_writer.h"
 
+#include <QByteArray>
+#include <QByteArrayView>
+
 #include <gtest/gtest.h>
 
 #include <ostream>
@@ -60,4 +63,15 @@ TEST(EightBitText, LatinReadingOfCp1251IsRepaired) {
 
 TEST(EightBitText, ValidUtf8InAnEightBitFieldIsKept) {
     EXPECT_EQ(eightBitToUtf8("Кино"), "Кино");
+}
+
+// Found by fuzzing: UTF-8 text holding an overlong form (C0 B8) was passed on as it
+// was, so the "UTF-8" the engine hands out was not UTF-8.
+TEST(EightBitText, BrokenUtf8ComesOutAsValidUtf8) {
+    const std::string broken = std::string("Звезда по имен") + "\xc0\xb8" + " Солнце";
+    for (const std::string& bytes : {broken, std::string("\xed\xa0\x80 surrogate"), std::string("\xf5\x80\x80\x80")}) {
+        const std::string text = eightBitToUtf8(bytes);
+        const QByteArray out = QByteArray::fromStdString(text);
+        EXPECT_TRUE(QByteArrayView(out).isValidUtf8()) << text;
+    }
 }
