@@ -53,12 +53,14 @@ fi
 
 hz=$(getconf CLK_TCK)
 ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
-# One line per thread: id, name, CPU ticks, context switches so far.
+# One line per thread: id, name, CPU ticks, context switches so far (all, and of
+# those the voluntary ones: the thread's own wake-ups, without the preemptions that
+# a loaded machine adds).
 threads() {
   for t in /proc/"$1"/task/*; do
     local name cs
     name=$(tr ' ' _ <"$t/comm")
-    cs=$(awk '/ctxt_switches/ {n += $2} END {print n}' "$t/status")
+    cs=$(awk '/^voluntary_ctxt_switches/ {v = $2} /ctxt_switches/ {n += $2} END {print n, v}' "$t/status")
     echo "$(basename "$t") $name $(awk '{print $14 + $15}' "$t/stat") $cs"
   done | sort
 }
@@ -85,13 +87,13 @@ measure() {
   cpu=$(pct $((p1 - p0)))
   pulse_cpu=$(pct $((s1 - s0)))
   join <(cat "$work/t0") <(cat "$work/t1") | awk -v hz="$hz" -v s="$seconds" \
-    '{ printf "%s %.2f %.1f\n", $2, ($6 - $3) * 100 / hz / s, ($7 - $4) / s }' >"$work/rates"
+    '{ printf "%s %.2f %.1f %.1f\n", $2, ($7 - $3) * 100 / hz / s, ($8 - $4) / s, ($9 - $5) / s }' >"$work/rates"
 }
 # Sum of the wake-ups a second of the threads whose names match $1.
 wakes() { awk -v re="$1" '$1 ~ re { n += $3 } END { printf "%.1f", n + 0 }' "$work/rates"; }
 resident_mb() { awk '/VmRSS/ { printf "%.1f", $2 / 1024 }' "/proc/$1/status"; }
 print_threads() {
-  awk '$2 > 0 || $3 > 0.5 { printf "    thread %-18s %5.2f %% CPU  %6.1f wake-ups/s\n", $1, $2, $3 }' "$work/rates"
+  awk '$2 > 0 || $3 > 0.5 { printf "    thread %-18s %5.2f %% CPU  %6.1f wake-ups/s (%.1f voluntary)\n", $1, $2, $3, $4 }' "$work/rates"
 }
 
 # The peer: installed for this benchmark only, playing the first demo track with its
@@ -127,7 +129,7 @@ started=$(now)
 RWN8_TIMES=1 "$work/program/rwn8" 2>"$work/times.log" &
 player=$!
 pids+=($player)
-for _ in $(seq 100); do grep -q player-shown "$work/times.log" && break; sleep 0.05; done
+for _ in $(seq 100); do grep -qs player-shown "$work/times.log" && break; sleep 0.05; done
 sleep 0.3
 at() { grep "$1" "$work/times.log" | awk '{print $3}'; }
 ms() { echo "scale=1; ($1 - $2) / 1000000" | bc; }
