@@ -102,18 +102,24 @@ peer_cpu="" peer_pulse="" peer_rss=""
 if [ -n "${PEER:-}" ]; then
   command -v audacious >/dev/null || apt-get install -y audacious audacious-plugins >/dev/null 2>&1 || true
   if command -v audacious >/dev/null; then
-    mkdir -p "$HOME/.config/audacious"
-    printf '[audacious]\niface_plugin=skins-qt\noutput_plugin=pulse_audio\n' >"$HOME/.config/audacious/config"
-    audacious --qt "$work/program/01 Рассвет.mp3" >/dev/null 2>&1 &
+    # A first start writes the plugin registry; the skinned interface is then chosen in
+    # it in place of the default one.
+    timeout 8 audacious --qt >/dev/null 2>&1 || true
+    registry="$HOME/.config/audacious/plugin-registry"
+    [ -f "$registry" ] && awk '/^[a-z]+ \// { plugin = $2 }
+      /^enabled / && plugin ~ /\/qtui\.so$/ { $0 = "enabled 0" }
+      /^enabled / && plugin ~ /\/skins-qt\.so$/ { $0 = "enabled 1" } { print }' "$registry" >"$registry.new" &&
+      mv "$registry.new" "$registry"
+    audacious --qt "$work/program/demo/01 Рассвет.mp3" >/dev/null 2>&1 &
     peer=$!
     sleep 4
-    if kill -0 "$peer" 2>/dev/null; then
+    if kill -0 "$peer" 2>/dev/null && pactl list short sink-inputs 2>/dev/null | grep -q .; then
       measure "$peer"
       peer_cpu=$cpu peer_pulse=$pulse_cpu peer_rss=$(resident_mb "$peer")
       echo "peer (skinned, PulseAudio output) while playing: CPU $peer_cpu %, sound server $peer_pulse %, resident $peer_rss MB"
       print_threads
     else
-      echo "peer: did not stay running under the virtual display; relative targets use the reference figures"
+      echo "peer: not playing under the virtual display; relative targets use the reference figures"
     fi
     kill "$peer" 2>/dev/null || true
     sleep 1
