@@ -1,14 +1,20 @@
 #!/usr/bin/env bash
 # The player as a user runs it: the cost of one tick (build/bin/player_bench), then
-# the whole program under a virtual display, playing the demo tracks through a
-# private PulseAudio null sink with the player and the playlist visible: time from
-# the start to the splash on screen, from the splash's end to the player on
-# screen, CPU over 30 s of playing, and resident memory.
-# Run after ./test.sh: bench/player_bench.sh [seconds]
+# the whole program under a virtual display with a tray, playing the demo tracks
+# through a private PulseAudio null sink: time from the start to the splash on
+# screen, from the splash's end to the player on screen, and for three states
+# (stopped with the caption running; playing with the player and the playlist
+# visible; playing hidden in the tray) the process's CPU, the sound server's CPU,
+# each thread's CPU and wake-ups (context switches) a second, and resident memory,
+# each beside its target.
+# PEER=1 also installs and measures a widely used skinned player the same way while
+# it plays the same file, for the relative targets; without it those targets are
+# taken from the figures measured on the reference machine.
+# Run after ./test.sh: bench/player_bench.sh [seconds per state]; RWN8=path measures another build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-seconds="${1:-30}"
-build/bin/player_bench --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
+seconds="${1:-20}"
+[ -n "${NOTICK:-}" ] || build/bin/player_bench --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
 
 work=$(mktemp -d)
 pids=()
@@ -16,17 +22,19 @@ cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; rm -r
 trap cleanup EXIT
 mkdir -p "$work/program" "$work/runtime"
 chmod 700 "$work/runtime"
-cp build/bin/rwn8 build/bin/*.ttf build/bin/Fon.bmp "$work/program/"
+cp "${RWN8:-build/bin/rwn8}" build/bin/*.ttf build/bin/Fon.bmp "$work/program/"
 build/tools/make_demo "$work/program" >/dev/null
 
 export XDG_RUNTIME_DIR="$work/runtime" HOME="$work/runtime" QT_QPA_PLATFORM=xcb
 unset WAYLAND_DISPLAY
 sound="silent clock"
+server=""
 if command -v pulseaudio >/dev/null; then
   pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --log-target=stderr --log-level=error \
     -L "module-null-sink sink_name=bench rate=44100 channels=2" \
     -L "module-native-protocol-unix auth-anonymous=1 socket=$work/runtime/native" 2>/dev/null &
-  pids+=($!)
+  server=$!
+  pids+=($server)
   export PULSE_SERVER="unix:$work/runtime/native"
   for _ in $(seq 50); do pactl info >/dev/null 2>&1 && { sound="PulseAudio null sink"; break; }; sleep 0.1; done
 fi
@@ -35,36 +43,139 @@ pids+=($!)
 for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(head -n1 "$work/display")"
 for _ in $(seq 50); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
+tray="none (the tray state is not measured)"
+if command -v trayer >/dev/null; then
+  trayer --edge bottom --align right --widthtype pixel --width 64 --height 24 >/dev/null 2>&1 &
+  pids+=($!)
+  tray="trayer"
+  sleep 1
+fi
+
+hz=$(getconf CLK_TCK)
+ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+# One line per thread: id, name, CPU ticks, context switches so far (all, and of
+# those the voluntary ones: the thread's own wake-ups, without the preemptions that
+# a loaded machine adds).
+threads() {
+  for t in /proc/"$1"/task/*; do
+    local name cs
+    name=$(tr ' ' _ <"$t/comm")
+    cs=$(awk '/^voluntary_ctxt_switches/ {v = $2} /ctxt_switches/ {n += $2} END {print n, v}' "$t/status")
+    echo "$(basename "$t") $name $(awk '{print $14 + $15}' "$t/stat") $cs"
+  done | sort
+}
+pct() { echo "scale=2; $1 * 100 / $hz / $seconds" | bc; }
+# Prints `figure` beside `target`, with "ok" or "OVER" from `figure <= limit`.
+row() {
+  local what=$1 figure=$2 unit=$3 limit=$4 target=$5 mark=ok
+  [ "$(echo "$figure <= $limit" | bc)" = 1 ] || mark=OVER
+  printf "  %-38s %8s %-4s  target %-28s %s\n" "$what" "$figure" "$unit" "$target" "$mark"
+}
+
+# Measures process $1 for $seconds: CPU, the sound server's CPU, per-thread wake-ups.
+# Sets cpu, pulse_cpu and the per-thread figures file "$work/rates".
+measure() {
+  local pid=$1
+  threads "$pid" >"$work/t0"
+  local p0 s0=0 p1 s1=0
+  p0=$(ticks "$pid")
+  [ -n "$server" ] && s0=$(ticks "$server")
+  sleep "$seconds"
+  p1=$(ticks "$pid")
+  [ -n "$server" ] && s1=$(ticks "$server")
+  threads "$pid" >"$work/t1"
+  cpu=$(pct $((p1 - p0)))
+  pulse_cpu=$(pct $((s1 - s0)))
+  join <(cat "$work/t0") <(cat "$work/t1") | awk -v hz="$hz" -v s="$seconds" \
+    '{ printf "%s %.2f %.1f %.1f\n", $2, ($7 - $3) * 100 / hz / s, ($8 - $4) / s, ($9 - $5) / s }' >"$work/rates"
+}
+# Sum of the wake-ups a second of the threads whose names match $1.
+wakes() { awk -v re="$1" '$1 ~ re { n += $3 } END { printf "%.1f", n + 0 }' "$work/rates"; }
+resident_mb() { awk '/VmRSS/ { printf "%.1f", $2 / 1024 }' "/proc/$1/status"; }
+print_threads() {
+  awk '$2 > 0 || $3 > 0.5 { printf "    thread %-18s %5.2f %% CPU  %6.1f wake-ups/s (%.1f voluntary)\n", $1, $2, $3, $4 }' "$work/rates"
+}
+
+# The peer: installed for this benchmark only, playing the first demo track with its
+# skinned interface, measured like us.
+peer_cpu="" peer_pulse="" peer_rss=""
+if [ -n "${PEER:-}" ]; then
+  command -v audacious >/dev/null || apt-get install -y audacious audacious-plugins >/dev/null 2>&1 || true
+  if command -v audacious >/dev/null; then
+    # A first start writes the plugin registry; the skinned interface is then chosen in
+    # it in place of the default one.
+    timeout 8 audacious --qt >/dev/null 2>&1 || true
+    registry="$HOME/.config/audacious/plugin-registry"
+    [ -f "$registry" ] && awk '/^[a-z]+ \// { plugin = $2 }
+      /^enabled / && plugin ~ /\/qtui\.so$/ { $0 = "enabled 0" }
+      /^enabled / && plugin ~ /\/skins-qt\.so$/ { $0 = "enabled 1" } { print }' "$registry" >"$registry.new" &&
+      mv "$registry.new" "$registry"
+    audacious --qt "$work/program/demo/01 Рассвет.mp3" >/dev/null 2>&1 &
+    peer=$!
+    sleep 4
+    if kill -0 "$peer" 2>/dev/null && pactl list short sink-inputs 2>/dev/null | grep -q .; then
+      measure "$peer"
+      peer_cpu=$cpu peer_pulse=$pulse_cpu peer_rss=$(resident_mb "$peer")
+      echo "peer (skinned, PulseAudio output) while playing: CPU $peer_cpu %, sound server $peer_pulse %, resident $peer_rss MB"
+      print_threads
+    else
+      echo "peer: not playing under the virtual display; relative targets use the reference figures"
+    fi
+    kill "$peer" 2>/dev/null || true
+    sleep 1
+  else
+    echo "peer: could not be installed; relative targets use the reference figures"
+  fi
+fi
+# Reference figures of the peer (same file, Xvfb, null sink) where it was not measured here.
+peer_cpu=${peer_cpu:-1.27} peer_pulse=${peer_pulse:-0.30}
 
 now() { date +%s%N; }
 started=$(now)
 RWN8_TIMES=1 "$work/program/rwn8" 2>"$work/times.log" &
 player=$!
 pids+=($player)
-for _ in $(seq 100); do grep -q player-shown "$work/times.log" && break; sleep 0.05; done
+for _ in $(seq 100); do grep -qs player-shown "$work/times.log" && break; sleep 0.05; done
 sleep 0.3
 at() { grep "$1" "$work/times.log" | awk '{print $3}'; }
 ms() { echo "scale=1; ($1 - $2) / 1000000" | bc; }
 echo "start to splash shown:          $(ms "$(at splash-shown)" "$started") ms"
 echo "splash ended to player shown:   $(ms "$(at player-shown)" "$(at splash-ended)") ms"
+echo "sound: $sound; tray: $tray; load average: $(cut -d' ' -f1-3 /proc/loadavg); $seconds s per state"
 
-# Play (248, 192) and the playlist button (8, 216).
-[ -n "${NOPLAY:-}" ] || xdotool mousemove $((285 + 268)) $((168 + 200)) click 1
-xdotool mousemove $((285 + 28)) $((168 + 224)) click 1
-xdotool mousemove 1000 700
+click() { xdotool mousemove $((285 + $1)) $((168 + $2)) click 1; xdotool mousemove 1000 700; }
+click 28 224  # the playlist button: the playlist glued under the player
 sleep 2
-ticks() { awk '{print $14 + $15}' "/proc/$player/stat"; }
-threads() { for t in /proc/$player/task/*; do echo "$(cat "$t/comm" | tr ' ' _) $(awk '{print $14 + $15}' "$t/stat")"; done; }
-threads >"$work/threads0"
-t0=$(ticks)
-if [ -n "${PERF_OUT:-}" ]; then perf record -g -o "$PERF_OUT" -p "$player" -- sleep "$seconds" 2>/dev/null; else sleep "$seconds"; fi
-t1=$(ticks)
-hz=$(getconf CLK_TCK)
-threads >"$work/threads1"
-join <(sort "$work/threads0") <(sort "$work/threads1") | awk -v hz="$hz" -v s="$seconds" \
-  '$3 > $2 { printf "  thread %-24s %5.2f %%\n", $1, ($3 - $2) * 100 / hz / s }' 
-echo "sound:                          $sound"
-echo "CPU while playing ${seconds} s:       $(echo "scale=2; ($t1 - $t0) * 100 / $hz / $seconds" | bc) % of one core"
-grep -E "VmRSS|VmHWM" "/proc/$player/status" | sed 's/^/resident memory:                /'
-grep -E "^(Pss|Shared_Clean|Private_Clean|Private_Dirty|Anonymous):" "/proc/$player/smaps_rollup" | sed 's/^/  of which                      /'
+
+measure "$player"
+echo "stopped, caption running:"
+row "process CPU" "$cpu" "%" 0.5 "<= 0.5 %"
+row "interface thread wake-ups" "$(wakes '^rwn8$')" "/s" 85 "<= 85 /s (caption 40, ticks)"
+print_threads
+
+click 80 8    # repeat, so that one track plays on for every state
+click 268 200  # play
+sleep 2
+measure "$player"
+echo "playing, player and playlist visible:"
+row "process CPU" "$cpu" "%" "$(echo "$peer_cpu * 0.8" | bc)" "<= 0.8 x peer ($peer_cpu %)"
+row "sound server CPU" "$pulse_cpu" "%" "$peer_pulse" "<= peer ($peer_pulse %)"
+row "audio thread + sound client wake-ups" "$(wakes '^(rwn8_audio|threaded-ml)$')" "/s" 25 "<= 25 /s"
+row "interface thread wake-ups" "$(wakes '^rwn8$')" "/s" 85 "<= 85 /s (40 + 33 + 10)"
+row "X event thread wake-ups" "$(wakes '^QXcbEventQueue$')" "/s" 25 "<= 25 /s"
+row "resident memory" "$(resident_mb "$player")" "MB" 40 "<= 40 MB"
+print_threads
+
+click 384 39  # into the tray
+sleep 2
+if [ "$tray" = trayer ]; then
+  measure "$player"
+  echo "playing, hidden in the tray:"
+  row "process CPU" "$cpu" "%" 0.3 "<= 0.3 %"
+  row "interface thread wake-ups" "$(wakes '^rwn8$')" "/s" 35 "<= 35 /s (the 30 ms tick)"
+  print_threads
+fi
+grep -E "^(Pss|Anonymous):" "/proc/$player/smaps_rollup" | sed 's/^/  resident memory, of which     /'
 [ -n "${MAPS_OUT:-}" ] && cp "/proc/$player/smaps" "$MAPS_OUT"
+if [ -n "${PERF_OUT:-}" ]; then perf record -g -o "$PERF_OUT" -p "$player" -- sleep "$seconds" 2>/dev/null; fi
+true

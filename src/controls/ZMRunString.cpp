@@ -52,9 +52,8 @@ TZMRunString::TZMRunString(QWidget* parent) : QWidget(parent) {
     connect(&HideTimer, &QTimer::timeout, this, &TZMRunString::HideTimerTimer);
     connect(&PauseTimer, &QTimer::timeout, this, [this] {
         update();
-        if (enabled_) RunTimer.start();
+        followRunState();
     });
-    RunTimer.start();
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);  // moves over it describe it in the status line
 }
@@ -126,9 +125,28 @@ void TZMRunString::setLoadBitmap(const QImage& image) {
 
 void TZMRunString::setEnabled_(bool on) {
     enabled_ = on;
-    if (on && !PauseTimer.isActive()) RunTimer.start();
-    if (!on) RunTimer.stop();
+    followRunState();
     update();
+}
+
+// The motion timer runs while the caption is enabled, outside its entry pause, and on
+// screen. A caption nobody can see has nothing to move: it waits where it stood and
+// runs on from there when its window comes back, instead of waking the program 40
+// times a second for nothing.
+void TZMRunString::followRunState() {
+    const bool run = enabled_ && onScreen_ && !PauseTimer.isActive();
+    if (!run) RunTimer.stop();
+    else if (!RunTimer.isActive()) RunTimer.start();
+}
+
+void TZMRunString::showEvent(QShowEvent*) {
+    onScreen_ = true;
+    followRunState();
+}
+
+void TZMRunString::hideEvent(QHideEvent*) {
+    onScreen_ = false;
+    followRunState();
 }
 
 void TZMRunString::setInterval(int v) {

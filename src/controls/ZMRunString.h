@@ -114,6 +114,8 @@ protected:
     void enterEvent(QEnterEvent*) override;
     void leaveEvent(QEvent*) override;
     void changeEvent(QEvent* e) override;
+    void showEvent(QShowEvent*) override;
+    void hideEvent(QHideEvent*) override;
 
 private:
     int textWidth() const;
@@ -121,6 +123,7 @@ private:
     const QImage& captionImage();
     void rebuildBackImage();
     void press(QMouseEvent* e, bool secondOfDouble);
+    void followRunState();
 
     // What `_Interval` was set to; the timer runs at 1 ms while rmRightLeft enters.
     int intervalMs_ = 25;
@@ -154,6 +157,9 @@ private:
     int dragOffset_ = 0;
     bool leftPressed_ = false;
     bool noClick_ = false;
+    // Shown on screen: set by show events, cleared by hide events (the window hidden
+    // into the tray, or minimised).
+    bool onScreen_ = false;
     // The one-second stop on entering: the rest of the interface runs on.
     QTimer PauseTimer;
 };

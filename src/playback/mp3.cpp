@@ -210,7 +210,15 @@ void TForm_player::closeEvent(QCloseEvent* e) {
 void TForm_player::showEvent(QShowEvent* e) {
     // Becoming visible is a change of placement: the glued playlist comes under it.
     glueThePlaylist();
+    // The meter is seen again (the 30 ms tick, which also starts the next track, never stops).
+    if (Timer1.isActive() && !Timer2.isActive()) Timer2.start();
     QWidget::showEvent(e);
+}
+
+void TForm_player::hideEvent(QHideEvent* e) {
+    // Hidden into the tray or minimised: the meter's tick would draw what nobody sees.
+    Timer2.stop();
+    QWidget::hideEvent(e);
 }
 
 void TForm_player::FormClose() {
@@ -386,8 +394,15 @@ void TForm_player::Timer1Timer() {
 
 void TForm_player::Draw(const float* magnitudes, int x0, int y0) {
     if (!BackgroundBitmap) return;
-    *BackgroundBitmap = fon_.image();
+    const SpectrumLevels before = levels;
     levels.update(magnitudes, pb1->height());
+    // The levels move on whether or not the box is seen; its picture is drawn only when
+    // it can be seen and differs from the one it shows (a spectrum at rest stays as is).
+    if (pb1->offScreen()) return;
+    const QImage& background = fon_.image();
+    const bool same = pb1->showsFrame() && before == levels && background.cacheKey() == BackgroundBitmap->cacheKey();
+    if (same) return;
+    *BackgroundBitmap = background;
     drawSpectrum(pb1->canvas(), *BackgroundBitmap, levels, x0, y0);
     pb1->frameDrawn();
 }

@@ -112,6 +112,7 @@ signals:
 protected:
     void closeEvent(QCloseEvent* e) override;  // FormClose
     void showEvent(QShowEvent* e) override;
+    void hideEvent(QHideEvent* e) override;
     void dragEnterEvent(QDragEnterEvent* e) override;
     void dropEvent(QDropEvent* e) override;
 

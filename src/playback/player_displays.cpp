@@ -22,7 +22,10 @@ void TSpectrumBox::paintEvent(QPaintEvent*) {
 void TSpectrumBox::showEvent(QShowEvent*) {
     // A window shown again repaints: the frame picture covers the box until the next frame.
     live_ = false;
+    offScreen_ = false;
 }
+
+void TSpectrumBox::hideEvent(QHideEvent*) { offScreen_ = true; }
 
 TLevelMeter::TLevelMeter(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -31,6 +34,9 @@ TLevelMeter::TLevelMeter(QWidget* parent) : QWidget(parent) {
 }
 
 void TLevelMeter::showLevel(int height) {
+    // The same bar again is the same picture: nothing to repaint.
+    if (height == height_) return;
+    height_ = height;
     canvas_.fill(Qt::black);
     QPainter p(&canvas_);
     p.setPen(Qt::black);

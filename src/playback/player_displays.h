@@ -14,15 +14,20 @@ public:
     void frameDrawn();
     // Whether the box shows the last frame (true) or the frame picture above it.
     bool showsFrame() const { return live_; }
+    // Taken off screen (its window hidden into the tray or minimised): a frame drawn
+    // now would never be seen, and the next show covers the box anyway.
+    bool offScreen() const { return offScreen_; }
 
 protected:
     void paintEvent(QPaintEvent*) override;
     void showEvent(QShowEvent*) override;
+    void hideEvent(QHideEvent*) override;
 
 private:
     QImage canvas_;
     QImage cover_;  // the frame picture's part over the box
     bool live_ = false;
+    bool offScreen_ = false;
 };
 
 class TLevelMeter : public QWidget {
@@ -37,4 +42,5 @@ protected:
 
 private:
     QImage canvas_;
+    int height_ = 0;  // of the bar last drawn
 };

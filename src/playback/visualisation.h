@@ -16,6 +16,7 @@ struct SpectrumLevels {
     // One frame: bands rise to the new magnitude × 500 (cut at `height`), else the
     // bar falls 3 and the peak mark 1.
     void update(const float* magnitudes, int height);
+    bool operator==(const SpectrumLevels&) const = default;
 };
 
 // Draws one frame into the spectrum box: the background, then for every band its

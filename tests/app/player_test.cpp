@@ -377,6 +377,44 @@ TEST_F(PlayerTest, OpenersUseThePointerAndTheTrayFallsBackToTheTaskbar) {
     EXPECT_TRUE(player->isVisible());
 }
 
+// Minimised (or in the tray) nothing is painted and the meter's tick rests, but the
+// 30 ms tick still runs the track-end rule and writes the other windows' labels.
+TEST_F(PlayerTest, HiddenPlayerPaintsNothingButStillStartsTheNextTrack) {
+    start();
+    player->show();
+    addTracks(2);
+    player->ZMButton1Click();
+    ASSERT_EQ(PlayState, 1);
+    engine_test::advance(300);
+    player->Timer1Timer();
+    EXPECT_TRUE(player->Timer2.isActive());
+
+    player->showMinimized();
+    EXPECT_TRUE(player->Timer1.isActive());
+    EXPECT_FALSE(player->Timer2.isActive());
+    EXPECT_FALSE(player->ZMRunString1->RunTimer.isActive());
+    const QImage shown = player->pb1->canvas().copy();
+    float loud[512] = {};
+    loud[0] = 1.0f;
+    player->Draw(loud, 0, -5);
+    EXPECT_EQ(player->levels.bars[0], 97);  // the levels move on unseen
+    EXPECT_EQ(player->pb1->canvas(), shown);
+    engine_test::advance(1000);
+    player->Timer1Timer();
+    EXPECT_EQ(TrackIndex, 1);
+    EXPECT_EQ(PlayState, 1);
+    engine_test::advance(500);
+    player->Timer1Timer();
+    EXPECT_EQ(mini->Label1->text(), "00:00:00");
+    EXPECT_EQ(mini->Label7->text(), "00:00:01");
+
+    player->showNormal();
+    EXPECT_TRUE(player->Timer2.isActive());
+    EXPECT_TRUE(player->ZMRunString1->RunTimer.isActive());
+    player->Draw(loud, 0, -5);
+    EXPECT_NE(player->pb1->canvas(), shown);
+}
+
 TEST_F(PlayerTest, SpectrumBoxShowsTheFramePictureUntilAFrameIsDrawn) {
     start();
     player->show();

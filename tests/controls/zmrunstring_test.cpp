@@ -146,6 +146,31 @@ TEST_F(Caption, EntryPauseDoesNotBlock) {
     EXPECT_FALSE(c.RunTimer.isActive());
 }
 
+// A caption nobody can see does not wake the program: its motion timer runs only
+// while its window is on screen and the caption is enabled, and goes on when the
+// window comes back from the tray or the taskbar.
+TEST(CaptionOnScreen, MovesOnlyWhileItsWindowIsShown) {
+    QWidget window;
+    auto* c = new TZMRunString(&window);
+    c->setProperty("_RunMode", QVariant::fromValue(rmLeft));
+    EXPECT_FALSE(c->RunTimer.isActive());  // created hidden, as the panels are
+    window.show();
+    EXPECT_TRUE(c->RunTimer.isActive());
+    window.showMinimized();
+    EXPECT_FALSE(c->RunTimer.isActive());
+    window.showNormal();
+    EXPECT_TRUE(c->RunTimer.isActive());
+    EXPECT_EQ(c->RunTimer.interval(), 25);
+    window.hide();
+    EXPECT_FALSE(c->RunTimer.isActive());
+
+    c->setEnabled_(false);
+    window.show();
+    EXPECT_FALSE(c->RunTimer.isActive());
+    c->setEnabled_(true);
+    EXPECT_TRUE(c->RunTimer.isActive());
+}
+
 TEST_F(Caption, ShowAndHideNotifications) {
     c.setProperty("_ShowActive", true);
     c.setProperty("_HideActive", true);
