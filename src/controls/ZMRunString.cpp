@@ -2,6 +2,7 @@
 
 #include "desktop.h"
 #include "pixels.h"
+#include "skin.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -41,7 +42,7 @@ TZMRunString::TZMRunString(QWidget* parent) : QWidget(parent) {
     resize(100, 20);
     bitmap_ = QImage(100, 20, QImage::Format_RGB32);
     bitmap_.fill(Qt::white);
-    backImage_ = bitmap_;
+    backImage_ = shownBitmap_ = bitmap_;
     RunTimer.setInterval(25);
     ShowTimer.setInterval(1500);
     HideTimer.setInterval(1500);
@@ -87,7 +88,10 @@ void TZMRunString::forgetLayout() {
 const QImage& TZMRunString::captionImage() {
     if (captionImage_.isNull() || captionColour_ != fontColor_) {
         const QFontMetrics fm(font());
-        captionImage_ = QImage(std::max(textWidth(), 1), std::max(fm.height(), 1), QImage::Format_ARGB32_Premultiplied);
+        const int r = ratio();
+        captionImage_ = QImage(QSize(std::max(textWidth(), 1), std::max(fm.height(), 1)) * r,
+                               QImage::Format_ARGB32_Premultiplied);
+        captionImage_.setDevicePixelRatio(r);
         captionImage_.fill(Qt::transparent);
         QPainter p(&captionImage_);
         p.setFont(font());
@@ -116,8 +120,10 @@ void TZMRunString::setLoadBitmap(const QImage& image) {
         resize(100, 20);
         bitmap_ = QImage(100, 20, QImage::Format_RGB32);
         bitmap_.fill(Qt::white);
+        shownBitmap_ = bitmap_;
     } else {
         bitmap_ = image.convertToFormat(QImage::Format_RGB32);
+        shownBitmap_ = Skin::forDevice(image, devicePixelRatio()).convertToFormat(QImage::Format_RGB32);
         resize(bitmap_.size());
     }
     rebuildBackImage();
@@ -162,26 +168,31 @@ void TZMRunString::RunTimerTimer() {
 
 void TZMRunString::rebuildBackImage() {
     if (colored_) {
-        if (!Colorize(&bitmap_, backImage_)) return;
+        if (!Colorize(&shownBitmap_, backImage_)) return;
         backImage_ = backImage_.convertToFormat(QImage::Format_RGB32);
     } else {
-        backImage_ = bitmap_;
+        backImage_ = shownBitmap_;
     }
 }
+
+int TZMRunString::ratio() const { return Skin::wholeRatio(devicePixelRatio()); }
 
 QImage TZMRunString::render() {
     rebuildBackImage();
     const QColor text = runMode_ == rmFree ? freeFontColor_ : fontColor_;
     // A background smaller than the control leaves the rest in `_Color`.
-    QImage back(size(), QImage::Format_RGB32);
+    // Kept in the device's pixels, so the text is drawn at the screen's density.
+    const int r = ratio();
+    QImage back(size() * r, QImage::Format_RGB32);
+    back.setDevicePixelRatio(r);
     back.fill(color_);
     QPainter(&back).drawImage(0, 0, backImage_);
     if (drawMode_ == dmColor) back.fill(color_);
     const int w = width(), h = height(), e = edgeSize_;
     if (smoothEdges_ && e > 0) {
-        const QColor p1 = back.pixelColor(std::clamp(e + 1, 0, w - 1), h / 2);
+        const QColor p1 = back.pixelColor(std::clamp(e + 1, 0, w - 1) * r, h / 2 * r);
         GradientFill(back, QRect(0, 0, e, h), {text, p1}, true);
-        const QColor p2 = back.pixelColor(std::clamp(w - e + 1, 0, w - 1), h / 2);
+        const QColor p2 = back.pixelColor(std::clamp(w - e + 1, 0, w - 1) * r, h / 2 * r);
         GradientFill(back, QRect(w - e, 0, e, h), {p2, text}, true);
     }
     QPainter p(&back);
@@ -201,7 +212,7 @@ QImage TZMRunString::render() {
         const QImage& text = captionImage();
         const int top = motion_.captionY;
         for (int x : {motion_.captionX, motion_.second, motion_.third, motion_.fourth})
-            if (x < w && x + text.width() > 0) p.drawImage(x, top, text);
+            if (x < w && x + text.width() / r > 0) p.drawImage(x, top, text);
     }
     return back;
 }

@@ -1,6 +1,7 @@
 #include "popup_panel.h"
 
 #include "desktop.h"
+#include "skin.h"
 
 #include <QBitmap>
 #include <QLabel>
@@ -27,9 +28,10 @@ TPopupPanel::TPopupPanel(const Design& design, QWidget* parent)
     setFixedSize(design.size);
     BackgroundImage->setGeometry(0, 0, design.size.width(), design.size.height());
     if (!design.background.isNull()) {
-        const QPixmap pm = design.seeThroughRed ? withoutRed(design.background) : QPixmap::fromImage(design.background);
-        BackgroundImage->setPixmap(pm);
-        if (design.seeThroughRed) setMask(pm.mask());
+        // Shown at the screen's density; the window's outline from the picture's own pixels.
+        const QImage shown = Skin::forDevice(design.background, devicePixelRatio());
+        BackgroundImage->setPixmap(design.seeThroughRed ? withoutRed(shown) : QPixmap::fromImage(shown));
+        if (design.seeThroughRed) setMask(withoutRed(design.background).mask());
     }
     Timer1.setInterval(kTickMs);
     connect(&Timer1, &QTimer::timeout, this, &TPopupPanel::Timer1Timer);
@@ -63,7 +65,7 @@ TMenuPanel::TMenuPanel(const Design& design, const MenuDesign& menu, QWidget* pa
     : TPopupPanel(design, parent), Selection(new QLabel(this)), tops_(menu.tops), target_(menu.tops.last()) {
     Selection->setGeometry(menu.selectionLeft, menu.selectionTop, menu.selectionWidth, 33);
     Selection->setAlignment(Qt::AlignCenter);
-    if (!menu.bar.isNull()) Selection->setPixmap(withoutRed(menu.bar));
+    if (!menu.bar.isNull()) Selection->setPixmap(withoutRed(Skin::forDevice(menu.bar, devicePixelRatio())));
     connect(&Timer2, &QTimer::timeout, this, &TMenuPanel::Timer2Timer);
     Timer2.setInterval(kTickMs);
     Timer2.start();

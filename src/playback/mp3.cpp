@@ -386,7 +386,7 @@ void TForm_player::Timer1Timer() {
 
 void TForm_player::Draw(const float* magnitudes, int x0, int y0) {
     if (!BackgroundBitmap) return;
-    *BackgroundBitmap = fon_.image();
+    *BackgroundBitmap = fon_.image(pb1->canvas().devicePixelRatio());
     levels.update(magnitudes, pb1->height());
     drawSpectrum(pb1->canvas(), *BackgroundBitmap, levels, x0, y0);
     pb1->frameDrawn();

@@ -1,0 +1,169 @@
+// The player on a screen of two device pixels per pixel: twice the size, every skin
+// picture shown pixel for pixel as its twice-as-dense rendering, and what the
+// program draws itself kept in the device's pixels.
+#include "ZMRunString.h"
+#include "engine_test.h"
+#include "fake_desktop.h"
+#include "mp3.h"
+#include "player_controls.h"
+#include "player_displays.h"
+#include "playback_fixture.h"
+#include "program_windows.h"
+#include "skin.h"
+#include "temp_dir.h"
+
+#include <QApplication>
+#include <QLabel>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr int kRatio = 2;
+
+// The part of `w` no later sibling lies over, in its parent's pixels.
+QRegion uncovered(const QWidget* w) {
+    QRegion r(w->geometry() & w->parentWidget()->rect());
+    const QObjectList& siblings = w->parentWidget()->children();
+    for (qsizetype i = siblings.indexOf(w) + 1; i < siblings.size(); ++i) {
+        const auto* above = qobject_cast<const QWidget*>(siblings[i]);
+        if (above && !above->isHidden()) r -= above->geometry();
+    }
+    return r;
+}
+
+struct Comparison {
+    int compared = 0, different = 0;
+};
+
+// Every opaque pixel of `picture` from `offset`, against the window's grab where `w` shows.
+Comparison compare(const QImage& shot, const QWidget* w, const QImage& picture, QPoint offset) {
+    Comparison c;
+    for (const QRect& rect : uncovered(w))
+        for (int y = rect.top() * kRatio; y <= rect.bottom() * kRatio + 1; ++y)
+            for (int x = rect.left() * kRatio; x <= rect.right() * kRatio + 1; ++x) {
+                const QPoint in = QPoint(x, y) - w->pos() * kRatio + offset * kRatio;
+                if (!picture.rect().contains(in)) continue;
+                const QRgb want = picture.pixel(in);
+                if (qAlpha(want) != 255) continue;
+                ++c.compared;
+                if (shot.pixel(x, y) != want) ++c.different;
+            }
+    return c;
+}
+
+class HiDpiPlayer : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { ASSERT_TRUE(Skin::load().isEmpty()); }
+    void SetUp() override {
+        engine_test::useManualClock(true);
+        fixture::resetPlaybackState();
+        windows = std::make_unique<ProgramWindows>();
+        ASSERT_TRUE(windows->create(QString::fromStdString(dir.root()), 0));
+        player = windows->Form_player.get();
+    }
+    void TearDown() override {
+        windows.reset();
+        BASS_Free();
+        engine_test::useManualClock(false);
+    }
+    QImage shot() const { return player->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+
+    FakeDesktop desk;
+    fixture::TempDir dir;
+    std::unique_ptr<ProgramWindows> windows;
+    TForm_player* player = nullptr;
+};
+
+TEST_F(HiDpiPlayer, IsTwiceTheSizeInDevicePixels) {
+    ASSERT_EQ(qApp->devicePixelRatio(), kRatio);
+    EXPECT_EQ(player->size(), QSize(400, 240));
+    const QPixmap grabbed = player->grab();
+    EXPECT_EQ(grabbed.size(), QSize(800, 480));
+    EXPECT_EQ(grabbed.devicePixelRatio(), kRatio);
+}
+
+struct Shown {
+    const char* name;
+    QWidget* (*widget)(TForm_player&);
+    const char* picture;
+    QPoint offset;  // of the widget's top-left in the picture
+};
+
+class HiDpiPictures : public HiDpiPlayer, public ::testing::WithParamInterface<Shown> {};
+
+TEST_P(HiDpiPictures, ShowTheDenseRenderingPixelForPixel) {
+    const Shown& s = GetParam();
+    const QImage dense = Skin::image(s.picture, kRatio);
+    ASSERT_EQ(dense.devicePixelRatio(), kRatio);
+    const Comparison c = compare(shot(), s.widget(*player), dense, s.offset);
+    EXPECT_GT(c.compared, 0);
+    EXPECT_EQ(c.different, 0) << "of " << c.compared;
+}
+
+const Shown kShown[] = {
+    {"Background", [](TForm_player& p) -> QWidget* { return p.Image1; }, "player_background", {0, 0}},
+    {"SpectrumFrame", [](TForm_player& p) -> QWidget* { return p.Image8; }, "player_bars_frame", {0, 0}},
+    {"SpectrumBoxBeforeItsFirstFrame", [](TForm_player& p) -> QWidget* { return p.pb1; }, "player_bars_frame",
+     {8, 40}},
+    {"VolumeTrack", [](TForm_player& p) -> QWidget* { return p.Image4; }, "player_volume_track", {0, 0}},
+    {"VolumeThumb", [](TForm_player& p) -> QWidget* { return p.Image5; }, "player_volume_thumb", {0, 0}},
+    {"SeekTrack", [](TForm_player& p) -> QWidget* { return p.Image2; }, "player_seek_track", {0, 0}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Player, HiDpiPictures, ::testing::ValuesIn(kShown),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Each button shows the first frame of its strip's dense rendering.
+TEST_F(HiDpiPlayer, ButtonsShowTheirDenseFrames) {
+    const QImage s = shot();
+    for (const PlayerControl& c : playerControls()) {
+        SCOPED_TRACE(c.picture);
+        const QWidget* button = player->childAt(c.place.topLeft());
+        ASSERT_NE(button, nullptr);
+        const Comparison got = compare(s, button, Skin::image(c.picture, kRatio), {0, 0});
+        EXPECT_GT(got.compared, 0);
+        EXPECT_EQ(got.different, 0) << "of " << got.compared;
+    }
+}
+
+// No pixel of the picture is split: every 2 × 2 square of device pixels is one colour.
+bool wholePixels(const QImage& img) {
+    for (int y = 0; y + 1 < img.height(); y += kRatio)
+        for (int x = 0; x + 1 < img.width(); x += kRatio) {
+            const QRgb p = img.pixel(x, y);
+            if (img.pixel(x + 1, y) != p || img.pixel(x, y + 1) != p || img.pixel(x + 1, y + 1) != p) return false;
+        }
+    return true;
+}
+
+TEST_F(HiDpiPlayer, DrawnDisplaysAreKeptInDevicePixels) {
+    player->PaintBox1->showLevel(40);
+    const QImage& meter = player->PaintBox1->canvas();
+    EXPECT_EQ(meter.size(), QSize(18, 162));
+    EXPECT_EQ(meter.devicePixelRatio(), kRatio);
+    EXPECT_TRUE(wholePixels(meter));
+    EXPECT_EQ(meter.pixel(8, 100), qRgb(255, 255, 0));
+    EXPECT_EQ(meter.pixel(0, 100), qRgb(0, 0, 0));
+    EXPECT_EQ(player->pb1->canvas().size(), QSize(402, 194));
+    EXPECT_EQ(player->pb1->canvas().devicePixelRatio(), kRatio);
+}
+
+// The caption's text is drawn at the device's pixels, not enlarged from a 1× drawing:
+// its letters' edges fall inside the 2 × 2 squares.
+TEST_F(HiDpiPlayer, CaptionTextIsDrawnAtTheDevicesPixels) {
+    const QImage caption = player->ZMRunString1->render();
+    EXPECT_EQ(caption.size(), QSize(370, 34));
+    EXPECT_EQ(caption.devicePixelRatio(), kRatio);
+    EXPECT_FALSE(wholePixels(caption));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("QT_SCALE_FACTOR", QByteArray::number(kRatio));
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
