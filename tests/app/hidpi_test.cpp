@@ -90,6 +90,8 @@ struct Shown {
     QPoint offset;  // of the widget's top-left in the picture
 };
 
+void PrintTo(const Shown& s, std::ostream* os) { *os << s.name; }
+
 class HiDpiPictures : public HiDpiPlayer, public ::testing::WithParamInterface<Shown> {};
 
 TEST_P(HiDpiPictures, ShowTheDenseRenderingPixelForPixel) {
@@ -150,12 +152,24 @@ TEST_F(HiDpiPlayer, DrawnDisplaysAreKeptInDevicePixels) {
 }
 
 // The caption's text is drawn at the device's pixels, not enlarged from a 1× drawing:
-// its letters' edges fall inside the 2 × 2 squares.
+// on a plain background, its letters' edges fall inside the 2 × 2 squares.
 TEST_F(HiDpiPlayer, CaptionTextIsDrawnAtTheDevicesPixels) {
-    const QImage caption = player->ZMRunString1->render();
-    EXPECT_EQ(caption.size(), QSize(370, 34));
-    EXPECT_EQ(caption.devicePixelRatio(), kRatio);
-    EXPECT_FALSE(wholePixels(caption));
+    EXPECT_EQ(player->ZMRunString1->render().size(), QSize(370, 34));
+    TZMRunString caption;
+    caption.setSmoothEdges(false);
+    caption.setRunMode(zm::rmNone);
+    QFont font(QStringLiteral("Capture it"));
+    font.setPixelSize(11);
+    caption.setFont(font);
+    caption.setFontColor(Qt::black);
+    caption.setCaption(QString());
+    const QImage empty = caption.render();
+    EXPECT_EQ(empty.devicePixelRatio(), kRatio);
+    EXPECT_TRUE(wholePixels(empty));
+    caption.setCaption(QStringLiteral("Рассвет"));
+    const QImage text = caption.render();
+    EXPECT_NE(text, empty);
+    EXPECT_FALSE(wholePixels(text));
 }
 
 }  // namespace
