@@ -30,9 +30,10 @@ bool GradientFill(QImage& image, const QRect& area, const QList<QColor>& colours
             // A band of one column has no span: it takes the first colour.
             const double t = e == 0 ? 0.0 : double(r) / e;
             auto mix = [t](int a, int b) { return int(std::trunc(a + (b - a) * t)); };
-            p.setPen(QPen(QColor(mix(c0.red(), c1.red()), mix(c0.green(), c1.green()), mix(c0.blue(), c1.blue())), 1));
-            if (horizontal) p.drawLine(left + pos, top, left + pos, bottom - 1);
-            else p.drawLine(left, top + pos, right - 1, top + pos);
+            const QColor c(mix(c0.red(), c1.red()), mix(c0.green(), c1.green()), mix(c0.blue(), c1.blue()));
+            // One-pixel bands filled, not stroked: whole device pixels on a denser image too.
+            if (horizontal) p.fillRect(left + pos, top, 1, bottom - top, c);
+            else p.fillRect(left, top + pos, right - left, 1, c);
         }
     }
     return true;
@@ -196,10 +197,9 @@ QImage TZMRunString::render() {
         GradientFill(back, QRect(w - e, 0, e, h), {p2, text}, true);
     }
     QPainter p(&back);
-    if (drawBorder_) {
-        p.setPen(QPen(borderColor_, 1));
-        p.drawRect(0, 0, w - 1, h - 1);
-    }
+    if (drawBorder_)
+        for (const QRect& edge : {QRect(0, 0, w, 1), QRect(0, h - 1, w, 1), QRect(0, 0, 1, h), QRect(w - 1, 0, 1, h)})
+            p.fillRect(edge, borderColor_);
     if (runMode_ == rmFree) {
         p.setFont(freeFont_);
         p.setPen(freeFontColor_);

@@ -156,7 +156,8 @@ TEST_F(HiDpiPlayer, DrawnDisplaysAreKeptInDevicePixels) {
 TEST_F(HiDpiPlayer, CaptionTextIsDrawnAtTheDevicesPixels) {
     EXPECT_EQ(player->ZMRunString1->render().size(), QSize(370, 34));
     TZMRunString caption;
-    caption.setSmoothEdges(false);
+    caption.setDrawBorder(true);  // the faded ends and the border are whole pixels too
+    caption.setBorderColor(Qt::red);
     caption.setRunMode(zm::rmNone);
     QFont font(QStringLiteral("Capture it"));
     font.setPixelSize(11);
