@@ -5,7 +5,10 @@
 
 #include <QBitmap>
 #include <QLabel>
+#include <QPainter>
 #include <QPixmap>
+
+#include <cmath>
 
 namespace {
 
@@ -18,6 +21,18 @@ QPixmap withoutRed(const QImage& image) {
     // The pixmap's own mask rule: with MaskInColor the colour's pixels are see-through.
     pm.setMask(pm.createMaskFromColor(QColor(255, 0, 0), Qt::MaskInColor));
     return pm;
+}
+
+// The bar centred on a see-through picture of `room`, in whole pixels as a 1× screen
+// centres it: centred in device pixels, a denser bar would land half a pixel off.
+QPixmap centredBar(const QImage& bar, QSize room, qreal ratio) {
+    const QImage shown = Skin::forDevice(bar, ratio);
+    QPixmap canvas(room * shown.devicePixelRatio());
+    canvas.setDevicePixelRatio(shown.devicePixelRatio());
+    canvas.fill(Qt::transparent);
+    const auto half = [](int space) { return int(std::floor(space / 2.0)); };
+    QPainter(&canvas).drawPixmap(half(room.width() - bar.width()), half(room.height() - bar.height()), withoutRed(shown));
+    return canvas;
 }
 
 }  // namespace
@@ -64,8 +79,8 @@ void TPopupPanel::Timer1Timer() {
 TMenuPanel::TMenuPanel(const Design& design, const MenuDesign& menu, QWidget* parent)
     : TPopupPanel(design, parent), Selection(new QLabel(this)), tops_(menu.tops), target_(menu.tops.last()) {
     Selection->setGeometry(menu.selectionLeft, menu.selectionTop, menu.selectionWidth, 33);
-    Selection->setAlignment(Qt::AlignCenter);
-    if (!menu.bar.isNull()) Selection->setPixmap(withoutRed(Skin::forDevice(menu.bar, devicePixelRatio())));
+    Selection->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    if (!menu.bar.isNull()) Selection->setPixmap(centredBar(menu.bar, Selection->size(), devicePixelRatio()));
     connect(&Timer2, &QTimer::timeout, this, &TMenuPanel::Timer2Timer);
     Timer2.setInterval(kTickMs);
     Timer2.start();

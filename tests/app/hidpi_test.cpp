@@ -2,15 +2,22 @@
 // picture shown pixel for pixel as its twice-as-dense rendering, and what the
 // program draws itself kept in the device's pixels.
 #include "ZMRunString.h"
+#include "about_window.h"
 #include "engine_test.h"
 #include "fake_desktop.h"
+#include "main_menu.h"
+#include "mini_player.h"
 #include "mp3.h"
 #include "player_controls.h"
 #include "player_displays.h"
 #include "playback_fixture.h"
+#include "playlist_menus.h"
+#include "playlist_window.h"
 #include "program_windows.h"
 #include "skin.h"
 #include "temp_dir.h"
+#include "track_info_panel.h"
+#include "update_window.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -36,7 +43,8 @@ struct Comparison {
     int compared = 0, different = 0;
 };
 
-// Every opaque pixel of `picture` from `offset`, against the window's grab where `w` shows.
+// Every opaque pixel of `picture` from `offset` (but the see-through pure red), against
+// the window's grab where `w` shows.
 Comparison compare(const QImage& shot, const QWidget* w, const QImage& picture, QPoint offset) {
     Comparison c;
     for (const QRect& rect : uncovered(w))
@@ -45,7 +53,7 @@ Comparison compare(const QImage& shot, const QWidget* w, const QImage& picture, 
                 const QPoint in = QPoint(x, y) - w->pos() * kRatio + offset * kRatio;
                 if (!picture.rect().contains(in)) continue;
                 const QRgb want = picture.pixel(in);
-                if (qAlpha(want) != 255) continue;
+                if (qAlpha(want) != 255 || want == qRgb(255, 0, 0)) continue;
                 ++c.compared;
                 if (shot.pixel(x, y) != want) ++c.different;
             }
@@ -67,7 +75,8 @@ protected:
         BASS_Free();
         engine_test::useManualClock(false);
     }
-    QImage shot() const { return player->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+    QImage shot() const { return grab(player); }
+    static QImage grab(QWidget* window) { return window->grab().toImage().convertToFormat(QImage::Format_RGB32); }
 
     FakeDesktop desk;
     fixture::TempDir dir;
@@ -85,7 +94,7 @@ TEST_F(HiDpiPlayer, IsTwiceTheSizeInDevicePixels) {
 
 struct Shown {
     const char* name;
-    QWidget* (*widget)(TForm_player&);
+    QWidget* (*widget)(ProgramWindows&);
     const char* picture;
     QPoint offset;  // of the widget's top-left in the picture
 };
@@ -98,22 +107,41 @@ TEST_P(HiDpiPictures, ShowTheDenseRenderingPixelForPixel) {
     const Shown& s = GetParam();
     const QImage dense = Skin::image(s.picture, kRatio);
     ASSERT_EQ(dense.devicePixelRatio(), kRatio);
-    const Comparison c = compare(shot(), s.widget(*player), dense, s.offset);
+    QWidget* w = s.widget(*windows);
+    const Comparison c = compare(grab(w->window()), w, dense, s.offset);
     EXPECT_GT(c.compared, 0);
     EXPECT_EQ(c.different, 0) << "of " << c.compared;
 }
 
 const Shown kShown[] = {
-    {"Background", [](TForm_player& p) -> QWidget* { return p.Image1; }, "player_background", {0, 0}},
-    {"SpectrumFrame", [](TForm_player& p) -> QWidget* { return p.Image8; }, "player_bars_frame", {0, 0}},
-    {"SpectrumBoxBeforeItsFirstFrame", [](TForm_player& p) -> QWidget* { return p.pb1; }, "player_bars_frame",
-     {8, 40}},
-    {"VolumeTrack", [](TForm_player& p) -> QWidget* { return p.Image4; }, "player_volume_track", {0, 0}},
-    {"VolumeThumb", [](TForm_player& p) -> QWidget* { return p.Image5; }, "player_volume_thumb", {0, 0}},
-    {"SeekTrack", [](TForm_player& p) -> QWidget* { return p.Image2; }, "player_seek_track", {0, 0}},
+    {"Background", [](ProgramWindows& p) -> QWidget* { return p.Form_player->Image1; }, "player_background", {0, 0}},
+    {"SpectrumFrame", [](ProgramWindows& p) -> QWidget* { return p.Form_player->Image8; }, "player_bars_frame", {0, 0}},
+    {"SpectrumBoxBeforeItsFirstFrame", [](ProgramWindows& p) -> QWidget* { return p.Form_player->pb1; },
+     "player_bars_frame", {8, 40}},
+    {"VolumeTrack", [](ProgramWindows& p) -> QWidget* { return p.Form_player->Image4; }, "player_volume_track", {0, 0}},
+    {"VolumeThumb", [](ProgramWindows& p) -> QWidget* { return p.Form_player->Image5; }, "player_volume_thumb", {0, 0}},
+    {"SeekTrack", [](ProgramWindows& p) -> QWidget* { return p.Form_player->Image2; }, "player_seek_track", {0, 0}},
+    {"Playlist", [](ProgramWindows& p) -> QWidget* { return p.Form2->Image1; }, "playlist_background", {0, 0}},
+    {"MainMenu", [](ProgramWindows& p) -> QWidget* { return p.PopupForm2->BackgroundImage; }, "mainmenu_background",
+     {0, 0}},
+    {"MainMenuBar", [](ProgramWindows& p) -> QWidget* { return p.PopupForm2->Selection; }, "mainmenu_highlight",
+     {1, -4}},
+    {"AddMenu", [](ProgramWindows& p) -> QWidget* { return p.File_form->BackgroundImage; }, "addmenu_background",
+     {0, 0}},
+    {"AddMenuBar", [](ProgramWindows& p) -> QWidget* { return p.File_form->Selection; }, "addmenu_highlight",
+     {-8, -4}},
+    {"PlaylistMenu", [](ProgramWindows& p) -> QWidget* { return p.FormPopup3->BackgroundImage; }, "plmenu_background",
+     {0, 0}},
+    {"PlaylistMenuBar", [](ProgramWindows& p) -> QWidget* { return p.FormPopup3->Selection; }, "plmenu_highlight",
+     {-4, -4}},
+    {"MiniPlayer", [](ProgramWindows& p) -> QWidget* { return p.PopupForm->BackgroundImage; }, "mini_background",
+     {0, 0}},
+    {"InfoPanel", [](ProgramWindows& p) -> QWidget* { return p.Fail_info->BackgroundImage; }, "info_background",
+     {0, 0}},
+    {"About", [](ProgramWindows& p) -> QWidget* { return p.Form1->Image1; }, "about_background", {0, 0}},
 };
 
-INSTANTIATE_TEST_SUITE_P(Player, HiDpiPictures, ::testing::ValuesIn(kShown),
+INSTANTIATE_TEST_SUITE_P(Windows, HiDpiPictures, ::testing::ValuesIn(kShown),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // Each button shows the first frame of its strip's dense rendering.
