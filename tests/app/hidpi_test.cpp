@@ -5,10 +5,10 @@
 #include "about_window.h"
 #include "engine_test.h"
 #include "fake_desktop.h"
+#include "frame_control.h"
 #include "main_menu.h"
 #include "mini_player.h"
 #include "mp3.h"
-#include "player_controls.h"
 #include "player_displays.h"
 #include "playback_fixture.h"
 #include "playlist_menus.h"
@@ -144,17 +144,24 @@ const Shown kShown[] = {
 INSTANTIATE_TEST_SUITE_P(Windows, HiDpiPictures, ::testing::ValuesIn(kShown),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// Each button shows the first frame of its strip's dense rendering.
+// Every skinned button of every window shows the first frame of its strip's dense rendering.
 TEST_F(HiDpiPlayer, ButtonsShowTheirDenseFrames) {
-    const QImage s = shot();
-    for (const PlayerControl& c : playerControls()) {
-        SCOPED_TRACE(c.picture);
-        const QWidget* button = player->childAt(c.place.topLeft());
-        ASSERT_NE(button, nullptr);
-        const Comparison got = compare(s, button, Skin::image(c.picture, kRatio), {0, 0});
-        EXPECT_GT(got.compared, 0);
-        EXPECT_EQ(got.different, 0) << "of " << got.compared;
+    const QList<QWidget*> all = {player, windows->Form2.get(), windows->PopupForm.get(), windows->Form1.get(),
+                                 windows->Form3.get()};
+    int buttons = 0;
+    for (QWidget* window : all) {
+        const QImage s = grab(window);
+        for (const TZMFrameControl* b : window->findChildren<TZMFrameControl*>()) {
+            if (b->isHidden()) continue;
+            const QImage dense = Skin::forDevice(b->loadBitmap(), kRatio);
+            ASSERT_EQ(dense.devicePixelRatio(), kRatio) << "a button without a skin strip";
+            const Comparison got = compare(s, b, dense, {0, 0});
+            EXPECT_GT(got.compared, 0);
+            EXPECT_EQ(got.different, 0) << "of " << got.compared << " at " << b->x() << ", " << b->y();
+            ++buttons;
+        }
     }
+    EXPECT_GE(buttons, 20);
 }
 
 // No pixel of the picture is split: every 2 × 2 square of device pixels is one colour.
