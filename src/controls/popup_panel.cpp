@@ -31,7 +31,8 @@ QPixmap centredBar(const QImage& bar, QSize room, qreal ratio) {
     canvas.setDevicePixelRatio(shown.devicePixelRatio());
     canvas.fill(Qt::transparent);
     const auto half = [](int space) { return int(std::floor(space / 2.0)); };
-    QPainter(&canvas).drawPixmap(half(room.width() - bar.width()), half(room.height() - bar.height()), withoutRed(shown));
+    const QPoint at(half(room.width() - bar.width()), half(room.height() - bar.height()));
+    QPainter(&canvas).drawPixmap(at, withoutRed(shown));
     return canvas;
 }
 

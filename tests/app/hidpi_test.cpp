@@ -1,6 +1,7 @@
-// The player on a screen of two device pixels per pixel: twice the size, every skin
+// The windows on a screen of two device pixels per pixel: twice the size, every skin
 // picture shown pixel for pixel as its twice-as-dense rendering, and what the
 // program draws itself kept in the device's pixels.
+#include "ZMButton.h"
 #include "ZMRunString.h"
 #include "about_window.h"
 #include "engine_test.h"
@@ -20,6 +21,7 @@
 #include "update_window.h"
 
 #include <QApplication>
+#include <QEnterEvent>
 #include <QLabel>
 
 #include <gtest/gtest.h>
@@ -162,6 +164,24 @@ TEST_F(HiDpiPlayer, ButtonsShowTheirDenseFrames) {
         }
     }
     EXPECT_GE(buttons, 20);
+}
+
+// A button's hover frame and the fade back from it stay in device pixels.
+TEST_F(HiDpiPlayer, ButtonHoverAndFadeAreDense) {
+    TZMFrameControl* b = player->ZMButton1;
+    QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
+    QApplication::sendEvent(b, &enter);
+    const QImage dense = Skin::forDevice(b->loadBitmap(), kRatio);
+    const QRect second(QPoint(b->width(), 0) * kRatio, b->size() * kRatio);
+    QImage hover = dense.copy(second).convertToFormat(QImage::Format_RGB32);
+    hover.setDevicePixelRatio(kRatio);
+    EXPECT_EQ(b->surface(), hover);
+    b->setSmoothEnable(true);
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(b, &leave);
+    b->FadeTimerTimer();
+    EXPECT_EQ(b->surface().size(), b->size() * kRatio);
+    EXPECT_NE(b->surface(), hover);
 }
 
 // No pixel of the picture is split: every 2 × 2 square of device pixels is one colour.
