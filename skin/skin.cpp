@@ -6,11 +6,38 @@
 #include <QFont>
 #include <QHash>
 
+#include <algorithm>
+
 namespace {
 
 QHash<QString, QImage>& pictures() {
     static QHash<QString, QImage> all;
     return all;
+}
+
+// The twice-as-dense renderings, by the name of their picture.
+QHash<QString, QImage>& densePictures() {
+    static QHash<QString, QImage> all;
+    return all;
+}
+
+// The name of every picture handed out, by its image data.
+QHash<qint64, QString>& namesByData() {
+    static QHash<qint64, QString> all;
+    return all;
+}
+
+const QLatin1String kDenseSuffix("@2x");
+
+void keep(const QString& name, const QImage& img) {
+    if (name.endsWith(kDenseSuffix)) {
+        QImage dense = img;
+        dense.setDevicePixelRatio(2);
+        densePictures().insert(name.chopped(kDenseSuffix.size()), dense);
+        return;
+    }
+    pictures().insert(name, img);
+    namesByData().insert(img.cacheKey(), name);
 }
 
 }  // namespace
@@ -21,7 +48,7 @@ QStringList Skin::load() {
     for (const QString& file : dir.entryList({QStringLiteral("*.png")}, QDir::Files, QDir::Name)) {
         QImage img(dir.filePath(file));
         if (img.isNull()) bad << file;
-        else pictures().insert(QFileInfo(file).completeBaseName(), img);
+        else keep(QFileInfo(file).completeBaseName(), img);
     }
     return bad;
 }
@@ -40,8 +67,27 @@ QImage Skin::image(const QString& name) {
     if (found != pictures().constEnd()) return *found;
     // Before load(): the splash takes its pictures one by one, so it shows at once.
     QImage img(QStringLiteral(":/skin/") + name + QStringLiteral(".png"));
-    if (!img.isNull()) pictures().insert(name, img);
+    if (!img.isNull()) keep(name, img);
     return img;
+}
+
+QImage Skin::image(const QString& name, qreal ratio) {
+    const QImage plain = image(name);
+    if (ratio < 1.5 || plain.isNull()) return plain;
+    auto found = densePictures().constFind(name);
+    if (found != densePictures().constEnd()) return *found;
+    QImage dense(QStringLiteral(":/skin/") + name + kDenseSuffix + QStringLiteral(".png"));
+    if (dense.isNull()) return plain;
+    keep(name + kDenseSuffix, dense);
+    return densePictures().value(name);
+}
+
+int Skin::wholeRatio(qreal ratio) { return std::max(1, qRound(ratio)); }
+
+QImage Skin::forDevice(const QImage& picture, qreal ratio) {
+    if (ratio < 1.5 || picture.isNull()) return picture;
+    const auto name = namesByData().constFind(picture.cacheKey());
+    return name == namesByData().constEnd() ? picture : image(*name, ratio);
 }
 
 QStringList Skin::names() {

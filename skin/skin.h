@@ -11,6 +11,17 @@ public:
     // The picture `name` (e.g. "player_play"), read on first use if load() has not
     // run yet; a null image for an unknown name.
     static QImage image(const QString& name);
+    // The same picture for painting on a device of `ratio` device pixels per pixel:
+    // from 1.5 on, its twice-as-dense rendering with a device pixel ratio of 2 (same
+    // size in pixels as image(name)); below, image(name). Sizes and frame counts are
+    // taken from image(name) only.
+    static QImage image(const QString& name, qreal ratio);
+    // The denser rendering of `picture` (an image() or a copy of one) for `ratio`;
+    // any other picture as it is.
+    static QImage forDevice(const QImage& picture, qreal ratio);
+    // The device pixels per pixel of what the program draws itself on a device of
+    // `ratio`: the nearest whole number, at least 1, so every pixel is whole.
+    static int wholeRatio(qreal ratio);
     static QStringList names();
     // Registers the font files beside the program and lets the free faces stand in
     // for the designed ones ("Capture it", "MatterhornCTT", "MS Sans Serif"); a

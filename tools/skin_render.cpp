@@ -1,4 +1,5 @@
-// Renders the skin's SVG pictures into the bitmaps the program loads, writes
+// Renders the skin's SVG pictures into the bitmaps the program loads (NAME.png and,
+// for screens of twice the pixel density, NAME@2x.png), writes
 // Fon.bmp beside the program, and draws the contact sheet the skin is reviewed on.
 //   skin_render <png-dir> <bin-dir> <svg>...
 //   skin_render --sheet <out.png> <png>...
@@ -15,10 +16,11 @@
 
 namespace {
 
-QImage render(const QString& svg, QSize size = {}) {
+// At `scale` times the picture's own size unless `size` is given.
+QImage render(const QString& svg, QSize size = {}, int scale = 1) {
     QSvgRenderer r(svg);
     if (!r.isValid()) return {};
-    QImage img(size.isEmpty() ? r.defaultSize() : size, QImage::Format_ARGB32);
+    QImage img(size.isEmpty() ? r.defaultSize() * scale : size, QImage::Format_ARGB32);
     img.fill(Qt::transparent);
     QPainter p(&img);
     r.render(&p);
@@ -30,7 +32,10 @@ int renderAll(const QStringList& args) {
     for (const QString& svg : args.mid(2)) {
         const QString name = QFileInfo(svg).completeBaseName();
         const QImage img = render(svg);
-        if (img.isNull() || !img.save(pngDir + "/" + name + ".png")) {
+        // NAME@2x.png: the same drawing on a screen with two device pixels per pixel.
+        const QImage twice = render(svg, {}, 2);
+        if (img.isNull() || !img.save(pngDir + "/" + name + ".png") || twice.isNull() ||
+            !twice.save(pngDir + "/" + name + "@2x.png")) {
             std::fprintf(stderr, "skin_render: cannot render %s\n", qPrintable(svg));
             return 1;
         }

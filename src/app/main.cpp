@@ -47,6 +47,9 @@ void stamp(const char* event) {
 
 int main(int argc, char** argv) {
     preferX11();
+    // The skin exists at whole densities only: a 1.25 or 1.75 screen gets the nearest
+    // one rather than a blurred picture.
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::Round);
     framesWithoutRoundTrips();
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);  // the player's close ends the program

@@ -2,6 +2,7 @@
 
 #include "desktop.h"
 #include "pixels.h"
+#include "skin.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -29,9 +30,10 @@ bool GradientFill(QImage& image, const QRect& area, const QList<QColor>& colours
             // A band of one column has no span: it takes the first colour.
             const double t = e == 0 ? 0.0 : double(r) / e;
             auto mix = [t](int a, int b) { return int(std::trunc(a + (b - a) * t)); };
-            p.setPen(QPen(QColor(mix(c0.red(), c1.red()), mix(c0.green(), c1.green()), mix(c0.blue(), c1.blue())), 1));
-            if (horizontal) p.drawLine(left + pos, top, left + pos, bottom - 1);
-            else p.drawLine(left, top + pos, right - 1, top + pos);
+            const QColor c(mix(c0.red(), c1.red()), mix(c0.green(), c1.green()), mix(c0.blue(), c1.blue()));
+            // One-pixel bands filled, not stroked: whole device pixels on a denser image too.
+            if (horizontal) p.fillRect(left + pos, top, 1, bottom - top, c);
+            else p.fillRect(left, top + pos, right - left, 1, c);
         }
     }
     return true;
@@ -41,7 +43,7 @@ TZMRunString::TZMRunString(QWidget* parent) : QWidget(parent) {
     resize(100, 20);
     bitmap_ = QImage(100, 20, QImage::Format_RGB32);
     bitmap_.fill(Qt::white);
-    backImage_ = bitmap_;
+    backImage_ = shownBitmap_ = bitmap_;
     RunTimer.setInterval(25);
     ShowTimer.setInterval(1500);
     HideTimer.setInterval(1500);
@@ -86,7 +88,10 @@ void TZMRunString::forgetLayout() {
 const QImage& TZMRunString::captionImage() {
     if (captionImage_.isNull() || captionColour_ != fontColor_) {
         const QFontMetrics fm(font());
-        captionImage_ = QImage(std::max(textWidth(), 1), std::max(fm.height(), 1), QImage::Format_ARGB32_Premultiplied);
+        const int r = ratio();
+        captionImage_ = QImage(QSize(std::max(textWidth(), 1), std::max(fm.height(), 1)) * r,
+                               QImage::Format_ARGB32_Premultiplied);
+        captionImage_.setDevicePixelRatio(r);
         captionImage_.fill(Qt::transparent);
         QPainter p(&captionImage_);
         p.setFont(font());
@@ -115,8 +120,10 @@ void TZMRunString::setLoadBitmap(const QImage& image) {
         resize(100, 20);
         bitmap_ = QImage(100, 20, QImage::Format_RGB32);
         bitmap_.fill(Qt::white);
+        shownBitmap_ = bitmap_;
     } else {
         bitmap_ = image.convertToFormat(QImage::Format_RGB32);
+        shownBitmap_ = Skin::forDevice(image, devicePixelRatio()).convertToFormat(QImage::Format_RGB32);
         resize(bitmap_.size());
     }
     rebuildBackImage();
@@ -180,33 +187,37 @@ void TZMRunString::RunTimerTimer() {
 
 void TZMRunString::rebuildBackImage() {
     if (colored_) {
-        if (!Colorize(&bitmap_, backImage_)) return;
+        if (!Colorize(&shownBitmap_, backImage_)) return;
         backImage_ = backImage_.convertToFormat(QImage::Format_RGB32);
     } else {
-        backImage_ = bitmap_;
+        backImage_ = shownBitmap_;
     }
 }
+
+int TZMRunString::ratio() const { return Skin::wholeRatio(devicePixelRatio()); }
 
 QImage TZMRunString::render() {
     rebuildBackImage();
     const QColor text = runMode_ == rmFree ? freeFontColor_ : fontColor_;
     // A background smaller than the control leaves the rest in `_Color`.
-    QImage back(size(), QImage::Format_RGB32);
+    // Kept in the device's pixels, so the text is drawn at the screen's density.
+    const int r = ratio();
+    QImage back(size() * r, QImage::Format_RGB32);
+    back.setDevicePixelRatio(r);
     back.fill(color_);
     QPainter(&back).drawImage(0, 0, backImage_);
     if (drawMode_ == dmColor) back.fill(color_);
     const int w = width(), h = height(), e = edgeSize_;
     if (smoothEdges_ && e > 0) {
-        const QColor p1 = back.pixelColor(std::clamp(e + 1, 0, w - 1), h / 2);
+        const QColor p1 = back.pixelColor(std::clamp(e + 1, 0, w - 1) * r, h / 2 * r);
         GradientFill(back, QRect(0, 0, e, h), {text, p1}, true);
-        const QColor p2 = back.pixelColor(std::clamp(w - e + 1, 0, w - 1), h / 2);
+        const QColor p2 = back.pixelColor(std::clamp(w - e + 1, 0, w - 1) * r, h / 2 * r);
         GradientFill(back, QRect(w - e, 0, e, h), {p2, text}, true);
     }
     QPainter p(&back);
-    if (drawBorder_) {
-        p.setPen(QPen(borderColor_, 1));
-        p.drawRect(0, 0, w - 1, h - 1);
-    }
+    if (drawBorder_)
+        for (const QRect& edge : {QRect(0, 0, w, 1), QRect(0, h - 1, w, 1), QRect(0, 0, 1, h), QRect(w - 1, 0, 1, h)})
+            p.fillRect(edge, borderColor_);
     if (runMode_ == rmFree) {
         p.setFont(freeFont_);
         p.setPen(freeFontColor_);
@@ -219,7 +230,7 @@ QImage TZMRunString::render() {
         const QImage& text = captionImage();
         const int top = motion_.captionY;
         for (int x : {motion_.captionX, motion_.second, motion_.third, motion_.fourth})
-            if (x < w && x + text.width() > 0) p.drawImage(x, top, text);
+            if (x < w && x + text.width() / r > 0) p.drawImage(x, top, text);
     }
     return back;
 }

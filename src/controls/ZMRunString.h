@@ -92,6 +92,8 @@ public:
     void HideTimerTimer();
     // The picture a paint draws now.
     QImage render();
+    // Device pixels per pixel of what the strip draws.
+    int ratio() const;
     const RunMotion& motion() const { return motion_; }
     bool pausing() const { return PauseTimer.isActive(); }
 
@@ -136,6 +138,7 @@ private:
     QString freeCaption_ = QStringLiteral("\"Free Text\"");
     QImage bitmap_;
     QImage backImage_;
+    QImage shownBitmap_;  // the loaded background at the screen's density
     QColor color_ = Qt::black;
     QColor borderColor_ = Qt::black;
     QColor fontColor_ = Qt::black;

@@ -2,6 +2,7 @@
 
 #include "desktop.h"
 #include "pixels.h"
+#include "skin.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -59,8 +60,12 @@ void TZMFrameControl::setColoredEnable(bool on) {
 }
 
 void TZMFrameControl::rebuild() {
-    if (colored_) Colorize(&strip_, tinted_);
-    else tinted_ = strip_;
+    // Frames, fade and surface are kept at the screen's density; their sizes in pixels
+    // come from the strip as loaded.
+    const QImage shown = Skin::forDevice(strip_, devicePixelRatio());
+    ratio_ = shown.isNull() ? 1 : qRound(shown.devicePixelRatio());
+    if (colored_) Colorize(&shown, tinted_);
+    else tinted_ = shown;
     resizeStep();
     if (strip_.isNull()) return;
     if (strip_.width() % frameCount_ != 0) {
@@ -69,7 +74,10 @@ void TZMFrameControl::rebuild() {
         return;
     }
     const QImage source = tinted_.convertToFormat(QImage::Format_RGB32);
-    for (int k = 0; k < frameCount_; ++k) frames_[k] = source.copy(k * frameWidth_, 0, frameWidth_, strip_.height());
+    for (int k = 0; k < frameCount_; ++k) {
+        frames_[k] = source.copy(dense({k * frameWidth_, 0, frameWidth_, strip_.height()}));
+        frames_[k].setDevicePixelRatio(ratio_);
+    }
     drawFrame(normalFrame());
 }
 
@@ -81,7 +89,12 @@ void TZMFrameControl::resizeStep() {
     background_ = false;
     frameWidth_ = strip_.width() / frameCount_;
     if (width() != frameWidth_ || height() != strip_.height()) resize(frameWidth_, strip_.height());
-    workFrame_ = QImage(frameWidth_, height(), QImage::Format_RGB32);
+    workFrame_ = QImage(dense(QRect(0, 0, frameWidth_, height())).size(), QImage::Format_RGB32);
+    workFrame_.setDevicePixelRatio(ratio_);
+}
+
+QRect TZMFrameControl::dense(const QRect& r) const {
+    return {r.topLeft() * ratio_, r.size() * ratio_};
 }
 
 void TZMFrameControl::Paint() {
@@ -90,8 +103,9 @@ void TZMFrameControl::Paint() {
 }
 
 void TZMFrameControl::drawImage(const QImage& image) {
-    if (surface_.size() != size()) {
-        surface_ = QImage(size(), QImage::Format_RGB32);
+    if (surface_.size() != size() * ratio_) {
+        surface_ = QImage(size() * ratio_, QImage::Format_RGB32);
+        surface_.setDevicePixelRatio(ratio_);
         surface_.fill(palette().window().color());
     }
     QPainter p(&surface_);
@@ -192,6 +206,6 @@ void TZMFrameControl::FadeTimerTimer() {
     if (fadePercent_ < 0) fadePercent_ = 0;
     if (!hasFrames()) return;
     QPainter(&workFrame_).drawImage(0, 0, frames_[normalFrame() - 1]);
-    BlendTowards(workFrame_, frames_[hoverFrame() - 1].copy(0, 0, frameWidth_, height()), fadePercent_);
-    drawImage(workFrame_.copy(0, 0, frameWidth_, strip_.height()));
+    BlendTowards(workFrame_, frames_[hoverFrame() - 1].copy(dense({0, 0, frameWidth_, height()})), fadePercent_);
+    drawImage(workFrame_.copy(dense({0, 0, frameWidth_, strip_.height()})));
 }

@@ -78,6 +78,8 @@ protected:
 
 private:
     void resizeStep();
+    // `r` in the device pixels the frames and the surface are kept in.
+    QRect dense(const QRect& r) const;
     void press(QMouseEvent* e, bool secondOfDouble);
 
     const int frameCount_;
@@ -89,6 +91,7 @@ private:
     QImage workFrame_;
     QImage surface_;
     int frameWidth_ = 0;
+    int ratio_ = 1;  // device pixels per pixel of the frames and the surface
     int mouseState_ = 0;  // 0 idle or released, 1 pressed, 2 entered, 3 left
     bool held_ = false;
     int fadeDirection_ = 0;

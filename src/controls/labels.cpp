@@ -8,7 +8,7 @@ QLabel* skinPicture(QWidget* parent, const QString& name, const QRect& place) {
     auto* l = new QLabel(parent);
     l->setGeometry(place);
     l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    l->setPixmap(QPixmap::fromImage(Skin::image(name)));
+    l->setPixmap(QPixmap::fromImage(Skin::image(name, l->devicePixelRatio())));
     return l;
 }
 

@@ -1,10 +1,14 @@
 #include "popup_panel.h"
 
 #include "desktop.h"
+#include "skin.h"
 
 #include <QBitmap>
 #include <QLabel>
+#include <QPainter>
 #include <QPixmap>
+
+#include <cmath>
 
 namespace {
 
@@ -19,6 +23,19 @@ QPixmap withoutRed(const QImage& image) {
     return pm;
 }
 
+// The bar centred on a see-through picture of `room`, in whole pixels as a 1× screen
+// centres it: centred in device pixels, a denser bar would land half a pixel off.
+QPixmap centredBar(const QImage& bar, QSize room, qreal ratio) {
+    const QImage shown = Skin::forDevice(bar, ratio);
+    QPixmap canvas(room * shown.devicePixelRatio());
+    canvas.setDevicePixelRatio(shown.devicePixelRatio());
+    canvas.fill(Qt::transparent);
+    const auto half = [](int space) { return int(std::floor(space / 2.0)); };
+    const QPoint at(half(room.width() - bar.width()), half(room.height() - bar.height()));
+    QPainter(&canvas).drawPixmap(at, withoutRed(shown));
+    return canvas;
+}
+
 }  // namespace
 
 TPopupPanel::TPopupPanel(const Design& design, QWidget* parent)
@@ -27,9 +44,10 @@ TPopupPanel::TPopupPanel(const Design& design, QWidget* parent)
     setFixedSize(design.size);
     BackgroundImage->setGeometry(0, 0, design.size.width(), design.size.height());
     if (!design.background.isNull()) {
-        const QPixmap pm = design.seeThroughRed ? withoutRed(design.background) : QPixmap::fromImage(design.background);
-        BackgroundImage->setPixmap(pm);
-        if (design.seeThroughRed) setMask(pm.mask());
+        // Shown at the screen's density; the window's outline from the picture's own pixels.
+        const QImage shown = Skin::forDevice(design.background, devicePixelRatio());
+        BackgroundImage->setPixmap(design.seeThroughRed ? withoutRed(shown) : QPixmap::fromImage(shown));
+        if (design.seeThroughRed) setMask(withoutRed(design.background).mask());
     }
     Timer1.setInterval(kTickMs);
     connect(&Timer1, &QTimer::timeout, this, &TPopupPanel::Timer1Timer);
@@ -62,8 +80,8 @@ void TPopupPanel::Timer1Timer() {
 TMenuPanel::TMenuPanel(const Design& design, const MenuDesign& menu, QWidget* parent)
     : TPopupPanel(design, parent), Selection(new QLabel(this)), tops_(menu.tops), target_(menu.tops.last()) {
     Selection->setGeometry(menu.selectionLeft, menu.selectionTop, menu.selectionWidth, 33);
-    Selection->setAlignment(Qt::AlignCenter);
-    if (!menu.bar.isNull()) Selection->setPixmap(withoutRed(menu.bar));
+    Selection->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    if (!menu.bar.isNull()) Selection->setPixmap(centredBar(menu.bar, Selection->size(), devicePixelRatio()));
     connect(&Timer2, &QTimer::timeout, this, &TMenuPanel::Timer2Timer);
     Timer2.setInterval(kTickMs);
     Timer2.start();

@@ -399,7 +399,7 @@ void TForm_player::Draw(const float* magnitudes, int x0, int y0) {
     // The levels move on whether or not the box is seen; its picture is drawn only when
     // it can be seen and differs from the one it shows (a spectrum at rest stays as is).
     if (pb1->offScreen()) return;
-    const QImage& background = fon_.image();
+    const QImage& background = fon_.image(pb1->canvas().devicePixelRatio());
     const bool same = pb1->showsFrame() && before == levels && background.cacheKey() == BackgroundBitmap->cacheKey();
     if (same) return;
     *BackgroundBitmap = background;

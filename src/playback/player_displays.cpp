@@ -1,12 +1,29 @@
 #include "player_displays.h"
 
+#include "skin.h"
+
 #include <QPainter>
+
+namespace {
+
+// A black canvas of `size` pixels kept in the device's pixels.
+QImage deviceCanvas(QSize size, int ratio) {
+    QImage canvas(size * ratio, QImage::Format_RGB32);
+    canvas.setDevicePixelRatio(ratio);
+    canvas.fill(Qt::black);
+    return canvas;
+}
+
+}  // namespace
 
 TSpectrumBox::TSpectrumBox(QImage frame, QPoint offset, QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);  // paints every pixel: nothing below is drawn
-    canvas_ = QImage(201, 97, QImage::Format_RGB32);
-    canvas_.fill(Qt::black);
-    cover_ = frame.isNull() ? canvas_ : frame.copy(QRect(offset, canvas_.size())).convertToFormat(QImage::Format_RGB32);
+    const int r = Skin::wholeRatio(devicePixelRatio());
+    canvas_ = deviceCanvas({201, 97}, r);
+    const QImage shown = Skin::forDevice(frame, r);
+    const int s = qRound(shown.devicePixelRatio());
+    cover_ = frame.isNull() ? canvas_
+                            : shown.copy(QRect(offset * s, QSize(201, 97) * s)).convertToFormat(QImage::Format_RGB32);
 }
 
 void TSpectrumBox::frameDrawn() {
@@ -29,8 +46,7 @@ void TSpectrumBox::hideEvent(QHideEvent*) { offScreen_ = true; }
 
 TLevelMeter::TLevelMeter(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
-    canvas_ = QImage(9, 81, QImage::Format_RGB32);
-    canvas_.fill(Qt::black);
+    canvas_ = deviceCanvas({9, 81}, Skin::wholeRatio(devicePixelRatio()));
 }
 
 void TLevelMeter::showLevel(int height) {
@@ -39,11 +55,11 @@ void TLevelMeter::showLevel(int height) {
     height_ = height;
     canvas_.fill(Qt::black);
     QPainter p(&canvas_);
-    p.setPen(Qt::black);
-    p.setBrush(QColor(255, 255, 0));
-    // Rectangle(0, H − h, W, H): right and bottom edges excluded, outlined by the pen.
-    const int w = canvas_.width(), h = canvas_.height();
-    if (height > 0) p.drawRect(0, h - height, w - 1, height - 1);
+    // Rectangle(0, H − h, W, H): right and bottom edges excluded, outlined one pixel
+    // black; filled in whole pixels, so every device pixel of one is alike.
+    const QSizeF logical = canvas_.deviceIndependentSize();
+    const int w = qRound(logical.width()), h = qRound(logical.height());
+    if (height > 2) p.fillRect(1, h - height + 1, w - 2, height - 2, QColor(255, 255, 0));
     p.end();
     update();
 }

@@ -1,8 +1,11 @@
 #include "visualisation.h"
 
+#include "skin.h"
+
 #include <QFileInfo>
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 
 void SpectrumLevels::update(const float* magnitudes, int height) {
@@ -24,15 +27,18 @@ void drawSpectrum(QImage& box, const QImage& background, const SpectrumLevels& l
     }
     // One pixel and one one-pixel column per band, written straight into the box:
     // through a painter, the 256 small fills cost more than the rest of the tick.
+    // Each pixel is a square of device pixels on a denser box.
     const QRgb red = qRgb(255, 0, 0), yellow = qRgb(255, 255, 0);
-    const int height = box.height();
+    const int r = qRound(box.devicePixelRatio());
+    const int height = box.height() / r, width = box.width() / r;
     const auto put = [&](int x, int y, QRgb c) {
-        if (y >= 0 && y < height) reinterpret_cast<QRgb*>(box.scanLine(y))[x] = c;
+        if (y < 0 || y >= height) return;
+        for (int dy = 0; dy < r; ++dy) std::fill_n(reinterpret_cast<QRgb*>(box.scanLine(y * r + dy)) + x * r, r, c);
     };
     for (int i = 0; i < kBands; ++i) {
         const int x = x0 + 2 * i;
         if (x < 0) continue;
-        if (x >= box.width()) break;  // bands past the box are computed but not seen
+        if (x >= width) break;  // bands past the box are computed but not seen
         put(x, y0 + h - levels.peaks[i], red);
         // A bar sunk to zero or below draws nothing.
         for (int y = y0 + h - levels.bars[i]; y < y0 + h; ++y) put(x, y, yellow);
@@ -51,6 +57,20 @@ float sliderVolume(int thumbLeft, int trackLeft, int trackWidth, int thumbWidth)
 
 int meterHeight(uint32_t rightLevel, int height) {
     return static_cast<int>(std::nearbyint(rightLevel / 32768.0 * height));
+}
+
+const QImage& BackgroundPicture::image(qreal ratio) {
+    image();
+    // The skin's own background has a denser rendering; any other is shown as it is.
+    const QImage stock = Skin::image(QStringLiteral("Fon"));
+    if (ratio < 1.5 || stock.isNull() || image_.size() != stock.size()) return image_;
+    if (denseOf_ != image_.cacheKey()) {
+        denseOf_ = image_.cacheKey();
+        dense_ = image_ == stock.convertToFormat(QImage::Format_RGB32)
+                     ? Skin::image(QStringLiteral("Fon"), ratio).convertToFormat(QImage::Format_RGB32)
+                     : image_;
+    }
+    return dense_;
 }
 
 const QImage& BackgroundPicture::image() {

@@ -39,6 +39,9 @@ class BackgroundPicture {
 public:
     BackgroundPicture(QString path, QSize size) : path_(std::move(path)), size_(size) {}
     const QImage& image();
+    // The same for a device of `ratio` device pixels per pixel: the skin's own
+    // picture at that density when the file is that picture.
+    const QImage& image(qreal ratio);
 
 private:
     QString path_;
@@ -46,4 +49,6 @@ private:
     qint64 fileSize_ = -1;
     QDateTime modified_;
     QImage image_;
+    QImage dense_;
+    qint64 denseOf_ = -1;  // the image_ that dense_ was made for
 };

@@ -42,6 +42,29 @@ TEST(Spectrum, DrawsMarksAboveBarsEveryTwoPixels) {
     EXPECT_EQ(box.pixel(4, 82), qRgb(255, 255, 0));
 }
 
+// On a box of two device pixels per pixel every pixel of the 1× drawing becomes a
+// 2 × 2 square, bands cut at the box's edges as before.
+TEST(Spectrum, ADenseBoxIsThe1xDrawingInSquares) {
+    SpectrumLevels levels;
+    for (int i = 0; i < kBands; ++i) {
+        levels.peaks[i] = (i * 37) % 120 - 10;
+        levels.bars[i] = (i * 53) % 110 - 5;
+    }
+    QImage back(201, 97, QImage::Format_RGB32);
+    for (int y = 0; y < back.height(); ++y)
+        for (int x = 0; x < back.width(); ++x) back.setPixel(x, y, qRgb(x, y, (x * y) & 255));
+    QImage box(201, 97, QImage::Format_RGB32);
+    drawSpectrum(box, back, levels, 5, -5);
+    QImage denseBack = back.scaled(back.size() * 2);
+    denseBack.setDevicePixelRatio(2);
+    QImage denseBox(box.size() * 2, QImage::Format_RGB32);
+    denseBox.setDevicePixelRatio(2);
+    drawSpectrum(denseBox, denseBack, levels, 5, -5);
+    QImage want = box.scaled(box.size() * 2);
+    want.setDevicePixelRatio(2);
+    EXPECT_EQ(denseBox, want);
+}
+
 TEST(Thumbs, FollowThePositionAndTheVolumeFollowsTheSlider) {
     const uint64_t bps = 44100 * 4;
     EXPECT_EQ(thumbLeft(90 * bps, 180 * bps, 144, 249, 25), 256);

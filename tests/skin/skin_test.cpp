@@ -53,6 +53,36 @@ TEST(Skin, EveryPictureAtItsSize) {
     EXPECT_TRUE(Skin::image("no_such_picture").isNull());
 }
 
+// For a screen of twice the density: the same picture, drawn at twice the pixels and
+// painted at the same size; below 1.5 device pixels per pixel the plain picture.
+TEST(Skin, EveryPictureHasADenseRendering) {
+    ASSERT_TRUE(Skin::load().isEmpty());
+    for (const Picture& p : kPictures) {
+        const QImage dense = Skin::image(p.name, 2.0);
+        EXPECT_EQ(dense.size(), QSize(p.w, p.h) * 2) << p.name;
+        EXPECT_EQ(dense.devicePixelRatio(), 2.0) << p.name;
+        EXPECT_EQ(Skin::image(p.name, 1.25).cacheKey(), Skin::image(p.name).cacheKey()) << p.name;
+    }
+    EXPECT_FALSE(Skin::names().contains("player_play@2x"));
+    // Solid areas agree: the player's top-left corner pixel in both.
+    EXPECT_EQ(Skin::image("player_background", 2.0).pixel(0, 0), Skin::image("player_background").pixel(0, 0));
+}
+
+TEST(Skin, APictureHandedOutFindsItsDenseRendering) {
+    Skin::load();
+    const QImage strip = Skin::image("player_play");
+    const QImage copy = strip;
+    EXPECT_EQ(Skin::forDevice(copy, 2.0).size(), strip.size() * 2);
+    EXPECT_EQ(Skin::forDevice(copy, 1.0).cacheKey(), strip.cacheKey());
+    QImage foreign(10, 10, QImage::Format_RGB32);
+    foreign.fill(Qt::blue);
+    EXPECT_EQ(Skin::forDevice(foreign, 2.0).cacheKey(), foreign.cacheKey());
+    EXPECT_EQ(Skin::wholeRatio(1.0), 1);
+    EXPECT_EQ(Skin::wholeRatio(1.25), 1);
+    EXPECT_EQ(Skin::wholeRatio(1.75), 2);
+    EXPECT_EQ(Skin::wholeRatio(0.5), 1);
+}
+
 TEST(Skin, SeeThroughPartsArePureRed) {
     Skin::load();
     for (const char* name : {"addmenu_highlight", "plmenu_highlight", "mainmenu_highlight", "plmenu_background",
