@@ -90,6 +90,12 @@ const Hostile kCases[] = {
          const std::string other = p + ".other.mp3";
          return symlink(other.c_str(), p.c_str()) == 0 && symlink(p.c_str(), other.c_str()) == 0;
      }},
+    // As root every file can be read: the case needs an ordinary user to mean anything.
+    {"noReadPermission",
+     [](const std::string& p) {
+         writeBytes(p, readBytes(oneTrack()));
+         return geteuid() != 0 && chmod(p.c_str(), 0) == 0;
+     }},
     {"sparse4GB",
      [](const std::string& p) {
          writeBytes(p, "");
@@ -143,7 +149,8 @@ protected:
 
 TEST_P(HostileFiles, ListedShownAndStartedWithoutHarm) {
     const std::string path = dir.path("music/x.mp3");
-    if (!GetParam().make(path)) GTEST_SKIP() << "this machine cannot make a " << GetParam().name;
+    if (!GetParam().make(path))
+        GTEST_SKIP() << "cannot make a " << GetParam().name << " here (running as root, or not allowed)";
     TForm2& list = *windows->Form2;
     TForm_player& player = *windows->Form_player;
     list.PlayList(QString::fromStdString(dir.path("music/")));
