@@ -3,6 +3,7 @@
 #include "skin.h"
 
 #include <QLabel>
+#include <QToolTip>
 
 QLabel* skinPicture(QWidget* parent, const QString& name, const QRect& place) {
     auto* l = new QLabel(parent);
@@ -10,6 +11,13 @@ QLabel* skinPicture(QWidget* parent, const QString& name, const QRect& place) {
     l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     l->setPixmap(QPixmap::fromImage(Skin::image(name, l->devicePixelRatio())));
     return l;
+}
+
+void ShowHintHandler() {
+    QToolTip::setFont(QFont(QStringLiteral("Capture it"), 8));
+    QPalette p = QToolTip::palette();
+    p.setColor(QPalette::ToolTipText, QColor(128, 128, 128));
+    QToolTip::setPalette(p);
 }
 
 QLabel* textLabel(QWidget* parent, const QString& text, const QString& face, int pixels, const QColor& colour,

@@ -10,6 +10,9 @@ class QWidget;
 // The skin picture `name`, unscaled from the top-left corner of `place` and clipped to it.
 QLabel* skinPicture(QWidget* parent, const QString& name, const QRect& place);
 
+// Tooltips of the whole program: "Capture it" at 8 points, grey.
+void ShowHintHandler();
+
 // A text in `face`, `pixels` high, in `colour`; see-through unless `opaque` (then on the
 // window's colour). With an empty size in `place` the label is sized to its text.
 QLabel* textLabel(QWidget* parent, const QString& text, const QString& face, int pixels, const QColor& colour,

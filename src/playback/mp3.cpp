@@ -24,19 +24,10 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QSystemTrayIcon>
-#include <QToolTip>
 
 namespace {
 
 const QColor kGrey(128, 128, 128);
-
-// Tooltips of the whole program: "Capture it" at 8 points, grey.
-void ShowHintHandler() {
-    QToolTip::setFont(QFont(QStringLiteral("Capture it"), 8));
-    QPalette p = QToolTip::palette();
-    p.setColor(QPalette::ToolTipText, kGrey);
-    QToolTip::setPalette(p);
-}
 
 }  // namespace
 
@@ -367,48 +358,3 @@ void TForm_player::hideSeekThumbAtStart() {
 }
 
 bool TForm_player::repeat() const { return CheckBox1->isChecked(); }
-
-// ---- the update cycle
-
-void TForm_player::Timer1Timer() {
-    if (closed_ || PlayState != 1) return;
-    if (!transport_.trackEnd()) return;
-    float fft[512];
-    if (BASS_ChannelGetData(StreamHandle, fft, BASS_DATA_FFT1024) < 0) std::fill(std::begin(fft), std::end(fft), 0.0f);
-    Draw(fft, 0, -5);
-    PlayProgress p;
-    p.length = BASS_ChannelGetLength(StreamHandle, BASS_POS_BYTE);
-    p.position = BASS_ChannelGetPosition(StreamHandle, BASS_POS_BYTE);
-    const Slider seek = seekBar->geometry();
-    seekBar->setThumbLeft(thumbLeft(p.position, p.length, seek.trackLeft, seek.trackWidth, seek.thumbWidth));
-    p.seconds = BASS_ChannelBytes2Seconds(StreamHandle, p.position);
-    p.elapsed = timeText(p.seconds);
-    p.total = timeText(BASS_ChannelBytes2Seconds(StreamHandle, p.length));
-    // A label repaints only when its text changes: once a second.
-    if (Label1->text() != p.elapsed) Label1->setText(p.elapsed);
-    emit progressed(p);
-    const Slider volume = volumeBar->geometry();
-    BASS_ChannelSetAttribute(StreamHandle, BASS_ATTRIB_VOL,
-                             sliderVolume(volume.thumbLeft, volume.trackLeft, volume.trackWidth, volume.thumbWidth));
-}
-
-void TForm_player::Draw(const float* magnitudes, int x0, int y0) {
-    if (!BackgroundBitmap) return;
-    const SpectrumLevels before = levels;
-    levels.update(magnitudes, pb1->height());
-    // The levels move on whether or not the box is seen; its picture is drawn only when
-    // it can be seen and differs from the one it shows (a spectrum at rest stays as is).
-    if (pb1->offScreen()) return;
-    const QImage& background = fon_.image(pb1->canvas().devicePixelRatio());
-    const bool same = pb1->showsFrame() && before == levels && background.cacheKey() == BackgroundBitmap->cacheKey();
-    if (same) return;
-    *BackgroundBitmap = background;
-    drawSpectrum(pb1->canvas(), *BackgroundBitmap, levels, x0, y0);
-    pb1->frameDrawn();
-}
-
-void TForm_player::Timer2Timer() {
-    if (closed_ || BASS_ChannelIsActive(StreamHandle) != BASS_ACTIVE_PLAYING) return;
-    const uint32_t level = BASS_ChannelGetLevel(StreamHandle);
-    PaintBox1->showLevel(meterHeight(level >> 16, PaintBox1->height()));
-}
