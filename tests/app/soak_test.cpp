@@ -33,6 +33,14 @@ using namespace fixture;
 
 namespace {
 
+#if defined(__SANITIZE_ADDRESS__)
+// Freed memory waits in the address sanitizer's quarantine, so the resident size
+// says nothing there; its leak check speaks for that build instead.
+constexpr bool kResidentSizeMeansGrowth = false;
+#else
+constexpr bool kResidentSizeMeansGrowth = true;
+#endif
+
 long residentKb() {
     std::ifstream statm("/proc/self/statm");
     long pages = 0, resident = 0;
@@ -120,7 +128,8 @@ TEST_F(Soak, TwoThousandTracksLeaveNothingBehind) {
     EXPECT_EQ(open, 1);
     EXPECT_NE(BASS_ChannelGetLength(StreamHandle, BASS_POS_BYTE), UINT64_MAX);
     EXPECT_EQ(timers(*windows), before);
-    EXPECT_LE(residentKb() - residentAt100, 2048) << "kB grown from the 100th track to the 2 000th";
+    if (kResidentSizeMeansGrowth)
+        EXPECT_LE(residentKb() - residentAt100, 2048) << "kB grown from the 100th track to the 2 000th";
 }
 
 }  // namespace
