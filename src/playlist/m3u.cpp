@@ -51,7 +51,7 @@ void readM3uRows(QByteArrayView bytes, const std::function<void(QByteArrayView)>
         qsizetype end = at;
         while (end < size && bytes[end] != '\r' && bytes[end] != '\n') ++end;
         const QByteArrayView line = bytes.sliced(at, end - at);
-        if (!line.contains("#EXTM3U") && !line.contains("#EXTINF")) row(line);
+        if (!isHeader(line)) row(line);
         if (end < size && bytes[end] == '\r' && end + 1 < size && bytes[end + 1] == '\n') ++end;
         at = end + 1;
     }
