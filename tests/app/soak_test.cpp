@@ -128,8 +128,9 @@ TEST_F(Soak, TwoThousandTracksLeaveNothingBehind) {
     EXPECT_EQ(open, 1);
     EXPECT_NE(BASS_ChannelGetLength(StreamHandle, BASS_POS_BYTE), UINT64_MAX);
     EXPECT_EQ(timers(*windows), before);
-    if (kResidentSizeMeansGrowth)
+    if (kResidentSizeMeansGrowth) {
         EXPECT_LE(residentKb() - residentAt100, 2048) << "kB grown from the 100th track to the 2 000th";
+    }
 }
 
 }  // namespace
