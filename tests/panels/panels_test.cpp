@@ -37,7 +37,7 @@ TEST_F(Panels, MiniPlayerThumbAndTimesFollowTheTick) {
 TEST_F(Panels, InformationPanelShowsTheTrackAndItsLength) {
     TFail_info info;
     EXPECT_EQ(info.Label1->text(), ".::[]::.");
-    info.showTrack({".::[Песня]::.", ".::[Кино]::.", ".::[Альбом]::.", ".::[Rock]::.", "Год: 1988", "/music/a.mp3"});
+    info.showTrack({".::[Песня]::.", ".::[Кино]::.", ".::[Альбом]::.", ".::[Rock]::.", "Год: 1988", "/music/a.mp3", {}});
     EXPECT_EQ(info.Label1->text(), ".::[Песня]::.");
     EXPECT_EQ(info.Label2->text(), ".::[Кино]::.");
     EXPECT_EQ(info.Label3->text(), ".::[Альбом]::.");
@@ -54,7 +54,7 @@ TEST_F(Panels, InformationPanelShowsTheTrackAndItsLength) {
 // workspace fill, the genre straight on the skin, the path on grey.
 TEST_F(Panels, InformationPanelDrawsItsLabelsAsDesigned) {
     TFail_info info;
-    info.showTrack({".::[" + QString(80, 'W') + "]::.", ".::[Кино]::.", ".::[]::.", ".::[]::.", "Год: ", "/a.mp3"});
+    info.showTrack({".::[" + QString(80, 'W') + "]::.", ".::[Кино]::.", ".::[]::.", ".::[]::.", "Год: ", "/a.mp3", {}});
     const QImage shot = info.grab().toImage();
     const auto greenIn = [&](int x0, int x1) {
         for (int x = x0; x < x1; ++x)
