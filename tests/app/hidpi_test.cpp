@@ -14,7 +14,7 @@
 #include "playback_fixture.h"
 #include "playlist_menus.h"
 #include "playlist_window.h"
-#include "program_windows.h"
+#include "program_fixture.h"
 #include "skin.h"
 #include "temp_dir.h"
 #include "track_info_panel.h"
@@ -62,27 +62,16 @@ Comparison compare(const QImage& shot, const QWidget* w, const QImage& picture, 
     return c;
 }
 
-class HiDpiPlayer : public ::testing::Test {
+class HiDpiPlayer : public fixture::ProgramTest {
 protected:
-    static void SetUpTestSuite() { ASSERT_TRUE(Skin::load().isEmpty()); }
     void SetUp() override {
-        engine_test::useManualClock(true);
-        fixture::resetPlaybackState();
-        windows = std::make_unique<ProgramWindows>();
-        ASSERT_TRUE(windows->create(QString::fromStdString(dir.root()), 0));
+        ProgramTest::SetUp();
+        createWindows();
         player = windows->Form_player.get();
-    }
-    void TearDown() override {
-        windows.reset();
-        BASS_Free();
-        engine_test::useManualClock(false);
     }
     QImage shot() const { return grab(player); }
     static QImage grab(QWidget* window) { return window->grab().toImage().convertToFormat(QImage::Format_RGB32); }
 
-    FakeDesktop desk;
-    fixture::TempDir dir;
-    std::unique_ptr<ProgramWindows> windows;
     TForm_player* player = nullptr;
 };
 
