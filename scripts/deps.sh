@@ -5,8 +5,8 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config
-  qt6-base-dev qt6-multimedia-dev qt6-svg-dev libqt6svg6
-  libmpg123-dev libkissfft-dev libtag1-dev librcd-dev
+  qt6-base-dev qt6-svg-dev libqt6svg6
+  libpulse-dev libmpg123-dev libkissfft-dev libtag1-dev librcd-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libmp3lame-dev pulseaudio pulseaudio-utils
   fonts-play fonts-dseg fonts-dejavu-core

@@ -278,6 +278,10 @@ int32_t BASS_ChannelGetData(HSTREAM h, void* buffer, uint32_t length) {
 bool BASS_ChannelSetAttribute(HSTREAM h, uint32_t attrib, float value) {
     auto st = find(h);
     if (!st || attrib != BASS_ATTRIB_VOL || std::isnan(value)) return false;
-    st->volume.store(std::clamp(value, 0.0f, 1.0f), std::memory_order_relaxed);
+    // The player sets the volume at every tick: only a change wakes the audio
+    // thread, which hands it to the sound server at once.
+    const float v = std::clamp(value, 0.0f, 1.0f);
+    const float before = st->volume.exchange(v, std::memory_order_relaxed);
+    if (before != v && BASS_ChannelIsActive(h) == BASS_ACTIVE_PLAYING) EngineThread::wake();
     return true;
 }

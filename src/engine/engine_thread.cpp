@@ -8,9 +8,7 @@
 #include "stream_registry.h"
 #include "voice.h"
 
-#include <QAudioDevice>
 #include <QCoreApplication>
-#include <QMediaDevices>
 #include <QMetaObject>
 #include <QThread>
 #include <QTimer>
@@ -30,7 +28,7 @@ public:
     explicit Worker(bool useDevice) : useDevice_(useDevice) {}
 
     void begin() {
-        if (useDevice_) device_ = QMediaDevices::defaultAudioOutput();
+        if (useDevice_) server_ = std::make_unique<SoundServerLink>();
         timer_ = new QTimer(this);
         timer_->setTimerType(Qt::PreciseTimer);
         QObject::connect(timer_, &QTimer::timeout, this, [this] { pump(); });
@@ -45,7 +43,7 @@ public:
             auto it = voices_.find(s->handle);
             if (it == voices_.end()) {
                 if (!wantsVoice(*s)) continue;
-                it = voices_.emplace(s->handle, std::make_unique<Voice>(s, device_)).first;
+                it = voices_.emplace(s->handle, std::make_unique<Voice>(s, server_.get())).first;
             }
             if (it->second->broken()) stopBroken(*s);
             else it->second->pump();
@@ -62,6 +60,7 @@ public:
     void finish() {
         timer_->stop();
         voices_.clear();
+        server_.reset();
     }
 
     std::atomic<bool> wakePending{false};
@@ -89,7 +88,8 @@ private:
     }
 
     bool useDevice_;
-    QAudioDevice device_;
+    // Connects on the first play, so a program that never plays never talks to it.
+    std::unique_ptr<SoundServerLink> server_;
     QTimer* timer_ = nullptr;
     std::vector<std::shared_ptr<Stream>> streams_;
     std::unordered_map<Handle, std::unique_ptr<Voice>> voices_;

@@ -6,8 +6,6 @@
 #include <cstdint>
 #include <memory>
 
-class QAudioDevice;
-
 namespace engine {
 
 class Output {
@@ -27,10 +25,14 @@ public:
     virtual int64_t latencyNs() const = 0;
     // How often the output wants feeding.
     virtual int pumpIntervalMs() const = 0;
+    // The stream's volume, 0 … 1 of the amplitude, applied to what is already
+    // queued as well.
+    virtual void setVolume(float) {}
+    // Everything written is to be played out; true once it has been heard.
+    virtual bool drained() { return heardFrames(0) >= writtenFrames(); }
+    virtual int64_t writtenFrames() const = 0;
 };
 
 std::unique_ptr<Output> makeSilentOutput(int rate);
-// nullptr when the device cannot take this format.
-std::unique_ptr<Output> makeDeviceOutput(const QAudioDevice& device, int rate, int channels);
 
 }  // namespace engine

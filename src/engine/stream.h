@@ -29,18 +29,18 @@ namespace engine {
 
 using Handle = uint32_t;
 
-constexpr int kBlockFrames = 12288;
+constexpr int kBlockFrames = 16384;
 inline int64_t levelFrames(int rate) { return rate / 50; }  // the level meter's 20 ms
 // How far the interface runs the position on past the audio thread's last report.
 // Longer than the slowest output's pump interval, and within kBlockFrames with the
 // level's 20 ms before and an FFT window after, at 48 kHz.
-inline int64_t extrapolationFrames(int rate) { return rate * 3 / 20; }
+inline int64_t extrapolationFrames(int rate) { return rate * 3 / 10; }
 
 enum class Transport { Stopped, Playing, Paused };
 
 // Decoded audio around the heard frame: from the level meter's 20 ms before it to
 // far enough after it that the interface can cut its windows at the position it
-// extrapolates until the next report. 48 KB that only playback needs: the voice
+// extrapolates until the next report. 64 KB that only playback needs: the voice
 // makes it when the stream is first played, not every stream made to ask a
 // file's length or tags.
 struct PcmBlock {

@@ -8,23 +8,21 @@
 namespace engine {
 namespace {
 
-constexpr int64_t kRingFrames = 1 << 16;
+// Room for what a device queues (about a second and a quarter) besides the level
+// window behind and the spectrum's ahead, at 48 kHz.
+constexpr int64_t kRingFrames = 1 << 17;
 constexpr int64_t kChunkFrames = 16384;
-// The volume moves by at most this much per frame, so no step clicks.
-constexpr float kGainStep = 1.0f / 256.0f;
-
 
 }  // namespace
 
-Voice::Voice(std::shared_ptr<Stream> stream, QAudioDevice device)
+Voice::Voice(std::shared_ptr<Stream> stream, SoundServerLink* server)
     : stream_(std::move(stream)),
-      device_(std::move(device)),
+      server_(server),
       decoder_(Decoder::open(stream_->key.path)),
       ring_(stream_->channels, kRingFrames),
       scratch_(size_t(kChunkFrames) * stream_->channels) {
     if (decoder_ && (decoder_->rate() != stream_->rate || decoder_->channels() != stream_->channels))
         decoder_.reset();  // the file changed under the stream
-    gain_ = stream_->volume.load();
     // Made here, on the stream's first play, and outside the lock.
     auto block = std::make_unique<PcmBlock>();
     StreamLock lock(stream_->mutex);
@@ -35,6 +33,7 @@ Voice::Voice(std::shared_ptr<Stream> stream, QAudioDevice device)
 void Voice::pump() {
     const Commands c = readCommands();
     if (c.generation != applied_) apply(c);
+    if (out_) out_->setVolume(stream_->volume.load(std::memory_order_relaxed));
     if (transport_ == Transport::Playing && out_) feed();
     if (dirty_ || transport_ == Transport::Playing) publish(c);
 }
@@ -62,7 +61,10 @@ void Voice::apply(const Commands& c) {
     ended_ = false;
     if (!out_) openOutput();
     if (transport_ == Transport::Paused) out_->pause(c.holdPending ? c.holdNs : nowNs());
-    else if (before == Transport::Paused) out_->resume();
+    else if (before == Transport::Paused) {
+        out_->resume();
+        stillAt_ = heard_;
+    }
 }
 
 // Pause and stop: the interface has shown `frame` since `atNs`, and play goes on
@@ -112,19 +114,21 @@ void Voice::seekTo(int64_t frame) {
 }
 
 void Voice::openOutput() {
-    if (!manualClock()) out_ = makeDeviceOutput(device_, stream_->rate, stream_->channels);
+    if (!manualClock() && server_)
+        out_ = server_->open(stream_->rate, stream_->channels, stream_->volume.load(std::memory_order_relaxed));
     if (!out_) out_ = makeSilentOutput(stream_->rate);
-    sessionStart_ = heard_;
+    sessionStart_ = stillAt_ = heard_;
     written_ = heard_;  // frames written to a previous session but not heard go again
     drainDeadline_ = 0;
 }
 
 void Voice::feed() {
     if (out_->failed()) {
-        // The device went away: carry on on the silent clock from what was heard.
+        // The server went away: carry on on the silent clock from what was heard.
+        // The next track looks for a server again.
         updateHeard();
         out_.reset();
-        device_ = QAudioDevice();
+        server_ = nullptr;
         openOutput();
     }
     updateHeard();
@@ -161,26 +165,12 @@ void Voice::decodeUntil(int64_t target) {
 }
 
 void Voice::writeOut(int64_t frames) {
-    const float target = stream_->volume.load(std::memory_order_relaxed);
-    if (!out_->wantsSamples()) {
-        gain_ = target;
+    if (out_->wantsSamples()) {
+        ring_.copy(written_, frames, scratch_.data());
+        out_->write(scratch_.data(), frames);
+    } else {
         out_->write(nullptr, frames);
-        written_ += frames;
-        return;
     }
-    const int ch = stream_->channels;
-    ring_.copy(written_, frames, scratch_.data());
-    if (gain_ != 1.0f || target != 1.0f) {
-        for (int64_t f = 0; f < frames; ++f) {
-            if (gain_ < target) gain_ = std::min(target, gain_ + kGainStep);
-            else if (gain_ > target) gain_ = std::max(target, gain_ - kGainStep);
-            for (int c = 0; c < ch; ++c) {
-                int16_t& v = scratch_[size_t(f) * ch + c];
-                v = int16_t(float(v) * gain_);
-            }
-        }
-    }
-    out_->write(scratch_.data(), frames);
     written_ += frames;
 }
 
@@ -189,7 +179,7 @@ void Voice::checkEnd() {
     const int64_t now = nowNs();
     if (drainDeadline_ == 0) drainDeadline_ = now + out_->latencyNs() * 2 + 500000000;
     // Some devices never report the last few milliseconds as played.
-    if (heard_ < ring_.end() && now < drainDeadline_) return;
+    if (heard_ < ring_.end() && !out_->drained() && now < drainDeadline_) return;
     heard_ = ring_.end();
     lengthFrames_ = heard_;
     lengthCorrected_ = true;
@@ -210,7 +200,7 @@ void Voice::publish(const Commands& c) {
         s.frame = heard_;
         s.stampNs = heardNs_;
         s.writtenEnd = written_;
-        s.advancing = transport_ == Transport::Playing;
+        s.advancing = transport_ == Transport::Playing && (!out_ || !out_->wantsSamples() || heard_ > stillAt_);
         if (ended_) {
             s.ended = true;
             s.transport = Transport::Stopped;

@@ -5,9 +5,8 @@
 #include "decoder.h"
 #include "output.h"
 #include "pcm_ring.h"
+#include "pulse_output.h"
 #include "stream.h"
-
-#include <QAudioDevice>
 
 #include <memory>
 #include <vector>
@@ -16,8 +15,9 @@ namespace engine {
 
 class Voice {
 public:
-    // The device may be null: the voice then plays on the silent clock.
-    Voice(std::shared_ptr<Stream> stream, QAudioDevice device);
+    // Without a sound server (`server` null, or none answering) the voice plays
+    // on the silent clock.
+    Voice(std::shared_ptr<Stream> stream, SoundServerLink* server);
     bool broken() const { return !decoder_; }
     bool playing() const { return transport_ == Transport::Playing; }
     int pumpIntervalMs() const { return out_ ? out_->pumpIntervalMs() : 50; }
@@ -50,7 +50,7 @@ private:
     void publishBlock(const StreamLock& lock) const;
 
     std::shared_ptr<Stream> stream_;
-    QAudioDevice device_;
+    SoundServerLink* server_;
     std::unique_ptr<Decoder> decoder_;
     std::unique_ptr<Output> out_;
     PcmRing ring_;
@@ -62,11 +62,14 @@ private:
     int64_t heardNs_ = 0;  // when heard_ was read from the output
     int64_t written_ = 0;
     int64_t sessionStart_ = 0;
+    // Where the device was when it was last started or resumed: the interface runs
+    // the position on only once the device is heard to move from there, a server's
+    // latency later.
+    int64_t stillAt_ = 0;
     int64_t drainDeadline_ = 0;
     bool eof_ = false;
     bool ended_ = false;
     bool lengthCorrected_ = false;
-    float gain_ = 1.0f;
     bool dirty_ = true;
 };
 
