@@ -10,7 +10,12 @@
 #include <QLabel>
 
 void TForm_player::Timer1Timer() {
-    if (closed_ || PlayState != 1) return;
+    if (closed_) return;
+    if (PlayState != 1) {
+        // Stopped or paused: nothing moves until the transport plays again and starts it.
+        Timer1.stop();
+        return;
+    }
     if (!transport_.trackEnd()) return;
     float fft[512];
     if (BASS_ChannelGetData(StreamHandle, fft, BASS_DATA_FFT1024) < 0) std::fill(std::begin(fft), std::end(fft), 0.0f);
@@ -47,7 +52,12 @@ void TForm_player::Draw(const float* magnitudes, int x0, int y0) {
 }
 
 void TForm_player::Timer2Timer() {
-    if (closed_ || BASS_ChannelIsActive(StreamHandle) != BASS_ACTIVE_PLAYING) return;
+    if (closed_) return;
+    if (PlayState != 1) {
+        Timer2.stop();  // as the 30 ms tick: the transport starts it again
+        return;
+    }
+    if (BASS_ChannelIsActive(StreamHandle) != BASS_ACTIVE_PLAYING) return;
     const uint32_t level = BASS_ChannelGetLevel(StreamHandle);
     PaintBox1->showLevel(meterHeight(level >> 16, PaintBox1->height()));
 }
