@@ -44,11 +44,11 @@ void TForm_player::Draw(const float* magnitudes, int x0, int y0) {
     // it can be seen and differs from the one it shows (a spectrum at rest stays as is).
     if (pb1->offScreen()) return;
     const QImage& background = fon_.image(pb1->canvas().devicePixelRatio());
-    const bool same = pb1->showsFrame() && before == levels && background.cacheKey() == BackgroundBitmap->cacheKey();
-    if (same) return;
+    const bool sameBackground = pb1->showsFrame() && background.cacheKey() == BackgroundBitmap->cacheKey();
+    if (sameBackground && before == levels) return;
     *BackgroundBitmap = background;
     drawSpectrum(pb1->canvas(), *BackgroundBitmap, levels, x0, y0);
-    pb1->frameDrawn();
+    pb1->frameDrawn(sameBackground ? spectrumChange(before, levels, x0, y0, pb1->size()) : QRegion(pb1->rect()));
 }
 
 void TForm_player::Timer2Timer() {

@@ -3,6 +3,7 @@
 // marks, the seek thumbs, the volume from the slider and the level meter.
 #include <QDateTime>
 #include <QImage>
+#include <QRegion>
 #include <QString>
 
 #include <array>
@@ -22,6 +23,13 @@ struct SpectrumLevels {
 // Draws one frame into the spectrum box: the background, then for every band its
 // red peak pixel and its yellow one-pixel bar, every 2 pixels from x0.
 void drawSpectrum(QImage& box, const QImage& background, const SpectrumLevels& levels, int x0, int y0);
+
+// The part of a box of `box` pixels that the frame of `after` changes when drawn
+// (drawSpectrum, same x0 and y0) over the frame of `before`: a few column strips,
+// each from the highest to the lowest row that changed in it; empty when nothing
+// moved. Only this part goes to the screen: a whole box a frame was the largest
+// thing the player sent to the display, and stalled the tick on it.
+QRegion spectrumChange(const SpectrumLevels& before, const SpectrumLevels& after, int x0, int y0, QSize box);
 
 // A thumb's left edge for `position` of `length`: round(position × (span ÷ length)),
 // ties to even, plus the track's left. At the track's left for an empty length.
