@@ -52,10 +52,7 @@ TZMRunString::TZMRunString(QWidget* parent) : QWidget(parent) {
     connect(&RunTimer, &QTimer::timeout, this, &TZMRunString::RunTimerTimer);
     connect(&ShowTimer, &QTimer::timeout, this, &TZMRunString::ShowTimerTimer);
     connect(&HideTimer, &QTimer::timeout, this, &TZMRunString::HideTimerTimer);
-    connect(&PauseTimer, &QTimer::timeout, this, [this] {
-        update();
-        followRunState();
-    });
+    connect(&PauseTimer, &QTimer::timeout, this, &TZMRunString::PauseTimerTimer);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);  // moves over it describe it in the status line
 }
@@ -182,7 +179,31 @@ void TZMRunString::RunTimerTimer() {
         PauseTimer.start();
         return;
     }
+    // Only the text's old and new places: the rest of the strip is as it was shown.
+    // A drag moved the text outside the ticks, so then the whole strip; the free text
+    // does not move at all.
+    if (runMode_ == rmFree) lastStep_ = QRegion();
+    else if (draggedSinceTick_) lastStep_ = QRegion(rect());
+    else lastStep_ = textArea(shown_) + textArea(motion_);
+    shown_ = motion_;
+    draggedSinceTick_ = false;
+    update(lastStep_);
+}
+
+void TZMRunString::PauseTimerTimer() {
+    PauseTimer.stop();
+    shown_ = motion_;
     update();
+    followRunState();
+}
+
+QRegion TZMRunString::textArea(const RunMotion& m) {
+    const QImage& text = captionImage();
+    const int r = ratio();
+    const QSize size(text.width() / r, text.height() / r);
+    QRegion area;
+    for (int x : {m.captionX, m.second, m.third, m.fourth}) area += QRect(QPoint(x, m.captionY), size) & rect();
+    return area;
 }
 
 void TZMRunString::rebuildBackImage() {
@@ -264,6 +285,7 @@ void TZMRunString::mouseMoveEvent(QMouseEvent* e) {
         motion_.captionX = x - dragOffset_;
         motion_.second = motion_.captionX + motion_.runPeriod;
         dragged_ = true;
+        draggedSinceTick_ = true;
     }
     emit OnMouseMove(this, e->modifiers(), x, int(e->position().y()));
 }

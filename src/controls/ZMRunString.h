@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QFont>
 #include <QImage>
+#include <QRegion>
 #include <QTimer>
 #include <QWidget>
 
@@ -90,11 +91,15 @@ public:
     void RunTimerTimer();
     void ShowTimerTimer();
     void HideTimerTimer();
+    // The end of the entry pause: what the pausing tick moved shows, and the run goes on.
+    void PauseTimerTimer();
     // The picture a paint draws now.
     QImage render();
     // Device pixels per pixel of what the strip draws.
     int ratio() const;
     const RunMotion& motion() const { return motion_; }
+    // What the last tick of the motion asked to be repainted.
+    const QRegion& lastStep() const { return lastStep_; }
     bool pausing() const { return PauseTimer.isActive(); }
 
     QTimer RunTimer, ShowTimer, HideTimer;
@@ -126,6 +131,8 @@ private:
     void rebuildBackImage();
     void press(QMouseEvent* e, bool secondOfDouble);
     void followRunState();
+    // Where the caption's copies lie in `m`, within the strip.
+    QRegion textArea(const RunMotion& m);
 
     // What `_Interval` was set to; the timer runs at 1 ms while rmRightLeft enters.
     int intervalMs_ = 25;
@@ -156,6 +163,11 @@ private:
     bool smoothEdges_ = true;
     bool colored_ = false;
     RunMotion motion_;
+    // The motion the last tick asked to be shown, and what that tick repainted.
+    RunMotion shown_;
+    QRegion lastStep_;
+    // A drag moved the text since the last tick: the next one repaints the whole strip.
+    bool draggedSinceTick_ = false;
     bool dragged_ = false;
     int dragOffset_ = 0;
     bool leftPressed_ = false;
