@@ -10,9 +10,13 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <tuple>
+
 // Fills (left, top, right, bottom) with bands between the colours; false, with the
 // error box, for fewer than two colours.
 bool GradientFill(QImage& image, const QRect& area, const QList<QColor>& colours, bool horizontal);
+
+class QPainter;
 
 class TZMRunString : public QWidget {
     Q_OBJECT
@@ -129,6 +133,8 @@ private:
     void forgetLayout();
     const QImage& captionImage();
     void rebuildBackImage();
+    const QImage& backdrop();
+    void drawText(QPainter& p);
     void press(QMouseEvent* e, bool secondOfDouble);
     void followRunState();
     // Where the caption's copies lie in `m`, within the strip.
@@ -146,6 +152,9 @@ private:
     QImage bitmap_;
     QImage backImage_;
     QImage shownBitmap_;  // the loaded background at the screen's density
+    using BackdropKey = std::tuple<QSize, int, qint64, bool, QColor, int, bool, int, QColor, bool, QColor>;
+    BackdropKey backdropKey_;
+    QImage backdrop_;
     QColor color_ = Qt::black;
     QColor borderColor_ = Qt::black;
     QColor fontColor_ = Qt::black;
