@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFont>
 #include <QHash>
+#include <QImageReader>
 
 #include <algorithm>
 
@@ -46,12 +47,23 @@ QStringList Skin::load() {
     QStringList bad;
     const QDir dir(QStringLiteral(":/skin"));
     for (const QString& file : dir.entryList({QStringLiteral("*.png")}, QDir::Files, QDir::Name)) {
+        const QString name = QFileInfo(file).completeBaseName();
+        if (name.endsWith(kDenseSuffix)) {
+            // A dense rendering is read on a dense screen's first use of it: decoded
+            // here, the 2× set would hold four times the plain pictures' memory on
+            // every 1× screen for nothing. Its header still has to be sound.
+            QImageReader reader(dir.filePath(file));
+            if (!reader.canRead() || !reader.size().isValid()) bad << file;
+            continue;
+        }
         QImage img(dir.filePath(file));
         if (img.isNull()) bad << file;
-        else keep(QFileInfo(file).completeBaseName(), img);
+        else keep(name, img);
     }
     return bad;
 }
+
+int Skin::denseHeld() { return int(densePictures().size()); }
 
 void Skin::registerFonts(const QString& programDir) {
     const QDir dir(programDir);

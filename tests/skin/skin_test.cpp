@@ -53,6 +53,19 @@ TEST(Skin, EveryPictureAtItsSize) {
     EXPECT_TRUE(Skin::image("no_such_picture").isNull());
 }
 
+// Before any dense use in this program: a 1× screen never holds the 2× set: loading reads the plain pictures only, and a
+// dense one is read once, on its first use, then handed out again as it is.
+TEST(Skin, DenseRenderingsAreReadOnFirstUse) {
+    ASSERT_TRUE(Skin::load().isEmpty());
+    ASSERT_FALSE(Skin::image("info_caption").isNull());
+    EXPECT_EQ(Skin::denseHeld(), 0);
+    const QImage dense = Skin::image("info_caption", 2.0);
+    EXPECT_EQ(dense.size(), Skin::image("info_caption").size() * 2);
+    EXPECT_EQ(Skin::denseHeld(), 1);
+    EXPECT_EQ(Skin::image("info_caption", 2.0).cacheKey(), dense.cacheKey());
+    EXPECT_EQ(Skin::denseHeld(), 1);
+}
+
 // For a screen of twice the density: the same picture, drawn at twice the pixels and
 // painted at the same size; below 1.5 device pixels per pixel the plain picture.
 TEST(Skin, EveryPictureHasADenseRendering) {
