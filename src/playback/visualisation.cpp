@@ -2,7 +2,7 @@
 
 #include "skin.h"
 
-#include <QFileInfo>
+#include <QFile>
 #include <QPainter>
 
 #include <algorithm>
@@ -110,11 +110,19 @@ const QImage& BackgroundPicture::image(qreal ratio) {
     return dense_;
 }
 
+BackgroundPicture::BackgroundPicture(QString path, QSize size)
+    : path_(std::move(path)), file_(QFile::encodeName(path_).toStdString()), size_(size) {}
+
 const QImage& BackgroundPicture::image() {
-    const QFileInfo info(path_);
-    if (info.size() != fileSize_ || info.lastModified() != modified_ || image_.isNull()) {
-        fileSize_ = info.size();
-        modified_ = info.lastModified();
+    // A missing file is size 0 and the earliest time, as before it was ever read.
+    std::error_code sizeError, timeError;
+    std::uintmax_t bytes = std::filesystem::file_size(file_, sizeError);
+    auto modified = std::filesystem::last_write_time(file_, timeError);
+    if (sizeError) bytes = 0;
+    if (timeError) modified = {};
+    if (bytes != fileSize_ || modified != modified_ || image_.isNull()) {
+        fileSize_ = bytes;
+        modified_ = modified;
         QImage read(path_);
         if (read.isNull()) {
             read = QImage(size_, QImage::Format_RGB32);

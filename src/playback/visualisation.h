@@ -1,12 +1,12 @@
 #pragma once
 // The numbers behind the player's moving displays: the spectrum's bars and peak
 // marks, the seek thumbs, the volume from the slider and the level meter.
-#include <QDateTime>
 #include <QImage>
 #include <QRegion>
 #include <QString>
 
 #include <array>
+#include <filesystem>
 #include <cstdint>
 
 constexpr int kBands = 128;
@@ -45,7 +45,7 @@ int meterHeight(uint32_t rightLevel, int meterHeight);
 // file's size or modification time changes; black where it cannot be read.
 class BackgroundPicture {
 public:
-    BackgroundPicture(QString path, QSize size) : path_(std::move(path)), size_(size) {}
+    BackgroundPicture(QString path, QSize size);
     const QImage& image();
     // The same for a device of `ratio` device pixels per pixel: the skin's own
     // picture at that density when the file is that picture.
@@ -53,9 +53,12 @@ public:
 
 private:
     QString path_;
+    std::filesystem::path file_;  // the same, as the system names it
     QSize size_;
-    qint64 fileSize_ = -1;
-    QDateTime modified_;
+    // The file as last read: asked at every frame, so by one plain status call each,
+    // with no conversion of the time into the local zone.
+    std::uintmax_t fileSize_ = 0;
+    std::filesystem::file_time_type modified_{};
     QImage image_;
     QImage dense_;
     qint64 denseOf_ = -1;  // the image_ that dense_ was made for

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
 #include <random>
 #include <vector>
 
@@ -166,4 +168,25 @@ TEST(Background, ReadOnceUntilTheFileChangesAndBlackWithoutIt) {
     EXPECT_EQ(pic.image().pixel(5, 5), qRgb(0, 90, 0));
     const uchar* first = pic.image().constBits();
     EXPECT_EQ(pic.image().constBits(), first);  // unchanged file: the same picture
+}
+
+// A background replaced by another of the same size is told apart by its time alone.
+TEST(Background, ASameSizedReplacementIsReadByItsTime) {
+    fixture::TempDir dir;
+    const QString path = QString::fromStdString(dir.path("Fon.bmp"));
+    QImage picture(201, 97, QImage::Format_RGB32);
+    picture.fill(qRgb(0, 90, 0));
+    ASSERT_TRUE(picture.save(path, "BMP"));
+    BackgroundPicture pic(path, QSize(201, 97));
+    EXPECT_EQ(pic.image().pixel(5, 5), qRgb(0, 90, 0));
+    const auto size = std::filesystem::file_size(dir.path("Fon.bmp"));
+    const auto written = std::filesystem::last_write_time(dir.path("Fon.bmp"));
+    picture.fill(qRgb(90, 0, 0));
+    ASSERT_TRUE(picture.save(path, "BMP"));
+    ASSERT_EQ(std::filesystem::file_size(dir.path("Fon.bmp")), size);
+    std::filesystem::last_write_time(dir.path("Fon.bmp"), written + std::chrono::seconds(2));
+    EXPECT_EQ(pic.image().pixel(5, 5), qRgb(90, 0, 0));
+    // Gone: black, as a picture that cannot be read.
+    std::filesystem::remove(dir.path("Fon.bmp"));
+    EXPECT_EQ(pic.image().pixel(5, 5), qRgb(0, 0, 0));
 }
