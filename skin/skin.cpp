@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFont>
 #include <QHash>
+#include <QImageReader>
 
 #include <algorithm>
 
@@ -29,7 +30,22 @@ QHash<qint64, QString>& namesByData() {
 
 const QLatin1String kDenseSuffix("@2x");
 
-void keep(const QString& name, const QImage& img) {
+// An opaque picture (all but the icons) is kept as RGB32: the pixmaps of the windows
+// made from it then share its pixels instead of holding a converted copy each, and
+// it is painted without blending.
+QImage paintable(QImage img) {
+    if (img.format() != QImage::Format_ARGB32) return img;
+    for (int y = 0; y < img.height(); ++y) {
+        const QRgb* row = reinterpret_cast<const QRgb*>(img.constScanLine(y));
+        for (int x = 0; x < img.width(); ++x)
+            if (qAlpha(row[x]) != 255) return img;
+    }
+    img.reinterpretAsFormat(QImage::Format_RGB32);  // the same bytes, alpha all 255
+    return img;
+}
+
+void keep(const QString& name, const QImage& loaded) {
+    const QImage img = paintable(loaded);
     if (name.endsWith(kDenseSuffix)) {
         QImage dense = img;
         dense.setDevicePixelRatio(2);
@@ -46,12 +62,23 @@ QStringList Skin::load() {
     QStringList bad;
     const QDir dir(QStringLiteral(":/skin"));
     for (const QString& file : dir.entryList({QStringLiteral("*.png")}, QDir::Files, QDir::Name)) {
+        const QString name = QFileInfo(file).completeBaseName();
+        if (name.endsWith(kDenseSuffix)) {
+            // A dense rendering is read on a dense screen's first use of it: decoded
+            // here, the 2× set would hold four times the plain pictures' memory on
+            // every 1× screen for nothing. Its header still has to be sound.
+            QImageReader reader(dir.filePath(file));
+            if (!reader.canRead() || !reader.size().isValid()) bad << file;
+            continue;
+        }
         QImage img(dir.filePath(file));
         if (img.isNull()) bad << file;
-        else keep(QFileInfo(file).completeBaseName(), img);
+        else keep(name, img);
     }
     return bad;
 }
+
+int Skin::denseHeld() { return int(densePictures().size()); }
 
 void Skin::registerFonts(const QString& programDir) {
     const QDir dir(programDir);
@@ -67,8 +94,9 @@ QImage Skin::image(const QString& name) {
     if (found != pictures().constEnd()) return *found;
     // Before load(): the splash takes its pictures one by one, so it shows at once.
     QImage img(QStringLiteral(":/skin/") + name + QStringLiteral(".png"));
-    if (!img.isNull()) keep(name, img);
-    return img;
+    if (img.isNull()) return img;
+    keep(name, img);
+    return pictures().value(name);
 }
 
 QImage Skin::image(const QString& name, qreal ratio) {

@@ -23,6 +23,8 @@ public:
     // `ratio`: the nearest whole number, at least 1, so every pixel is whole.
     static int wholeRatio(qreal ratio);
     static QStringList names();
+    // How many dense renderings are held: each is read on its first use.
+    static int denseHeld();
     // Registers the font files beside the program and lets the free faces stand in
     // for the designed ones ("Capture it", "MatterhornCTT", "MS Sans Serif"); a
     // designed face whose file lies there too wins.

@@ -52,10 +52,7 @@ TZMRunString::TZMRunString(QWidget* parent) : QWidget(parent) {
     connect(&RunTimer, &QTimer::timeout, this, &TZMRunString::RunTimerTimer);
     connect(&ShowTimer, &QTimer::timeout, this, &TZMRunString::ShowTimerTimer);
     connect(&HideTimer, &QTimer::timeout, this, &TZMRunString::HideTimerTimer);
-    connect(&PauseTimer, &QTimer::timeout, this, [this] {
-        update();
-        followRunState();
-    });
+    connect(&PauseTimer, &QTimer::timeout, this, &TZMRunString::PauseTimerTimer);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);  // moves over it describe it in the status line
 }
@@ -182,7 +179,33 @@ void TZMRunString::RunTimerTimer() {
         PauseTimer.start();
         return;
     }
+    // Only the text's old and new places: the rest of the strip is as it was shown.
+    // A drag moved the text outside the ticks, so then the whole strip; the free text
+    // does not move at all.
+    if (runMode_ == rmFree) lastStep_ = QRegion();
+    else if (draggedSinceTick_) lastStep_ = QRegion(rect());
+    else lastStep_ = textArea(shown_) + textArea(motion_);
+    shown_ = motion_;
+    draggedSinceTick_ = false;
+    // Painted and sent now, within this tick's wake-up, rather than from an update
+    // request posted to the next turn of the event loop.
+    if (!lastStep_.isEmpty()) repaint(lastStep_);
+}
+
+void TZMRunString::PauseTimerTimer() {
+    PauseTimer.stop();
+    shown_ = motion_;
     update();
+    followRunState();
+}
+
+QRegion TZMRunString::textArea(const RunMotion& m) {
+    const QImage& text = captionImage();
+    const int r = ratio();
+    const QSize size(text.width() / r, text.height() / r);
+    QRegion area;
+    for (int x : {m.captionX, m.second, m.third, m.fourth}) area += QRect(QPoint(x, m.captionY), size) & rect();
+    return area;
 }
 
 void TZMRunString::rebuildBackImage() {
@@ -196,12 +219,18 @@ void TZMRunString::rebuildBackImage() {
 
 int TZMRunString::ratio() const { return Skin::wholeRatio(devicePixelRatio()); }
 
-QImage TZMRunString::render() {
-    rebuildBackImage();
+// What a paint draws under the text: the background, the faded ends and the border.
+// Made again only when something it is made of changes, not at every step.
+const QImage& TZMRunString::backdrop() {
     const QColor text = runMode_ == rmFree ? freeFontColor_ : fontColor_;
+    const int r = ratio();
+    const BackdropKey key{size(),   r,           shownBitmap_.cacheKey(), colored_, color_, int(drawMode_),
+                          smoothEdges_, edgeSize_, text,                    drawBorder_, borderColor_};
+    if (key == backdropKey_ && !backdrop_.isNull()) return backdrop_;
+    backdropKey_ = key;
+    rebuildBackImage();
     // A background smaller than the control leaves the rest in `_Color`.
     // Kept in the device's pixels, so the text is drawn at the screen's density.
-    const int r = ratio();
     QImage back(size() * r, QImage::Format_RGB32);
     back.setDevicePixelRatio(r);
     back.fill(color_);
@@ -214,31 +243,50 @@ QImage TZMRunString::render() {
         const QColor p2 = back.pixelColor(std::clamp(w - e + 1, 0, w - 1) * r, h / 2 * r);
         GradientFill(back, QRect(w - e, 0, e, h), {p2, text}, true);
     }
-    QPainter p(&back);
-    if (drawBorder_)
+    if (drawBorder_) {
+        QPainter p(&back);
         for (const QRect& edge : {QRect(0, 0, w, 1), QRect(0, h - 1, w, 1), QRect(0, 0, 1, h), QRect(w - 1, 0, 1, h)})
             p.fillRect(edge, borderColor_);
+    }
+    backdrop_ = back;
+    return backdrop_;
+}
+
+void TZMRunString::drawText(QPainter& p) {
+    const int w = width(), r = ratio();
     if (runMode_ == rmFree) {
         p.setFont(freeFont_);
         p.setPen(freeFontColor_);
         const QFontMetrics fm(freeFont_);
         const int x = freeCentered_ ? w / 2 - fm.horizontalAdvance(freeCaption_) / 2 : freePos_;
         p.drawText(x, fm.ascent(), freeCaption_);
-    } else {
-        p.setFont(font());
-        p.setPen(fontColor_);
-        const QImage& text = captionImage();
-        const int top = motion_.captionY;
-        for (int x : {motion_.captionX, motion_.second, motion_.third, motion_.fourth})
-            if (x < w && x + text.width() / r > 0) p.drawImage(x, top, text);
+        return;
     }
-    return back;
+    const QImage& text = captionImage();
+    const int top = motion_.captionY;
+    for (int x : {motion_.captionX, motion_.second, motion_.third, motion_.fourth})
+        if (x < w && x + text.width() / r > 0) p.drawImage(x, top, text);
+}
+
+QImage TZMRunString::render() {
+    QImage frame = backdrop().copy();
+    QPainter p(&frame);
+    drawText(p);
+    return frame;
 }
 
 void TZMRunString::paintEvent(QPaintEvent*) {
-    // Drawn whole off screen first, so the strip does not flicker.
-    const QImage frame = render();
-    QPainter(this).drawImage(0, 0, frame);
+    if (runMode_ == rmFree) {
+        // Shaped text: drawn on the strip's own picture first, as it always was.
+        const QImage frame = render();
+        QPainter(this).drawImage(0, 0, frame);
+        return;
+    }
+    // The window's buffer already keeps the strip from flickering: the backdrop and
+    // the text's copies go straight into it, within what is repainted.
+    QPainter p(this);
+    p.drawImage(0, 0, backdrop());
+    drawText(p);
 }
 
 void TZMRunString::press(QMouseEvent* e, bool secondOfDouble) {
@@ -264,6 +312,7 @@ void TZMRunString::mouseMoveEvent(QMouseEvent* e) {
         motion_.captionX = x - dragOffset_;
         motion_.second = motion_.captionX + motion_.runPeriod;
         dragged_ = true;
+        draggedSinceTick_ = true;
     }
     emit OnMouseMove(this, e->modifiers(), x, int(e->position().y()));
 }

@@ -6,12 +6,17 @@
 #include <QColor>
 #include <QFont>
 #include <QImage>
+#include <QRegion>
 #include <QTimer>
 #include <QWidget>
+
+#include <tuple>
 
 // Fills (left, top, right, bottom) with bands between the colours; false, with the
 // error box, for fewer than two colours.
 bool GradientFill(QImage& image, const QRect& area, const QList<QColor>& colours, bool horizontal);
+
+class QPainter;
 
 class TZMRunString : public QWidget {
     Q_OBJECT
@@ -90,11 +95,15 @@ public:
     void RunTimerTimer();
     void ShowTimerTimer();
     void HideTimerTimer();
+    // The end of the entry pause: what the pausing tick moved shows, and the run goes on.
+    void PauseTimerTimer();
     // The picture a paint draws now.
     QImage render();
     // Device pixels per pixel of what the strip draws.
     int ratio() const;
     const RunMotion& motion() const { return motion_; }
+    // What the last tick of the motion asked to be repainted.
+    const QRegion& lastStep() const { return lastStep_; }
     bool pausing() const { return PauseTimer.isActive(); }
 
     QTimer RunTimer, ShowTimer, HideTimer;
@@ -124,8 +133,12 @@ private:
     void forgetLayout();
     const QImage& captionImage();
     void rebuildBackImage();
+    const QImage& backdrop();
+    void drawText(QPainter& p);
     void press(QMouseEvent* e, bool secondOfDouble);
     void followRunState();
+    // Where the caption's copies lie in `m`, within the strip.
+    QRegion textArea(const RunMotion& m);
 
     // What `_Interval` was set to; the timer runs at 1 ms while rmRightLeft enters.
     int intervalMs_ = 25;
@@ -139,6 +152,9 @@ private:
     QImage bitmap_;
     QImage backImage_;
     QImage shownBitmap_;  // the loaded background at the screen's density
+    using BackdropKey = std::tuple<QSize, int, qint64, bool, QColor, int, bool, int, QColor, bool, QColor>;
+    BackdropKey backdropKey_;
+    QImage backdrop_;
     QColor color_ = Qt::black;
     QColor borderColor_ = Qt::black;
     QColor fontColor_ = Qt::black;
@@ -156,6 +172,11 @@ private:
     bool smoothEdges_ = true;
     bool colored_ = false;
     RunMotion motion_;
+    // The motion the last tick asked to be shown, and what that tick repainted.
+    RunMotion shown_;
+    QRegion lastStep_;
+    // A drag moved the text since the last tick: the next one repaints the whole strip.
+    bool draggedSinceTick_ = false;
     bool dragged_ = false;
     int dragOffset_ = 0;
     bool leftPressed_ = false;

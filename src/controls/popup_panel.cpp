@@ -4,6 +4,7 @@
 #include "skin.h"
 
 #include <QBitmap>
+#include <QEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPixmap>
@@ -75,6 +76,16 @@ void TPopupPanel::Timer1Timer() {
         return;
     }
     if (fade_.alpha != before) setWindowOpacity(fade_.alpha / 255.0);
+    // Faded in and in the foreground: nothing moves until the foreground goes
+    // elsewhere, which the activation change reports (see changeEvent).
+    if (fade_.open && fade_.alpha >= 255 && desktop().isForeground(this)) Timer1.stop();
+}
+
+void TPopupPanel::changeEvent(QEvent* e) {
+    // The foreground changed while the panel rested open: the tick that notices a loss,
+    // and the fade-out after it, run again at their period.
+    if (e->type() == QEvent::ActivationChange && fade_.open && !Timer1.isActive()) Timer1.start();
+    QWidget::changeEvent(e);
 }
 
 TMenuPanel::TMenuPanel(const Design& design, const MenuDesign& menu, QWidget* parent)

@@ -28,6 +28,9 @@ public:
     QLabel* BackgroundImage;
     QTimer Timer1;
 
+protected:
+    void changeEvent(QEvent* e) override;
+
 private:
     PanelFade fade_;
 };

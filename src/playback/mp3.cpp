@@ -201,15 +201,28 @@ void TForm_player::closeEvent(QCloseEvent* e) {
 void TForm_player::showEvent(QShowEvent* e) {
     // Becoming visible is a change of placement: the glued playlist comes under it.
     glueThePlaylist();
-    // The meter is seen again (the 30 ms tick, which also starts the next track, never stops).
-    if (Timer1.isActive() && !Timer2.isActive()) Timer2.start();
+    onScreen_ = true;
+    // The meter is seen again; it moves only while a track plays.
+    if (!closed_ && PlayState == 1 && !Timer2.isActive()) Timer2.start();
     QWidget::showEvent(e);
 }
 
 void TForm_player::hideEvent(QHideEvent* e) {
     // Hidden into the tray or minimised: the meter's tick would draw what nobody sees.
+    // The 30 ms tick, which also starts the next track, runs on.
+    onScreen_ = false;
     Timer2.stop();
     QWidget::hideEvent(e);
+}
+
+void TForm_player::playStateChanged() {
+    // A track plays again: the ticks that rested while nothing played run again. Each
+    // stops itself at its first tick that finds nothing playing.
+    if (!closed_ && PlayState == 1) {
+        if (!Timer1.isActive()) Timer1.start();
+        if (onScreen_ && !Timer2.isActive()) Timer2.start();
+    }
+    emit stateChanged();
 }
 
 void TForm_player::FormClose() {

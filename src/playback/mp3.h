@@ -78,7 +78,7 @@ public:
     void showSeekThumb() override;
     void hideSeekThumbAtStart() override;
     bool repeat() const override;
-    void playStateChanged() override { emit stateChanged(); }
+    void playStateChanged() override;
 
     QLabel* Image1;  // background
     QLabel* Image8;  // spectrum frame
@@ -138,5 +138,7 @@ private:
     bool engineFailed_ = false;
     bool closed_ = false;
     bool inTray_ = false;
+    // Shown on screen: between a show event and a hide event (minimised or in the tray).
+    bool onScreen_ = false;
     bool playlistInTray_ = false;
 };

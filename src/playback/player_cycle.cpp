@@ -10,7 +10,12 @@
 #include <QLabel>
 
 void TForm_player::Timer1Timer() {
-    if (closed_ || PlayState != 1) return;
+    if (closed_) return;
+    if (PlayState != 1) {
+        // Stopped or paused: nothing moves until the transport plays again and starts it.
+        Timer1.stop();
+        return;
+    }
     if (!transport_.trackEnd()) return;
     float fft[512];
     if (BASS_ChannelGetData(StreamHandle, fft, BASS_DATA_FFT1024) < 0) std::fill(std::begin(fft), std::end(fft), 0.0f);
@@ -39,15 +44,20 @@ void TForm_player::Draw(const float* magnitudes, int x0, int y0) {
     // it can be seen and differs from the one it shows (a spectrum at rest stays as is).
     if (pb1->offScreen()) return;
     const QImage& background = fon_.image(pb1->canvas().devicePixelRatio());
-    const bool same = pb1->showsFrame() && before == levels && background.cacheKey() == BackgroundBitmap->cacheKey();
-    if (same) return;
+    const bool sameBackground = pb1->showsFrame() && background.cacheKey() == BackgroundBitmap->cacheKey();
+    if (sameBackground && before == levels) return;
     *BackgroundBitmap = background;
     drawSpectrum(pb1->canvas(), *BackgroundBitmap, levels, x0, y0);
-    pb1->frameDrawn();
+    pb1->frameDrawn(sameBackground ? spectrumChange(before, levels, x0, y0, pb1->size()) : QRegion(pb1->rect()));
 }
 
 void TForm_player::Timer2Timer() {
-    if (closed_ || BASS_ChannelIsActive(StreamHandle) != BASS_ACTIVE_PLAYING) return;
+    if (closed_) return;
+    if (PlayState != 1) {
+        Timer2.stop();  // as the 30 ms tick: the transport starts it again
+        return;
+    }
+    if (BASS_ChannelIsActive(StreamHandle) != BASS_ACTIVE_PLAYING) return;
     const uint32_t level = BASS_ChannelGetLevel(StreamHandle);
     PaintBox1->showLevel(meterHeight(level >> 16, PaintBox1->height()));
 }

@@ -2,6 +2,7 @@
 
 #include "skin.h"
 
+#include <QPaintEvent>
 #include <QPainter>
 
 namespace {
@@ -26,14 +27,22 @@ TSpectrumBox::TSpectrumBox(QImage frame, QPoint offset, QWidget* parent) : QWidg
                             : shown.copy(QRect(offset * s, QSize(201, 97) * s)).convertToFormat(QImage::Format_RGB32);
 }
 
-void TSpectrumBox::frameDrawn() {
+void TSpectrumBox::frameDrawn(const QRegion& changed) {
+    if (live_) {
+        update(changed);
+        return;
+    }
     live_ = true;
     update();
 }
 
-void TSpectrumBox::paintEvent(QPaintEvent*) {
+void TSpectrumBox::paintEvent(QPaintEvent* e) {
     QPainter p(this);
-    p.drawImage(0, 0, live_ ? canvas_ : cover_);
+    const QImage& shown = live_ ? canvas_ : cover_;
+    const int r = qRound(shown.devicePixelRatio());
+    // Only what is to be repainted: the rest of the box is on screen already.
+    for (const QRect& part : e->region())
+        p.drawImage(part, shown, QRect(part.topLeft() * r, part.size() * r));
 }
 
 void TSpectrumBox::showEvent(QShowEvent*) {

@@ -11,7 +11,9 @@ public:
 
     // The surface `Draw` paints one frame into; shown at the next paint.
     QImage& canvas() { return canvas_; }
-    void frameDrawn();
+    // A frame was drawn into the canvas; `changed` is where it differs from the frame
+    // before it, and what is repainted, unless the box showed the frame picture.
+    void frameDrawn(const QRegion& changed);
     // Whether the box shows the last frame (true) or the frame picture above it.
     bool showsFrame() const { return live_; }
     // Taken off screen (its window hidden into the tray or minimised): a frame drawn

@@ -2,10 +2,11 @@
 
 #include "skin.h"
 
-#include <QFileInfo>
+#include <QFile>
 #include <QPainter>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 void SpectrumLevels::update(const float* magnitudes, int height) {
@@ -45,6 +46,42 @@ void drawSpectrum(QImage& box, const QImage& background, const SpectrumLevels& l
     }
 }
 
+QRegion spectrumChange(const SpectrumLevels& before, const SpectrumLevels& after, int x0, int y0, QSize box) {
+    const int h = 97, base = y0 + h;  // as drawSpectrum: the baseline row is not drawn
+    // Bands per strip: a region of one column per band would be sent as hundreds of
+    // tiny pieces; eight strips keep it to a handful.
+    constexpr int kStripBands = 16;
+    QRegion changed;
+    for (int first = 0; first < kBands; first += kStripBands) {
+        int left = box.width(), right = -1, top = box.height(), bottom = 0;
+        for (int i = first; i < first + kStripBands; ++i) {
+            const int x = x0 + 2 * i;
+            if (x < 0 || x >= box.width()) continue;
+            int from = INT_MAX, to = INT_MIN;  // rows [from, to)
+            if (before.peaks[i] != after.peaks[i]) {
+                const int a = base - before.peaks[i], b = base - after.peaks[i];
+                from = std::min(a, b);
+                to = std::max(a, b) + 1;
+            }
+            if (before.bars[i] != after.bars[i]) {
+                // A bar at or below zero draws nothing: its top is the baseline.
+                const int a = std::min(base, base - before.bars[i]), b = std::min(base, base - after.bars[i]);
+                from = std::min(from, std::min(a, b));
+                to = std::max(to, std::max(a, b));
+            }
+            from = std::max(from, 0);
+            to = std::min(to, box.height());
+            if (from >= to) continue;
+            left = std::min(left, x);
+            right = std::max(right, x);
+            top = std::min(top, from);
+            bottom = std::max(bottom, to);
+        }
+        if (right >= left) changed += QRect(left, top, right - left + 1, bottom - top);
+    }
+    return changed;
+}
+
 int thumbLeft(uint64_t position, uint64_t length, int trackLeft, int trackWidth, int thumbWidth) {
     if (length == 0 || length == UINT64_MAX) return trackLeft;
     const long double ratio = static_cast<long double>(trackWidth - thumbWidth) / static_cast<long double>(length);
@@ -73,11 +110,19 @@ const QImage& BackgroundPicture::image(qreal ratio) {
     return dense_;
 }
 
+BackgroundPicture::BackgroundPicture(QString path, QSize size)
+    : path_(std::move(path)), file_(QFile::encodeName(path_).toStdString()), size_(size) {}
+
 const QImage& BackgroundPicture::image() {
-    const QFileInfo info(path_);
-    if (info.size() != fileSize_ || info.lastModified() != modified_ || image_.isNull()) {
-        fileSize_ = info.size();
-        modified_ = info.lastModified();
+    // A missing file is size 0 and the earliest time, as before it was ever read.
+    std::error_code sizeError, timeError;
+    std::uintmax_t bytes = std::filesystem::file_size(file_, sizeError);
+    auto modified = std::filesystem::last_write_time(file_, timeError);
+    if (sizeError) bytes = 0;
+    if (timeError) modified = {};
+    if (bytes != fileSize_ || modified != modified_ || image_.isNull()) {
+        fileSize_ = bytes;
+        modified_ = modified;
         QImage read(path_);
         if (read.isNull()) {
             read = QImage(size_, QImage::Format_RGB32);

@@ -1,11 +1,12 @@
 #pragma once
 // The numbers behind the player's moving displays: the spectrum's bars and peak
 // marks, the seek thumbs, the volume from the slider and the level meter.
-#include <QDateTime>
 #include <QImage>
+#include <QRegion>
 #include <QString>
 
 #include <array>
+#include <filesystem>
 #include <cstdint>
 
 constexpr int kBands = 128;
@@ -23,6 +24,13 @@ struct SpectrumLevels {
 // red peak pixel and its yellow one-pixel bar, every 2 pixels from x0.
 void drawSpectrum(QImage& box, const QImage& background, const SpectrumLevels& levels, int x0, int y0);
 
+// The part of a box of `box` pixels that the frame of `after` changes when drawn
+// (drawSpectrum, same x0 and y0) over the frame of `before`: a few column strips,
+// each from the highest to the lowest row that changed in it; empty when nothing
+// moved. Only this part goes to the screen: a whole box a frame was the largest
+// thing the player sent to the display, and stalled the tick on it.
+QRegion spectrumChange(const SpectrumLevels& before, const SpectrumLevels& after, int x0, int y0, QSize box);
+
 // A thumb's left edge for `position` of `length`: round(position × (span ÷ length)),
 // ties to even, plus the track's left. At the track's left for an empty length.
 int thumbLeft(uint64_t position, uint64_t length, int trackLeft, int trackWidth, int thumbWidth);
@@ -37,7 +45,7 @@ int meterHeight(uint32_t rightLevel, int meterHeight);
 // file's size or modification time changes; black where it cannot be read.
 class BackgroundPicture {
 public:
-    BackgroundPicture(QString path, QSize size) : path_(std::move(path)), size_(size) {}
+    BackgroundPicture(QString path, QSize size);
     const QImage& image();
     // The same for a device of `ratio` device pixels per pixel: the skin's own
     // picture at that density when the file is that picture.
@@ -45,9 +53,12 @@ public:
 
 private:
     QString path_;
+    std::filesystem::path file_;  // the same, as the system names it
     QSize size_;
-    qint64 fileSize_ = -1;
-    QDateTime modified_;
+    // The file as last read: asked at every frame, so by one plain status call each,
+    // with no conversion of the time into the local zone.
+    std::uintmax_t fileSize_ = 0;
+    std::filesystem::file_time_type modified_{};
     QImage image_;
     QImage dense_;
     qint64 denseOf_ = -1;  // the image_ that dense_ was made for

@@ -436,4 +436,75 @@ TEST_F(PlayerTest, SpectrumBoxShowsTheFramePictureUntilAFrameIsDrawn) {
     EXPECT_FALSE(player->pb1->showsFrame());
 }
 
+// Every way playback comes to rest: the 30 ms tick and the meter's tick each stop at
+// their first tick with nothing playing, so a resting player wakes for its caption
+// only; play brings them back, the meter's only where it can be seen.
+enum class Rest { StopButton, PauseButton, MiniPlayerPause };
+
+class PlayerRestTest : public PlayerTest, public ::testing::WithParamInterface<Rest> {
+protected:
+    void rest() {
+        switch (GetParam()) {
+        case Rest::StopButton: player->ZMButton3Click(); break;
+        case Rest::PauseButton: player->ZMButton2Click(); break;
+        case Rest::MiniPlayerPause: mini->ZMButton2Click(); break;
+        }
+        ASSERT_NE(PlayState, 1);
+    }
+};
+
+TEST_P(PlayerRestTest, TicksRestWhileNothingPlaysAndComeBackWithPlay) {
+    start();
+    player->show();
+    list->add(QString::fromStdString(track("long.mp3", 180, "Долгая")));
+    list->setFocus(0);
+    TrackPath = list->get(0);
+    player->ZMButton1Click();
+    engine_test::advance(2000);
+    player->Timer1Timer();
+    player->Timer2Timer();
+    ASSERT_TRUE(player->Timer1.isActive());
+    ASSERT_TRUE(player->Timer2.isActive());
+
+    rest();
+    // Until its next tick a timer cannot tell that the rest is not a moment's.
+    EXPECT_TRUE(player->Timer1.isActive());
+    player->Timer1Timer();
+    player->Timer2Timer();
+    EXPECT_FALSE(player->Timer1.isActive());
+    EXPECT_FALSE(player->Timer2.isActive());
+    EXPECT_TRUE(player->ZMRunString1->RunTimer.isActive());  // the caption runs on
+
+    player->ZMButton1Click();
+    ASSERT_EQ(PlayState, 1);
+    EXPECT_TRUE(player->Timer1.isActive());
+    EXPECT_TRUE(player->Timer2.isActive());
+    EXPECT_EQ(player->Timer1.interval(), 30);
+    EXPECT_EQ(player->Timer2.interval(), 100);
+    // The tick after the rest does all it did before it.
+    engine_test::advance(3000);
+    player->Timer1Timer();
+    EXPECT_EQ(mini->Label7->text(), "00:03:00");
+    EXPECT_NE(player->Label1->text(), "00:00:00");
+
+    // Resting and playing again out of sight: the meter stays asleep.
+    player->showMinimized();
+    rest();
+    player->Timer1Timer();
+    player->ZMButton1Click();
+    EXPECT_TRUE(player->Timer1.isActive());
+    EXPECT_FALSE(player->Timer2.isActive());
+    player->showNormal();
+    EXPECT_TRUE(player->Timer2.isActive());
+
+    // Closed: play cannot wake the ticks again.
+    player->close();
+    player->transport().Play();
+    EXPECT_FALSE(player->Timer1.isActive());
+    EXPECT_FALSE(player->Timer2.isActive());
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, PlayerRestTest,
+                         ::testing::Values(Rest::StopButton, Rest::PauseButton, Rest::MiniPlayerPause));
+
 }  // namespace

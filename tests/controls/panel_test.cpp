@@ -1,6 +1,7 @@
 #include "fake_desktop.h"
 #include "popup_panel.h"
 
+#include <QApplication>
 #include <QLabel>
 
 #include <gtest/gtest.h>
@@ -132,6 +133,46 @@ TEST(MenuPanel, OpensFadesAndPerformsTheBarsItem) {
     }
     EXPECT_EQ(ticks, 12);  // the losing tick, 10 fade steps, then hidden
     EXPECT_FALSE(menu.PanelOpen());
+    EXPECT_FALSE(menu.Timer1.isActive());
+}
+
+// An open panel at rest does not poll for the foreground: its tick stops once faded
+// in, and the activation change that a lost foreground brings starts the fade-out at
+// the same steps as ever. A change that leaves it in the foreground costs one tick.
+TEST(MenuPanel, RestsOpenUntilTheForegroundGoesElsewhere) {
+    FakeDesktop desk;
+    ProbeMenu menu(mainMenuDesign(), {{72, 104, 136, 168}, 8, 145, 72, QImage()});
+    menu.ShowAt(100, 100);
+    ASSERT_EQ(desk.foreground, &menu);
+    int ticks = 0;
+    while (menu.Timer1.isActive() && ticks < 40) {
+        menu.Timer1Timer();
+        ++ticks;
+    }
+    EXPECT_EQ(ticks, 17);  // 15 of alpha a tick, to 255
+    EXPECT_EQ(menu.alpha(), 255);
+    EXPECT_TRUE(menu.isVisible());
+
+    QEvent change(QEvent::ActivationChange);
+    QApplication::sendEvent(&menu, &change);
+    ASSERT_TRUE(menu.Timer1.isActive());
+    menu.Timer1Timer();  // still the foreground: back to rest
+    EXPECT_FALSE(menu.Timer1.isActive());
+    EXPECT_TRUE(menu.PanelOpen());
+
+    desk.foreground = nullptr;
+    QApplication::sendEvent(&menu, &change);
+    ASSERT_TRUE(menu.Timer1.isActive());
+    EXPECT_EQ(menu.Timer1.interval(), 16);
+    ticks = 0;
+    while (menu.isVisible() && ticks < 30) {
+        menu.Timer1Timer();
+        ++ticks;
+    }
+    EXPECT_EQ(ticks, 12);  // the losing tick, 10 fade steps, then hidden
+    EXPECT_FALSE(menu.Timer1.isActive());
+    // Hidden and closed, an activation change wakes nothing.
+    QApplication::sendEvent(&menu, &change);
     EXPECT_FALSE(menu.Timer1.isActive());
 }
 

@@ -146,6 +146,54 @@ TEST_F(Caption, EntryPauseDoesNotBlock) {
     EXPECT_FALSE(c.RunTimer.isActive());
 }
 
+// A tick repaints only where the text was and is: every pixel in which the strip's
+// picture changed from one tick to the next must lie in what the tick repainted, in
+// every run mode, across the wrap-around, the entry and a drag.
+class CaptionStep : public Caption, public ::testing::WithParamInterface<ZMRunMode> {};
+
+TEST_P(CaptionStep, RepaintsEveryPixelTheTickChanged) {
+    QImage back(185, 17, QImage::Format_RGB32);
+    for (int y = 0; y < 17; ++y)
+        for (int x = 0; x < 185; ++x) back.setPixel(x, y, qRgb(x, 40 + y * 5, 90));
+    c.setProperty("_LoadBitmap", back);
+    c.setProperty("_Caption", ".:: Песня :: Кино :: MP3 ::.");  // a glyph at its end
+    c.setProperty("_RunMode", QVariant::fromValue(GetParam()));
+    QImage was = c.render();
+    int repainted = 0;
+    for (int tick = 0; tick < 400; ++tick) {
+        if (tick == 150) {
+            // Farther than the text is wide: its old and new places do not touch.
+            mouse(&c, QEvent::MouseButtonPress, Qt::LeftButton, {20, 5});
+            mouse(&c, QEvent::MouseMove, Qt::LeftButton, {175, 5});
+            mouse(&c, QEvent::MouseButtonRelease, Qt::LeftButton, {175, 5});
+            was = c.render();  // shown meanwhile, as an expose of the window would
+        }
+        c.RunTimerTimer();
+        const QImage is = c.render();
+        if (c.pausing()) {
+            // The step shows whole when the pause ends.
+            c.PauseTimerTimer();
+            EXPECT_FALSE(c.pausing());
+            EXPECT_TRUE(c.RunTimer.isActive());
+            was = is;
+            continue;
+        }
+        // What an expose showed of a drag is anywhere: the tick after it repaints all.
+        if (tick == 150 && c.runMode() != rmNone && c.runMode() != rmFree) EXPECT_EQ(c.lastStep(), QRegion(c.rect()));
+        int outside = 0;
+        for (int y = 0; y < 17; ++y)
+            for (int x = 0; x < 185; ++x)
+                if (was.pixel(x, y) != is.pixel(x, y) && !c.lastStep().contains(QPoint(x, y))) ++outside;
+        ASSERT_EQ(outside, 0) << "tick " << tick;
+        repainted += c.lastStep().boundingRect().width() * c.lastStep().boundingRect().height();
+        was = is;
+    }
+    // Far less than the whole strip at every tick.
+    EXPECT_LT(repainted, 400 * 185 * 17 * 3 / 4);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, CaptionStep, ::testing::Values(rmLeft, rmTopLeft, rmBottomLeft, rmRightLeft, rmNone, rmFree));
+
 // A caption nobody can see does not wake the program: its motion timer runs only
 // while its window is on screen and the caption is enabled, and goes on when the
 // window comes back from the tray or the taskbar.

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
+#include <random>
 #include <vector>
 
 TEST(Spectrum, LevelsRiseAtOnceAndFallSlowly) {
@@ -65,6 +68,82 @@ TEST(Spectrum, ADenseBoxIsThe1xDrawingInSquares) {
     EXPECT_EQ(denseBox, want);
 }
 
+// Only the changed part of the spectrum box is repainted, so every pixel in which two
+// successive frames differ must lie inside it, wherever the bands start and however
+// the levels moved (rising, falling, cut at the box's edges, sunk below zero).
+struct Origin {
+    int x0, y0;
+};
+
+class SpectrumChangeTest : public ::testing::TestWithParam<Origin> {
+protected:
+    static QImage frame(const SpectrumLevels& levels, int x0, int y0) {
+        QImage back(201, 97, QImage::Format_RGB32);
+        for (int y = 0; y < back.height(); ++y)
+            for (int x = 0; x < back.width(); ++x) back.setPixel(x, y, qRgb(x, y, 40));
+        QImage box(201, 97, QImage::Format_RGB32);
+        drawSpectrum(box, back, levels, x0, y0);
+        return box;
+    }
+};
+
+TEST_P(SpectrumChangeTest, HoldsEveryPixelTheNextFrameChanges) {
+    const auto [x0, y0] = GetParam();
+    std::mt19937 random(7);
+    std::uniform_real_distribution<float> loudness(0.0f, 0.25f);
+    std::uniform_int_distribution<int> anyLevel(-20, 130), chance(0, 3);
+    SpectrumLevels before;
+    for (int round = 0; round < 60; ++round) {
+        SpectrumLevels after = before;
+        if (round % 10 == 9) {
+            // Levels set outright: far jumps, both edges of the box, below zero.
+            for (int i = 0; i < kBands; ++i) {
+                after.peaks[i] = anyLevel(random);
+                after.bars[i] = anyLevel(random);
+            }
+        } else {
+            // Music: some bands loud, the rest falling.
+            std::vector<float> mags(512, 0.0f);
+            for (int i = 0; i < kBands; ++i)
+                if (chance(random) == 0) mags[i] = loudness(random);
+            after.update(mags.data(), 97);
+        }
+        const QImage was = frame(before, x0, y0), is = frame(after, x0, y0);
+        const QRegion changed = spectrumChange(before, after, x0, y0, QSize(201, 97));
+        int outside = 0;
+        for (int y = 0; y < 97; ++y)
+            for (int x = 0; x < 201; ++x)
+                if (was.pixel(x, y) != is.pixel(x, y) && !changed.contains(QPoint(x, y))) ++outside;
+        ASSERT_EQ(outside, 0) << "round " << round;
+        EXPECT_LE(changed.rectCount(), 40) << "round " << round;
+        before = after;
+    }
+}
+
+TEST_P(SpectrumChangeTest, IsEmptyAtRestAndOneColumnForOneBand) {
+    const auto [x0, y0] = GetParam();
+    SpectrumLevels levels;
+    for (int i = 0; i < kBands; ++i) levels.bars[i] = levels.peaks[i] = i % 50;
+    EXPECT_TRUE(spectrumChange(levels, levels, x0, y0, QSize(201, 97)).isEmpty());
+    SpectrumLevels moved = levels;
+    const int band = 40;  // on the box for every origin here
+    moved.bars[band] = 60;
+    moved.peaks[band] = 70;
+    const QRegion changed = spectrumChange(levels, moved, x0, y0, QSize(201, 97));
+    // The new mark's row down to the old bar's top, in the band's one column.
+    const int x = x0 + 2 * band, base = y0 + 97;
+    const QRect one = changed.boundingRect();
+    EXPECT_EQ(changed.rectCount(), 1);
+    EXPECT_EQ(one.left(), x);
+    EXPECT_EQ(one.width(), 1);
+    EXPECT_EQ(one.top(), std::max(0, base - 70));
+    EXPECT_GE(one.bottom(), base - 41);
+    EXPECT_LE(one.bottom(), base - 40);
+}
+
+INSTANTIATE_TEST_SUITE_P(Origins, SpectrumChangeTest,
+                         ::testing::Values(Origin{0, -5}, Origin{5, -5}, Origin{-7, 3}, Origin{1, -30}));
+
 TEST(Thumbs, FollowThePositionAndTheVolumeFollowsTheSlider) {
     const uint64_t bps = 44100 * 4;
     EXPECT_EQ(thumbLeft(90 * bps, 180 * bps, 144, 249, 25), 256);
@@ -89,4 +168,25 @@ TEST(Background, ReadOnceUntilTheFileChangesAndBlackWithoutIt) {
     EXPECT_EQ(pic.image().pixel(5, 5), qRgb(0, 90, 0));
     const uchar* first = pic.image().constBits();
     EXPECT_EQ(pic.image().constBits(), first);  // unchanged file: the same picture
+}
+
+// A background replaced by another of the same size is told apart by its time alone.
+TEST(Background, ASameSizedReplacementIsReadByItsTime) {
+    fixture::TempDir dir;
+    const QString path = QString::fromStdString(dir.path("Fon.bmp"));
+    QImage picture(201, 97, QImage::Format_RGB32);
+    picture.fill(qRgb(0, 90, 0));
+    ASSERT_TRUE(picture.save(path, "BMP"));
+    BackgroundPicture pic(path, QSize(201, 97));
+    EXPECT_EQ(pic.image().pixel(5, 5), qRgb(0, 90, 0));
+    const auto size = std::filesystem::file_size(dir.path("Fon.bmp"));
+    const auto written = std::filesystem::last_write_time(dir.path("Fon.bmp"));
+    picture.fill(qRgb(90, 0, 0));
+    ASSERT_TRUE(picture.save(path, "BMP"));
+    ASSERT_EQ(std::filesystem::file_size(dir.path("Fon.bmp")), size);
+    std::filesystem::last_write_time(dir.path("Fon.bmp"), written + std::chrono::seconds(2));
+    EXPECT_EQ(pic.image().pixel(5, 5), qRgb(90, 0, 0));
+    // Gone: black, as a picture that cannot be read.
+    std::filesystem::remove(dir.path("Fon.bmp"));
+    EXPECT_EQ(pic.image().pixel(5, 5), qRgb(0, 0, 0));
 }

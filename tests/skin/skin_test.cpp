@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QFontInfo>
 #include <QImageReader>
+#include <QPixmap>
 
 #include <gtest/gtest.h>
 
@@ -51,6 +52,42 @@ TEST(Skin, EveryPictureAtItsSize) {
         EXPECT_EQ(img.size(), QSize(p.w, p.h)) << p.name;
     }
     EXPECT_TRUE(Skin::image("no_such_picture").isNull());
+}
+
+// Before any dense use in this program: a 1× screen never holds the 2× set: loading reads the plain pictures only, and a
+// dense one is read once, on its first use, then handed out again as it is.
+TEST(Skin, DenseRenderingsAreReadOnFirstUse) {
+    ASSERT_TRUE(Skin::load().isEmpty());
+    ASSERT_FALSE(Skin::image("info_caption").isNull());
+    EXPECT_EQ(Skin::denseHeld(), 0);
+    const QImage dense = Skin::image("info_caption", 2.0);
+    EXPECT_EQ(dense.size(), Skin::image("info_caption").size() * 2);
+    EXPECT_EQ(Skin::denseHeld(), 1);
+    EXPECT_EQ(Skin::image("info_caption", 2.0).cacheKey(), dense.cacheKey());
+    EXPECT_EQ(Skin::denseHeld(), 1);
+}
+
+// Opaque pictures are kept without an alpha channel, so the windows' pixmaps share
+// them rather than hold converted copies; each pixel is still the file's own, and the
+// icons keep their see-through edges.
+TEST(Skin, OpaquePicturesAreSharedByPixmapsAndKeepTheirPixels) {
+    ASSERT_TRUE(Skin::load().isEmpty());
+    for (const QString& name : Skin::names()) {
+        const QImage kept = Skin::image(name);
+        const QImage file = QImage(":/skin/" + name + ".png").convertToFormat(QImage::Format_ARGB32);
+        ASSERT_EQ(kept.size(), file.size()) << name.toStdString();
+        bool same = true;
+        for (int y = 0; y < file.height() && same; ++y)
+            for (int x = 0; x < file.width() && same; ++x) same = kept.pixel(x, y) == file.pixel(x, y);
+        EXPECT_TRUE(same) << name.toStdString();
+        if (name.startsWith("tray_") || name == "program_icon") {
+            EXPECT_TRUE(kept.hasAlphaChannel()) << name.toStdString();
+        } else {
+            EXPECT_EQ(kept.format(), QImage::Format_RGB32) << name.toStdString();
+            EXPECT_EQ(QPixmap::fromImage(kept).toImage().constBits(), kept.constBits()) << name.toStdString();
+        }
+    }
+    EXPECT_EQ(Skin::image("player_background", 2.0).format(), QImage::Format_RGB32);
 }
 
 // For a screen of twice the density: the same picture, drawn at twice the pixels and
