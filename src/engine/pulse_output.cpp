@@ -241,18 +241,18 @@ struct SoundServerLink::Connection {
 
     // Lock held. A playback stream, ready and corked, or nullptr.
     pa_stream* newStream(int rate, int channels, float volume) {
-        const pa_sample_spec spec{PA_SAMPLE_S16LE, uint32_t(rate), uint8_t(channels)};
-        pa_stream* s = pa_stream_new(context, "R.W.N.8.", &spec, nullptr);
+        const pa_sample_spec format{PA_SAMPLE_S16LE, uint32_t(rate), uint8_t(channels)};
+        pa_stream* s = pa_stream_new(context, "R.W.N.8.", &format, nullptr);
         if (!s) return nullptr;
         pa_stream_set_state_callback(
             s, [](pa_stream*, void* l) { signalLoop(static_cast<pa_threaded_mainloop*>(l)); }, loop);
-        const auto bytes = [&](int64_t ms) { return uint32_t(pa_usec_to_bytes(pa_usec_t(ms) * 1000, &spec)); };
+        const auto bytes = [&](int64_t ms) { return uint32_t(pa_usec_to_bytes(pa_usec_t(ms) * 1000, &format)); };
         pa_buffer_attr attr;
         attr.maxlength = uint32_t(-1);
         attr.tlength = bytes(kQueueMs);
         attr.minreq = bytes(kRequestMs);
         // Playing resumes after an underrun as soon as anything is written.
-        attr.prebuf = uint32_t(pa_frame_size(&spec));
+        attr.prebuf = uint32_t(pa_frame_size(&format));
         attr.fragsize = uint32_t(-1);
         const auto flags = pa_stream_flags_t(PA_STREAM_START_CORKED | PA_STREAM_INTERPOLATE_TIMING |
                                              PA_STREAM_AUTO_TIMING_UPDATE);
