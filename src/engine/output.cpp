@@ -28,9 +28,9 @@ public:
         paused_ = false;
     }
     bool paused() const { return paused_; }
-    int64_t frames(int rate, int64_t now, int64_t lessNs = 0) const {
+    int64_t frames(int rate, int64_t now) const {
         if (!started_) return 0;
-        const int64_t ns = playedNs_ + (paused_ ? 0 : std::max<int64_t>(0, now - resumedAt_)) - lessNs;
+        const int64_t ns = playedNs_ + (paused_ ? 0 : std::max<int64_t>(0, now - resumedAt_));
         return ns <= 0 ? 0 : ns / 1000 * rate / 1000000;
     }
 
@@ -51,7 +51,6 @@ public:
     }
     bool wantsSamples() const override { return false; }
     void write(const int16_t*, int64_t frames) override { written_ += frames; }
-    int64_t writtenFrames() const override { return written_; }
     bool drained() override { return heardFrames(nowNs()) >= written_; }
     int64_t heardFrames(int64_t now) override { return std::min(written_, clock_.frames(rate_, now)); }
     void pause(int64_t atNs) override { clock_.pause(atNs); }

@@ -29,8 +29,7 @@ public:
     // queued as well.
     virtual void setVolume(float) {}
     // Everything written is to be played out; true once it has been heard.
-    virtual bool drained() { return heardFrames(0) >= writtenFrames(); }
-    virtual int64_t writtenFrames() const = 0;
+    virtual bool drained() = 0;
 };
 
 std::unique_ptr<Output> makeSilentOutput(int rate);

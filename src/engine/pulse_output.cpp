@@ -124,8 +124,6 @@ public:
         return heardLocked();
     }
 
-    int64_t writtenFrames() const override { return written_; }
-
     // The server says when the last sample has been played; its clock alone may
     // stop a little short of it.
     bool drained() override {
