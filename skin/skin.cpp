@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QHash>
 #include <QImageReader>
+#include <QSet>
 
 #include <algorithm>
 
@@ -19,6 +20,12 @@ QHash<QString, QImage>& pictures() {
 // The twice-as-dense renderings, by the name of their picture.
 QHash<QString, QImage>& densePictures() {
     static QHash<QString, QImage> all;
+    return all;
+}
+
+// The name of every plain picture load() found sound.
+QSet<QString>& known() {
+    static QSet<QString> all;
     return all;
 }
 
@@ -44,8 +51,9 @@ QImage paintable(QImage img) {
     return img;
 }
 
-void keep(const QString& name, const QImage& loaded) {
-    const QImage img = paintable(loaded);
+// Takes the only reference to `loaded`, so that keeping it as RGB32 copies nothing.
+void keep(const QString& name, QImage loaded) {
+    const QImage img = paintable(std::move(loaded));
     if (name.endsWith(kDenseSuffix)) {
         QImage dense = img;
         dense.setDevicePixelRatio(2);
@@ -62,20 +70,25 @@ QStringList Skin::load() {
     QStringList bad;
     const QDir dir(QStringLiteral(":/skin"));
     for (const QString& file : dir.entryList({QStringLiteral("*.png")}, QDir::Files, QDir::Name)) {
-        const QString name = QFileInfo(file).completeBaseName();
-        if (name.endsWith(kDenseSuffix)) {
-            // A dense rendering is read on a dense screen's first use of it: decoded
-            // here, the 2× set would hold four times the plain pictures' memory on
-            // every 1× screen for nothing. Its header still has to be sound.
-            QImageReader reader(dir.filePath(file));
-            if (!reader.canRead() || !reader.size().isValid()) bad << file;
-            continue;
-        }
-        QImage img(dir.filePath(file));
-        if (img.isNull()) bad << file;
-        else keep(name, img);
+        // Only the header is read here; a picture is decoded on its first use, so
+        // the pictures of windows that are never opened (and the 2× set on a 1×
+        // screen) take no memory.
+        QImageReader reader(dir.filePath(file), "PNG");
+        reader.setAutoDetectImageFormat(false);
+        if (!reader.canRead() || !reader.size().isValid()) bad << file;
+        else if (!file.contains(kDenseSuffix)) known().insert(QFileInfo(file).completeBaseName());
     }
     return bad;
+}
+
+QImage Skin::read(const QString& path, const char* format) {
+    // Asked with format detection on, Qt's reader loads every image format plugin
+    // (and the libraries behind them) to ask each whether it knows the data; the
+    // built-in readers for the named format need none of them.
+    QImageReader reader(path, format);
+    reader.setAutoDetectImageFormat(false);
+    QImage img = reader.read();
+    return img.isNull() ? QImage(path) : img;
 }
 
 int Skin::denseHeld() { return int(densePictures().size()); }
@@ -92,10 +105,9 @@ void Skin::registerFonts(const QString& programDir) {
 QImage Skin::image(const QString& name) {
     auto found = pictures().constFind(name);
     if (found != pictures().constEnd()) return *found;
-    // Before load(): the splash takes its pictures one by one, so it shows at once.
-    QImage img(QStringLiteral(":/skin/") + name + QStringLiteral(".png"));
+    QImage img = read(QStringLiteral(":/skin/") + name + QStringLiteral(".png"), "PNG");
     if (img.isNull()) return img;
-    keep(name, img);
+    keep(name, std::move(img));
     return pictures().value(name);
 }
 
@@ -104,9 +116,9 @@ QImage Skin::image(const QString& name, qreal ratio) {
     if (ratio < 1.5 || plain.isNull()) return plain;
     auto found = densePictures().constFind(name);
     if (found != densePictures().constEnd()) return *found;
-    QImage dense(QStringLiteral(":/skin/") + name + kDenseSuffix + QStringLiteral(".png"));
+    QImage dense = read(QStringLiteral(":/skin/") + name + kDenseSuffix + QStringLiteral(".png"), "PNG");
     if (dense.isNull()) return plain;
-    keep(name + kDenseSuffix, dense);
+    keep(name + kDenseSuffix, std::move(dense));
     return densePictures().value(name);
 }
 
@@ -119,7 +131,9 @@ QImage Skin::forDevice(const QImage& picture, qreal ratio) {
 }
 
 QStringList Skin::names() {
-    QStringList n = pictures().keys();
+    QStringList n = known().values();
+    for (const QString& name : pictures().keys())
+        if (!known().contains(name)) n << name;
     n.sort();
     return n;
 }

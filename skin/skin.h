@@ -1,15 +1,16 @@
 #pragma once
-// Every picture of the skin, loaded once at start-up and handed out by name.
+// Every picture of the skin, checked at start-up, decoded on its first use and
+// handed out by name.
 #include <QImage>
 #include <QString>
 #include <QStringList>
 
 class Skin {
 public:
-    // Loads every picture; the names of any that are missing or unreadable.
+    // Checks every picture; the names of any that are missing or unreadable.
     static QStringList load();
-    // The picture `name` (e.g. "player_play"), read on first use if load() has not
-    // run yet; a null image for an unknown name.
+    // The picture `name` (e.g. "player_play"), read on its first use; a null image
+    // for an unknown name.
     static QImage image(const QString& name);
     // The same picture for painting on a device of `ratio` device pixels per pixel:
     // from 1.5 on, its twice-as-dense rendering with a device pixel ratio of 2 (same
@@ -23,6 +24,9 @@ public:
     // `ratio`: the nearest whole number, at least 1, so every pixel is whole.
     static int wholeRatio(qreal ratio);
     static QStringList names();
+    // Reads the picture file `path` as `format` ("PNG", "BMP"); failing that, as
+    // whatever format its content is in.
+    static QImage read(const QString& path, const char* format);
     // How many dense renderings are held: each is read on its first use.
     static int denseHeld();
     // Registers the font files beside the program and lets the free faces stand in

@@ -5,11 +5,40 @@
 #include <QLabel>
 #include <QToolTip>
 
-QLabel* skinPicture(QWidget* parent, const QString& name, const QRect& place) {
-    auto* l = new QLabel(parent);
+namespace {
+
+// Reads its picture when it is first shown or painted (grabbed unseen).
+class SkinPicture : public QLabel {
+public:
+    SkinPicture(QWidget* parent, const QString& name) : QLabel(parent), name_(name) {}
+
+protected:
+    void showEvent(QShowEvent* e) override {
+        dress();
+        QLabel::showEvent(e);
+    }
+    void paintEvent(QPaintEvent* e) override {
+        dress();
+        QLabel::paintEvent(e);
+    }
+
+private:
+    void dress() {
+        if (name_.isEmpty()) return;
+        setPixmap(QPixmap::fromImage(Skin::image(name_, devicePixelRatio())));
+        name_.clear();
+    }
+
+    QString name_;
+};
+
+}  // namespace
+
+QLabel* skinPicture(QWidget* parent, const QString& name, const QRect& place, PictureRead read) {
+    QLabel* l = read == PictureRead::WhenShown ? new SkinPicture(parent, name) : new QLabel(parent);
     l->setGeometry(place);
     l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    l->setPixmap(QPixmap::fromImage(Skin::image(name, l->devicePixelRatio())));
+    if (read == PictureRead::Now) l->setPixmap(QPixmap::fromImage(Skin::image(name, l->devicePixelRatio())));
     return l;
 }
 

@@ -7,8 +7,12 @@
 class QLabel;
 class QWidget;
 
+// When a skin picture label reads its picture: at once, or when the label is first
+// shown or painted, so that a window never opened holds none.
+enum class PictureRead { Now, WhenShown };
+
 // The skin picture `name`, unscaled from the top-left corner of `place` and clipped to it.
-QLabel* skinPicture(QWidget* parent, const QString& name, const QRect& place);
+QLabel* skinPicture(QWidget* parent, const QString& name, const QRect& place, PictureRead read = PictureRead::Now);
 
 // Tooltips of the whole program: "Capture it" at 8 points, grey.
 void ShowHintHandler();

@@ -41,18 +41,39 @@ QPixmap centredBar(const QImage& bar, QSize room, qreal ratio) {
 
 TPopupPanel::TPopupPanel(const Design& design, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
-      BackgroundImage(new QLabel(this)) {
+      BackgroundImage(new QLabel(this)),
+      design_(design) {
     setFixedSize(design.size);
     BackgroundImage->setGeometry(0, 0, design.size.width(), design.size.height());
-    if (!design.background.isNull()) {
-        // Shown at the screen's density; the window's outline from the picture's own pixels.
-        const QImage shown = Skin::forDevice(design.background, devicePixelRatio());
-        BackgroundImage->setPixmap(design.seeThroughRed ? withoutRed(shown) : QPixmap::fromImage(shown));
-        if (design.seeThroughRed) setMask(withoutRed(design.background).mask());
-    }
+    if (!design.background.isNull()) dress();
     Timer1.setInterval(kTickMs);
     connect(&Timer1, &QTimer::timeout, this, &TPopupPanel::Timer1Timer);
     if (design.fadeTimerAtCreation) Timer1.start();
+}
+
+// Shown: before the window is mapped, so its outline is there from the start.
+void TPopupPanel::showEvent(QShowEvent* e) {
+    dress();
+    QWidget::showEvent(e);
+}
+
+// Painted without being shown (grabbed).
+void TPopupPanel::paintEvent(QPaintEvent* e) {
+    dress();
+    QWidget::paintEvent(e);
+}
+
+void TPopupPanel::dress() {
+    const QImage background = design_.background.isNull() && !design_.picture.isEmpty()
+                                  ? Skin::image(design_.picture)
+                                  : design_.background;
+    design_.background = QImage();
+    design_.picture.clear();
+    if (background.isNull()) return;
+    // Shown at the screen's density; the window's outline from the picture's own pixels.
+    const QImage shown = Skin::forDevice(background, devicePixelRatio());
+    BackgroundImage->setPixmap(design_.seeThroughRed ? withoutRed(shown) : QPixmap::fromImage(shown));
+    if (design_.seeThroughRed) setMask(withoutRed(background).mask());
 }
 
 void TPopupPanel::ShowAt(int x, int y) {
@@ -89,13 +110,30 @@ void TPopupPanel::changeEvent(QEvent* e) {
 }
 
 TMenuPanel::TMenuPanel(const Design& design, const MenuDesign& menu, QWidget* parent)
-    : TPopupPanel(design, parent), Selection(new QLabel(this)), tops_(menu.tops), target_(menu.tops.last()) {
+    : TPopupPanel(design, parent),
+      Selection(new QLabel(this)),
+      bar_(menu.bar),
+      barPicture_(menu.barPicture),
+      tops_(menu.tops),
+      target_(menu.tops.last()) {
     Selection->setGeometry(menu.selectionLeft, menu.selectionTop, menu.selectionWidth, 33);
     Selection->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    if (!menu.bar.isNull()) Selection->setPixmap(centredBar(menu.bar, Selection->size(), devicePixelRatio()));
+    if (!bar_.isNull()) dressBar();
     connect(&Timer2, &QTimer::timeout, this, &TMenuPanel::Timer2Timer);
     Timer2.setInterval(kTickMs);
     Timer2.start();
+}
+
+void TMenuPanel::dress() {
+    TPopupPanel::dress();
+    dressBar();
+}
+
+void TMenuPanel::dressBar() {
+    const QImage bar = bar_.isNull() && !barPicture_.isEmpty() ? Skin::image(barPicture_) : bar_;
+    bar_ = QImage();
+    barPicture_.clear();
+    if (!bar.isNull()) Selection->setPixmap(centredBar(bar, Selection->size(), devicePixelRatio()));
 }
 
 void TMenuPanel::Timer2Timer() {

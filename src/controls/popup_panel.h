@@ -17,6 +17,9 @@ public:
         QImage background;
         bool seeThroughRed = false;  // pure red pixels are see-through
         bool fadeTimerAtCreation = true;
+        // Without a background: the skin picture of this name, read when the panel is
+        // first shown or painted, so a panel never opened holds none.
+        QString picture = {};
     };
     explicit TPopupPanel(const Design& design, QWidget* parent = nullptr);
 
@@ -29,9 +32,15 @@ public:
     QTimer Timer1;
 
 protected:
+    void showEvent(QShowEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
     void changeEvent(QEvent* e) override;
+    // Puts the pictures on the panel, once: a given one at creation, a named one when
+    // the panel is first shown or painted.
+    virtual void dress();
 
 private:
+    Design design_;
     PanelFade fade_;
 };
 
@@ -41,6 +50,7 @@ public:
         QList<int> tops;    // highlight top of each item, top to bottom
         int selectionLeft, selectionWidth, selectionTop;
         QImage bar;         // on pure red, which is not drawn
+        QString barPicture = {};  // without a bar: the skin picture of this name
     };
     TMenuPanel(const Design& design, const MenuDesign& menu, QWidget* parent = nullptr);
 
@@ -60,8 +70,13 @@ protected:
     virtual void performItem(int top) { (void)top; }
     // The main menu's background move also clears the player's status line.
     virtual void backgroundMoved() {}
+    void dress() override;
 
 private:
+    void dressBar();
+
+    QImage bar_;
+    QString barPicture_;
     QList<int> tops_;
     int target_;
 };

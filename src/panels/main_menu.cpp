@@ -8,8 +8,8 @@
 #include <QLabel>
 
 TPopupForm2::TPopupForm2(QWidget* parent)
-    : TMenuPanel({QSize(150, 200), Skin::image(QStringLiteral("mainmenu_background")), true, true},
-                 {{72, 104, 136, 168}, 8, 145, 72, Skin::image(QStringLiteral("mainmenu_highlight"))}, parent) {
+    : TMenuPanel({QSize(150, 200), {}, true, true, QStringLiteral("mainmenu_background")},
+                 {{72, 104, 136, 168}, 8, 145, 72, {}, QStringLiteral("mainmenu_highlight")}, parent) {
     handleLabel(BackgroundImage, {{}, [this](QPoint at) { BackgroundMouseMove(at.y()); }});
     // Over the bar the pointer changes nothing; a click on it performs the bar's item.
     handleLabel(Selection, {[this] { SelectionClick(); }, {}});

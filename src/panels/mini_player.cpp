@@ -10,7 +10,7 @@
 #include <QLabel>
 
 TPopupForm::TPopupForm(QWidget* parent)
-    : TPopupPanel({QSize(200, 120), Skin::image(QStringLiteral("mini_background")), false, false}, parent) {
+    : TPopupPanel({QSize(200, 120), {}, false, false, QStringLiteral("mini_background")}, parent) {
     const QString zero = QStringLiteral("00:00:00"), face = QStringLiteral("MS Sans Serif");
     Label7 = textLabel(this, zero, face, 11, QColor(128, 128, 128), {8, 30, 49, 13});
     Image1 = skinPicture(this, QStringLiteral("mini_track"), {8, 72, 185, 17});

@@ -22,7 +22,7 @@ void setColour(QLabel* label, const QColor& colour) {
 
 TSkinWindow::TSkinWindow(const QString& caption, const QString& picture, QPoint place, const QString& closePicture,
                          QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), Image1(skinPicture(this, picture, {0, 0, 409, 257})) {
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), Image1(skinPicture(this, picture, {0, 0, 409, 257}, PictureRead::WhenShown)) {
     setWindowTitle(caption);
     setFixedSize(400, 240);
     move(place);

@@ -16,7 +16,7 @@ QColor workspaceColour() { return QApplication::palette().color(QPalette::Dark);
 }  // namespace
 
 TFail_info::TFail_info(QWidget* parent)
-    : TPopupPanel({QSize(311, 109), Skin::image(QStringLiteral("info_background")), false, true}, parent) {
+    : TPopupPanel({QSize(311, 109), {}, false, true, QStringLiteral("info_background")}, parent) {
     const QString empty = QStringLiteral(".::[]::.");
     const QString face = QStringLiteral("MS Sans Serif");
     QPalette fill = palette();

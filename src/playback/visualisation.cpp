@@ -123,7 +123,7 @@ const QImage& BackgroundPicture::image() {
     if (bytes != fileSize_ || modified != modified_ || image_.isNull()) {
         fileSize_ = bytes;
         modified_ = modified;
-        QImage read(path_);
+        QImage read = Skin::read(path_, "BMP");
         if (read.isNull()) {
             read = QImage(size_, QImage::Format_RGB32);
             read.fill(Qt::black);

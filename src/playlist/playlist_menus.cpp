@@ -64,8 +64,8 @@ bool TMenuItemEvents::eventFilter(QObject* watched, QEvent* e) {
 // ---- the add menu
 
 TFile_form::TFile_form(QWidget* parent)
-    : TMenuPanel({QSize(150, 120), Skin::image(QStringLiteral("addmenu_background")), false, true},
-                 {{16, 48, 80}, 0, 153, 16, Skin::image(QStringLiteral("addmenu_highlight"))}, parent) {
+    : TMenuPanel({QSize(150, 120), {}, false, true, QStringLiteral("addmenu_background")},
+                 {{16, 48, 80}, 0, 153, 16, {}, QStringLiteral("addmenu_highlight")}, parent) {
     auto* items = new TMenuItemEvents(this);
     Label3 = items->item(QStringLiteral("Файлы"), 24, QStringLiteral("Добавить файлы"));
     Label2 = items->item(QStringLiteral("Папку"), 56, QStringLiteral("Добавить папку с файлами"));
@@ -97,8 +97,8 @@ void TFile_form::loadPlaylist() {
 // ---- the playlist menu
 
 TFormPopup3::TFormPopup3(QWidget* parent)
-    : TMenuPanel({QSize(149, 200), Skin::image(QStringLiteral("plmenu_background")), true, true},
-                 {{40, 72, 104, 136, 168}, 8, 145, 168, Skin::image(QStringLiteral("plmenu_highlight"))}, parent) {
+    : TMenuPanel({QSize(149, 200), {}, true, true, QStringLiteral("plmenu_background")},
+                 {{40, 72, 104, 136, 168}, 8, 145, 168, {}, QStringLiteral("plmenu_highlight")}, parent) {
     auto* items = new TMenuItemEvents(this);
     Label6 = items->item(QStringLiteral("Удалить"), 48, QStringLiteral("Удалить трек из плейлиста"));
     Label5 = items->item(QStringLiteral("Удалить всё"), 80, QStringLiteral("Удалить все треки из плейлиста"));
