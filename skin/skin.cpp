@@ -91,6 +91,14 @@ QImage Skin::read(const QString& path, const char* format) {
     return img.isNull() ? QImage(path) : img;
 }
 
+void Skin::release(const QStringList& names) {
+    for (const QString& name : names) {
+        namesByData().remove(pictures().value(name).cacheKey());
+        pictures().remove(name);
+        densePictures().remove(name);
+    }
+}
+
 int Skin::denseHeld() { return int(densePictures().size()); }
 
 void Skin::registerFonts(const QString& programDir) {

@@ -24,6 +24,10 @@ public:
     // `ratio`: the nearest whole number, at least 1, so every pixel is whole.
     static int wholeRatio(qreal ratio);
     static QStringList names();
+    // Lets go of the pictures `names` (plain and dense): a window gone for good, as
+    // the splash, gives back their memory once nothing else holds them. A later use
+    // reads them again.
+    static void release(const QStringList& names);
     // Reads the picture file `path` as `format` ("PNG", "BMP"); failing that, as
     // whatever format its content is in.
     static QImage read(const QString& path, const char* format);

@@ -8,6 +8,7 @@ class QLabel;
 class TForm4 : public QWidget {
 public:
     explicit TForm4(QWidget* parent = nullptr);
+    ~TForm4() override;
 
     // Shows and paints the splash at once.
     void showNow();

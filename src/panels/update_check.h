@@ -1,18 +1,16 @@
 #pragma once
 // One question to the update server: GET the version file and say whether it holds
-// exactly this program's version text. It runs in the background (Qt Network), so
-// the interface and the sound never wait for it, and it is bounded both in time and
-// in what it reads. A check that fails for any reason says nothing.
+// exactly this program's version text. It runs in the background (see http_get.h),
+// so the interface and the sound never wait for it, and it is bounded both in time
+// and in what it reads. A check that fails for any reason says nothing.
+#include "http_get.h"
+
 #include <QByteArray>
-#include <QNetworkAccessManager>
-#include <QPointer>
 #include <QTimer>
 #include <QUrl>
 
 #include <memory>
 #include <optional>
-
-class QNetworkReply;
 
 class UpdateCheck : public QObject {
     Q_OBJECT
@@ -28,7 +26,7 @@ public:
     // Asks `url` (http or https only; anything else is not asked) whether `version`
     // is the current one. While a check runs, another request is not started.
     void start(const QUrl& url, const QByteArray& version);
-    bool running() const { return !reply_.isNull(); }
+    bool running() const { return running_; }
     void setTimeout(int ms) { deadline_.setInterval(ms); }
 
 signals:
@@ -36,15 +34,12 @@ signals:
     void answered(bool sameVersion);
 
 private:
-    void readSome();
-    void replyFinished();
     // Ends the request; with a verdict, reports it.
     void finish(std::optional<bool> sameVersion);
-    bool successStatus() const;
 
-    // Made at the first check: nothing of the network is touched before the user asks.
-    std::unique_ptr<QNetworkAccessManager> net_;
-    QPointer<QNetworkReply> reply_;
+    // Made at the first check: nothing of the network is loaded before the user asks.
+    std::unique_ptr<HttpGet> http_;
+    bool running_ = false;
     QTimer deadline_;
-    QByteArray version_, body_;
+    QByteArray version_;
 };

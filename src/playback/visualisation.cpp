@@ -99,8 +99,9 @@ int meterHeight(uint32_t rightLevel, int height) {
 const QImage& BackgroundPicture::image(qreal ratio) {
     image();
     // The skin's own background has a denser rendering; any other is shown as it is.
+    if (ratio < 1.5) return image_;
     const QImage stock = Skin::image(QStringLiteral("Fon"));
-    if (ratio < 1.5 || stock.isNull() || image_.size() != stock.size()) return image_;
+    if (stock.isNull() || image_.size() != stock.size()) return image_;
     if (denseOf_ != image_.cacheKey()) {
         denseOf_ = image_.cacheKey();
         dense_ = image_ == stock.convertToFormat(QImage::Format_RGB32)

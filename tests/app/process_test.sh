@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The real program under a virtual display: the splash, then the player at its
-# default place, a second start refused, and the close button writing Config2.ini.
+# default place without the libraries it does not use yet, a second start refused,
+# and the close button writing Config2.ini.
 # Usage: process_test.sh <folder of the built program>. Exit 77: skipped.
 set -uo pipefail
 bin="$1"
@@ -45,6 +46,10 @@ wait_for "265x133+548+430" 30 || fail "no splash at 548, 430 within 3 s"
 windows | grep -q "^400x240+285+168 $" && fail "the player showed during the splash"
 wait_for "400x240+285+168" 50 || fail "no player window at 285, 168 after the splash"
 windows | grep -q "^265x133+548+430 $" && fail "the splash stayed after the player showed"
+# What the session does not use stays out of its memory: the network until an update
+# check, and the image format plugins the skin's own pictures do not need.
+grep -q libQt6Network "/proc/$player/maps" && fail "Qt Network loaded before any update check"
+grep -q imageformats "/proc/$player/maps" && fail "image format plugins loaded"
 
 # A second copy says so in a message box and ends; the first one runs on.
 before=$(windows)

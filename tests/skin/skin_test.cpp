@@ -67,6 +67,21 @@ TEST(Skin, DenseRenderingsAreReadOnFirstUse) {
     EXPECT_EQ(Skin::denseHeld(), 1);
 }
 
+// Checking reads no picture; a released one is read again on its next use, and a
+// window still showing it keeps what it shows.
+TEST(Skin, PicturesAreReadOnFirstUseAndReleased) {
+    ASSERT_TRUE(Skin::load().isEmpty());
+    EXPECT_TRUE(Skin::names().contains("splash_picture1"));
+    const QImage shown = Skin::image("splash_picture1");
+    ASSERT_FALSE(shown.isNull());
+    EXPECT_EQ(Skin::image("splash_picture1").cacheKey(), shown.cacheKey());
+    Skin::release({"splash_picture1", "no_such_picture"});
+    const QImage again = Skin::image("splash_picture1");
+    EXPECT_NE(again.cacheKey(), shown.cacheKey());
+    EXPECT_EQ(again, shown);
+    EXPECT_FALSE(shown.isNull());
+}
+
 // Opaque pictures are kept without an alpha channel, so the windows' pixmaps share
 // them rather than hold converted copies; each pixel is still the file's own, and the
 // icons keep their see-through edges.
