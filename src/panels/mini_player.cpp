@@ -59,6 +59,25 @@ void TPopupForm::showProgress(const PlayProgress& p) {
     if (Label7->text() != p.total) Label7->setText(p.total);
     if (Label1->text() != p.elapsed) {
         Label1->setText(p.elapsed);
-        Label1->adjustSize();
+        // Laying the text out is most of what a hidden panel's tick would cost: a
+        // panel nobody sees sizes its label when it is next shown.
+        elapsedSized_ = false;
+        if (isVisible()) sizeElapsed();
     }
+}
+
+void TPopupForm::sizeElapsed() {
+    if (elapsedSized_) return;
+    Label1->adjustSize();
+    elapsedSized_ = true;
+}
+
+void TPopupForm::showEvent(QShowEvent* e) {
+    sizeElapsed();
+    TPopupPanel::showEvent(e);
+}
+
+void TPopupForm::paintEvent(QPaintEvent* e) {
+    sizeElapsed();
+    TPopupPanel::paintEvent(e);
 }

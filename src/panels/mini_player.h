@@ -35,6 +35,10 @@ public:
     QLabel* Label1;  // elapsed
     TZMButton *ZMButton1, *ZMButton2, *ZMButton3, *ZMButton4, *ZMButton5, *ZMButton6;
 
+protected:
+    void showEvent(QShowEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+
 signals:
     void exitRequested();     // close the player, as its close command does
     void restoreRequested();  // bring the player back, as the tray icon's double-click does
@@ -42,6 +46,8 @@ signals:
 private:
     TZMButton* button(const char* picture, const QRect& place, void (TPopupForm::*click)());
     template <class F> void run(F&& command);
+    void sizeElapsed();
 
     Transport* transport_ = nullptr;
+    bool elapsedSized_ = true;  // Label1 fits its text
 };

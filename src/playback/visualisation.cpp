@@ -116,14 +116,9 @@ BackgroundPicture::BackgroundPicture(QString path, QSize size)
 
 const QImage& BackgroundPicture::image() {
     // A missing file is size 0 and the earliest time, as before it was ever read.
-    std::error_code sizeError, timeError;
-    std::uintmax_t bytes = std::filesystem::file_size(file_, sizeError);
-    auto modified = std::filesystem::last_write_time(file_, timeError);
-    if (sizeError) bytes = 0;
-    if (timeError) modified = {};
-    if (bytes != fileSize_ || modified != modified_ || image_.isNull()) {
-        fileSize_ = bytes;
-        modified_ = modified;
+    const FileStamp now = fileStamp(file_);
+    if (now != stamp_ || image_.isNull()) {
+        stamp_ = now;
         QImage read = Skin::read(path_, "BMP");
         if (read.isNull()) {
             read = QImage(size_, QImage::Format_RGB32);

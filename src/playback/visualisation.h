@@ -1,12 +1,13 @@
 #pragma once
 // The numbers behind the player's moving displays: the spectrum's bars and peak
 // marks, the seek thumbs, the volume from the slider and the level meter.
+#include "file_stamp.h"
+
 #include <QImage>
 #include <QRegion>
 #include <QString>
 
 #include <array>
-#include <filesystem>
 #include <cstdint>
 
 constexpr int kBands = 128;
@@ -53,12 +54,11 @@ public:
 
 private:
     QString path_;
-    std::filesystem::path file_;  // the same, as the system names it
+    std::string file_;  // the same, as the system names it
     QSize size_;
     // The file as last read: asked at every frame, so by one plain status call each,
     // with no conversion of the time into the local zone.
-    std::uintmax_t fileSize_ = 0;
-    std::filesystem::file_time_type modified_{};
+    FileStamp stamp_;
     QImage image_;
     QImage dense_;
     qint64 denseOf_ = -1;  // the image_ that dense_ was made for
