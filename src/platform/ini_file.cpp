@@ -1,7 +1,6 @@
 #include "ini_file.h"
 
 #include <QFile>
-#include <QRegularExpression>
 #include <QSaveFile>
 
 #include <algorithm>
@@ -18,6 +17,22 @@ QString sectionName(const QString& line) {
 }
 
 bool isSection(const QString& line) { return line.trimmed().startsWith('['); }
+
+// Lines ended by CR LF, LF or CR. By hand rather than by a regular expression: that
+// one use would load and compile the expression engine into every session.
+QStringList splitLines(const QString& text) {
+    QStringList lines;
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c != u'\n' && c != u'\r') continue;
+        lines << text.mid(from, i - from);
+        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+        from = i + 1;
+    }
+    lines << text.mid(from);
+    return lines;
+}
 
 }  // namespace
 
@@ -40,7 +55,7 @@ IniFile::IniFile(QString path) : path_(std::move(path)) {
     QFile f(path_);
     if (!f.open(QIODevice::ReadOnly)) return;
     const QString text = QString::fromUtf8(f.readAll());
-    lines_ = text.split(QRegularExpression("\r\n|\n|\r"));
+    lines_ = splitLines(text);
     if (!lines_.isEmpty() && lines_.last().isEmpty()) lines_.removeLast();
 }
 
