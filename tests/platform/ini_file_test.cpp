@@ -27,6 +27,16 @@ TEST(IniFile, ReadsByTheProfileRules) {
     EXPECT_EQ(ini.readString("Other", "KEY", "x"), "1");
 }
 
+// A file written elsewhere may end its lines with LF or a lone CR, or mix them.
+TEST(IniFile, AnyLineEndEndsALine) {
+    fixture::TempDir dir;
+    const IniFile ini(iniWith(dir, "[a]\nx=1\ry=2\r\n\r[b]\n\nz=3"));
+    EXPECT_EQ(ini.readInteger("a", "x", 0), 1);
+    EXPECT_EQ(ini.readInteger("a", "y", 0), 2);
+    EXPECT_EQ(ini.readInteger("b", "z", 0), 3);  // the last line without an end
+    EXPECT_EQ(ini.readInteger("a", "z", 0), 0);
+}
+
 TEST(IniFile, IntegersReadLikeTheDesktopReadsThem) {
     EXPECT_EQ(profileInteger("12abc", 0), 12);
     EXPECT_EQ(profileInteger("-7", 0), -7);
