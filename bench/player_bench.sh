@@ -23,6 +23,10 @@ trap cleanup EXIT
 mkdir -p "$work/program" "$work/runtime"
 chmod 700 "$work/runtime"
 cp "${RWN8:-build/bin/rwn8}" build/bin/*.ttf build/bin/Fon.bmp "$work/program/"
+# The update check's network module lies beside the program as installed; it is loaded
+# only when a check is asked for, which the benchmark never does.
+module="$(dirname "${RWN8:-build/bin/rwn8}")/rwn8_http.so"
+[ -f "$module" ] && cp "$module" "$work/program/"
 build/tools/make_demo "$work/program" >/dev/null
 
 export XDG_RUNTIME_DIR="$work/runtime" HOME="$work/runtime" QT_QPA_PLATFORM=xcb
