@@ -201,7 +201,9 @@ void TZMRunString::PauseTimerTimer() {
 
 QRegion TZMRunString::textArea(const RunMotion& m) {
     const QImage& text = captionImage();
-    const int r = ratio();
+    // The picture's own density, not the screen's: asking the window for its screen
+    // at every step cost more than the rest of the step's arithmetic.
+    const int r = qRound(text.devicePixelRatio());
     const QSize size(text.width() / r, text.height() / r);
     QRegion area;
     for (int x : {m.captionX, m.second, m.third, m.fourth}) area += QRect(QPoint(x, m.captionY), size) & rect();
@@ -253,7 +255,7 @@ const QImage& TZMRunString::backdrop() {
 }
 
 void TZMRunString::drawText(QPainter& p) {
-    const int w = width(), r = ratio();
+    const int w = width();
     if (runMode_ == rmFree) {
         p.setFont(freeFont_);
         p.setPen(freeFontColor_);
@@ -263,6 +265,7 @@ void TZMRunString::drawText(QPainter& p) {
         return;
     }
     const QImage& text = captionImage();
+    const int r = qRound(text.devicePixelRatio());
     const int top = motion_.captionY;
     for (int x : {motion_.captionX, motion_.second, motion_.third, motion_.fourth})
         if (x < w && x + text.width() / r > 0) p.drawImage(x, top, text);
