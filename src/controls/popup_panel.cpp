@@ -45,7 +45,7 @@ TPopupPanel::TPopupPanel(const Design& design, QWidget* parent)
       design_(design) {
     setFixedSize(design.size);
     BackgroundImage->setGeometry(0, 0, design.size.width(), design.size.height());
-    if (!design.background.isNull()) dress();
+    if (!design.background.isNull()) dressBackground();
     Timer1.setInterval(kTickMs);
     connect(&Timer1, &QTimer::timeout, this, &TPopupPanel::Timer1Timer);
     if (design.fadeTimerAtCreation) Timer1.start();
@@ -53,17 +53,19 @@ TPopupPanel::TPopupPanel(const Design& design, QWidget* parent)
 
 // Shown: before the window is mapped, so its outline is there from the start.
 void TPopupPanel::showEvent(QShowEvent* e) {
-    dress();
+    readyToShow();
     QWidget::showEvent(e);
 }
 
 // Painted without being shown (grabbed).
 void TPopupPanel::paintEvent(QPaintEvent* e) {
-    dress();
+    readyToShow();
     QWidget::paintEvent(e);
 }
 
-void TPopupPanel::dress() {
+void TPopupPanel::readyToShow() { dressBackground(); }
+
+void TPopupPanel::dressBackground() {
     const QImage background = design_.background.isNull() && !design_.picture.isEmpty()
                                   ? Skin::image(design_.picture)
                                   : design_.background;
@@ -124,8 +126,8 @@ TMenuPanel::TMenuPanel(const Design& design, const MenuDesign& menu, QWidget* pa
     Timer2.start();
 }
 
-void TMenuPanel::dress() {
-    TPopupPanel::dress();
+void TMenuPanel::readyToShow() {
+    TPopupPanel::readyToShow();
     dressBar();
 }
 

@@ -35,11 +35,15 @@ protected:
     void showEvent(QShowEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
     void changeEvent(QEvent* e) override;
-    // Puts the pictures on the panel, once: a given one at creation, a named one when
-    // the panel is first shown or painted.
-    virtual void dress();
+    // Before the panel is shown or painted: puts a named picture on it (once), and
+    // brings up to date what the panel left as it was while nobody saw it.
+    virtual void readyToShow();
 
 private:
+    // Puts the background on the panel, once: a given one at creation, a named one
+    // when the panel is first shown or painted.
+    void dressBackground();
+
     Design design_;
     PanelFade fade_;
 };
@@ -70,7 +74,7 @@ protected:
     virtual void performItem(int top) { (void)top; }
     // The main menu's background move also clears the player's status line.
     virtual void backgroundMoved() {}
-    void dress() override;
+    void readyToShow() override;
 
 private:
     void dressBar();

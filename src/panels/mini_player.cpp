@@ -72,12 +72,7 @@ void TPopupForm::sizeElapsed() {
     elapsedSized_ = true;
 }
 
-void TPopupForm::showEvent(QShowEvent* e) {
+void TPopupForm::readyToShow() {
+    TPopupPanel::readyToShow();
     sizeElapsed();
-    TPopupPanel::showEvent(e);
-}
-
-void TPopupForm::paintEvent(QPaintEvent* e) {
-    sizeElapsed();
-    TPopupPanel::paintEvent(e);
 }

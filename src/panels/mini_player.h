@@ -36,8 +36,7 @@ public:
     TZMButton *ZMButton1, *ZMButton2, *ZMButton3, *ZMButton4, *ZMButton5, *ZMButton6;
 
 protected:
-    void showEvent(QShowEvent* e) override;
-    void paintEvent(QPaintEvent* e) override;
+    void readyToShow() override;
 
 signals:
     void exitRequested();     // close the player, as its close command does
