@@ -21,7 +21,8 @@ fail() { echo "FAIL: $*"; exit 1; }
 
 prefix="$work/prefix"
 cmake --install "$build" --prefix "$prefix" >/dev/null || fail "cmake --install"
-for f in bin/rwn8 lib/rwn8/rwn8 lib/rwn8/Fon.bmp lib/rwn8/Play-Bold.ttf lib/rwn8/DSEG7Classic-Bold.ttf \
+for f in bin/rwn8 lib/rwn8/rwn8 lib/rwn8/rwn8_http.so lib/rwn8/Fon.bmp \
+         lib/rwn8/Play-Bold.ttf lib/rwn8/DSEG7Classic-Bold.ttf \
          share/applications/rwn8.desktop share/metainfo/io.rwn8.Player.metainfo.xml \
          share/icons/hicolor/scalable/apps/rwn8.svg share/icons/hicolor/16x16/apps/rwn8.png \
          share/icons/hicolor/48x48/apps/rwn8.png share/icons/hicolor/256x256/apps/rwn8.png; do
@@ -67,5 +68,7 @@ if command -v cpack >/dev/null && command -v dpkg-shlibdeps >/dev/null; then
   dpkg-deb -f "$deb" Depends | grep -q "libqt6widgets6" || fail "the package's dependencies were not computed"
   dpkg-deb -c "$deb" > "$work/contents"
   grep -q "\./usr/lib/rwn8/rwn8$" "$work/contents" || fail "the package lacks the program"
+  grep -q "\./usr/lib/rwn8/rwn8_http\.so$" "$work/contents" || fail "the package lacks the update check's module"
+  dpkg-deb -f "$deb" Depends | grep -q "libqt6network6" || fail "the module's libraries are not among the dependencies"
 fi
 echo "ok: installed files valid, settings in the configuration folder, Debian package made"
