@@ -11,7 +11,28 @@
 #include "track_info_panel.h"
 #include "update_window.h"
 
+#include <QEvent>
+
+#include <functional>
+
 namespace {
+
+// Tells `seen` when a window is shown and hidden.
+class VisibilityWatch : public QObject {
+public:
+    VisibilityWatch(QWidget* window, std::function<void(bool)> seen) : QObject(window), seen_(std::move(seen)) {
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Show || e->type() == QEvent::Hide) seen_(e->type() == QEvent::Show);
+        return false;
+    }
+
+private:
+    std::function<void(bool)> seen_;
+};
 
 // Showing a hidden window brings it to the front, which the panel that asked loses
 // and so fades out; a window already shown stays as it is.
@@ -29,6 +50,8 @@ void wirePanels(ProgramWindows& w) {
     mini->setTransport(&player->transport());
     QObject::connect(mini, &TPopupForm::exitRequested, player, &QWidget::close);
     QObject::connect(mini, &TPopupForm::restoreRequested, player, &TForm_player::restoreFromTray);
+    // The mini player shows the player's tick, which then keeps its pace in the tray.
+    new VisibilityWatch(mini, [player](bool seen) { player->setProgressSeenElsewhere(seen); });
     TPopupForm2* menu = w.PopupForm2.get();
     TForm3* update = w.Form3.get();
     TForm1* about = w.Form1.get();

@@ -44,7 +44,7 @@ TForm_player::TForm_player(const QString& programDir, int device, QWidget* paren
     createButtons();
     createTray();
     setStatusLine(Label3);
-    Timer1.setInterval(30);
+    Timer1.setInterval(kTickMs);
     Timer2.setInterval(100);
     connect(&Timer1, &QTimer::timeout, this, &TForm_player::Timer1Timer);
     connect(&Timer2, &QTimer::timeout, this, &TForm_player::Timer2Timer);
@@ -87,6 +87,9 @@ void TForm_player::createControls() {
     Image3 = seekBar->thumb;
     Image3->hide();
     connect(seekBar, &TSkinSlider::moved, this, &TForm_player::seekToThumb);
+    // Unseen, the tick waits for the next second: a volume set from the desktop's media
+    // controls is still applied within one tick.
+    connect(volumeBar, &TSkinSlider::placed, this, &TForm_player::tickSoon);
     Image9 = skinPicture(this, QStringLiteral("player_lamp_repeat"), {352, 32, 9, 9});
     Image13 = skinPicture(this, QStringLiteral("player_lamp_mute"), {352, 40, 9, 9});
     Image9->hide();
@@ -202,14 +205,17 @@ void TForm_player::showEvent(QShowEvent* e) {
     // Becoming visible is a change of placement: the glued playlist comes under it.
     glueThePlaylist();
     onScreen_ = true;
-    // The meter is seen again; it moves only while a track plays.
+    // The meter is seen again; it moves only while a track plays. So is what the 30 ms
+    // tick draws, which waited for the next second while unseen.
     if (!closed_ && PlayState == 1 && !Timer2.isActive()) Timer2.start();
+    tickSoon();
     QWidget::showEvent(e);
 }
 
 void TForm_player::hideEvent(QHideEvent* e) {
     // Hidden into the tray or minimised: the meter's tick would draw what nobody sees.
-    // The 30 ms tick, which also starts the next track, runs on.
+    // The 30 ms tick, which also starts the next track, runs on, slowed at its next run
+    // to the changes of what it writes (paceTick).
     onScreen_ = false;
     Timer2.stop();
     QWidget::hideEvent(e);
@@ -219,7 +225,7 @@ void TForm_player::playStateChanged() {
     // A track plays again: the ticks that rested while nothing played run again. Each
     // stops itself at its first tick that finds nothing playing.
     if (!closed_ && PlayState == 1) {
-        if (!Timer1.isActive()) Timer1.start();
+        tickSoon();
         if (onScreen_ && !Timer2.isActive()) Timer2.start();
     }
     emit stateChanged();
@@ -337,6 +343,7 @@ void TForm_player::seekTo(double seconds) {
     if (length == UINT64_MAX || total <= 0) return;
     const double at = std::clamp(seconds / total, 0.0, 1.0) * double(length);
     BASS_ChannelSetPosition(StreamHandle, uint64_t(at), BASS_POS_BYTE);
+    tickSoon();  // the track's end moved
 }
 
 void TForm_player::seekToThumb() {

@@ -7,6 +7,7 @@
 #include "transport.h"
 #include "visualisation.h"
 
+#include <QElapsedTimer>
 #include <QTimer>
 #include <QWidget>
 
@@ -70,6 +71,9 @@ public:
     double volume() const;
     void setVolume(double volume);
     void seekTo(double seconds);
+    // Another window shows each tick's progress (the mini player): the tick keeps its
+    // 30 ms pace while the player itself is unseen.
+    void setProgressSeenElsewhere(bool seen);
 
     // TransportView.
     void setMarquee(const QString& text) override;
@@ -128,6 +132,9 @@ private:
     QWidget* playlistWindow() const { return playlist_.link ? playlist_.link->playlistWidget() : nullptr; }
     void setStatus(const QString& text);
     void seekToThumb();
+    bool progressSeen() const { return onScreen_ || progressSeenElsewhere_; }
+    void paceTick(const PlayProgress& p);
+    void tickSoon();
 
     const QString programDir_;
     LinkedPlaylist playlist_;
@@ -141,4 +148,7 @@ private:
     // Shown on screen: between a show event and a hide event (minimised or in the tray).
     bool onScreen_ = false;
     bool playlistInTray_ = false;
+    bool progressSeenElsewhere_ = false;
+    // Set at an unseen tick: the frames the spectrum skipped until the next one.
+    QElapsedTimer unseenSince_;
 };

@@ -17,6 +17,10 @@ void TForm_player::Timer1Timer() {
         return;
     }
     if (!transport_.trackEnd()) return;
+    if (unseenSince_.isValid()) {
+        levels.fall(skippedFrames(unseenSince_.elapsed()), pb1->height());
+        unseenSince_.invalidate();
+    }
     float fft[512];
     if (BASS_ChannelGetData(StreamHandle, fft, BASS_DATA_FFT1024) < 0) std::fill(std::begin(fft), std::end(fft), 0.0f);
     Draw(fft, 0, -5);
@@ -34,6 +38,33 @@ void TForm_player::Timer1Timer() {
     const Slider volume = volumeBar->geometry();
     BASS_ChannelSetAttribute(StreamHandle, BASS_ATTRIB_VOL,
                              sliderVolume(volume.thumbLeft, volume.trackLeft, volume.trackWidth, volume.thumbWidth));
+    paceTick(p);
+}
+
+// Seen, the tick runs every 30 ms. Unseen (minimised or in the tray, no mini player
+// shown), it wakes only when what it does changes: at the elapsed time's next second,
+// which the labels of the other windows show, or at the track's end, which starts the
+// next one. A slider move or a seek brings the next tick back within 30 ms.
+void TForm_player::paceTick(const PlayProgress& p) {
+    if (progressSeen()) {
+        if (Timer1.interval() != kTickMs) tickSoon();
+        return;
+    }
+    unseenSince_.start();
+    const double total = BASS_ChannelBytes2Seconds(StreamHandle, p.length);
+    Timer1.setTimerType(Qt::PreciseTimer);  // a late wake would be a gap between tracks
+    Timer1.start(unseenTickMs(p.seconds, total));
+}
+
+void TForm_player::tickSoon() {
+    if (closed_ || PlayState != 1 || (Timer1.isActive() && Timer1.interval() == kTickMs)) return;
+    Timer1.setTimerType(Qt::CoarseTimer);
+    Timer1.start(kTickMs);
+}
+
+void TForm_player::setProgressSeenElsewhere(bool seen) {
+    progressSeenElsewhere_ = seen;
+    if (seen) tickSoon();
 }
 
 void TForm_player::Draw(const float* magnitudes, int x0, int y0) {

@@ -20,6 +20,25 @@ void SpectrumLevels::update(const float* magnitudes, int height) {
     }
 }
 
+void SpectrumLevels::fall(int64_t frames, int height) {
+    // Past height + 1 frames every level has come to rest at 0.
+    static const float silence[kBands] = {};
+    for (int64_t f = std::min<int64_t>(frames, height + 1); f > 0; --f) update(silence, height);
+}
+
+int64_t skippedFrames(int64_t ms) { return std::max<int64_t>(0, (ms + kTickMs / 2) / kTickMs - 1); }
+
+int unseenTickMs(double seconds, double total) {
+    // The time text turns at whole seconds of the position rounded to the millisecond;
+    // the wake comes a little after, as the heard position is a few ms behind the clock.
+    constexpr int64_t kAfter = 5;
+    const int64_t ms = std::isfinite(seconds) && seconds > 0 ? std::llround(seconds * 1000) : 0;
+    double wait = double(1000 - ms % 1000 + kAfter);
+    const double toEnd = std::round((total - seconds) * 1000);
+    if (std::isfinite(toEnd) && toEnd < wait) wait = toEnd + kAfter;
+    return int(std::clamp(wait, double(kTickMs), 1000.0 + kAfter));
+}
+
 void drawSpectrum(QImage& box, const QImage& background, const SpectrumLevels& levels, int x0, int y0) {
     const int h = 97;
     {

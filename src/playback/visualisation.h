@@ -18,6 +18,8 @@ struct SpectrumLevels {
     // One frame: bands rise to the new magnitude × 500 (cut at `height`), else the
     // bar falls 3 and the peak mark 1.
     void update(const float* magnitudes, int height);
+    // `frames` frames of silence: what the levels do over ticks that were skipped.
+    void fall(int64_t frames, int height);
     bool operator==(const SpectrumLevels&) const = default;
 };
 
@@ -41,6 +43,15 @@ float sliderVolume(int thumbLeft, int trackLeft, int trackWidth, int thumbWidth)
 
 // Height of the level meter's bar for a right-channel level 0 … 32768.
 int meterHeight(uint32_t rightLevel, int meterHeight);
+
+// The player's tick while it is seen.
+constexpr int kTickMs = 30;
+// The frames a tick skipped since an unseen tick `ms` ago.
+int64_t skippedFrames(int64_t ms);
+// When an unseen tick is next needed, from the position and the length in seconds:
+// just after the elapsed time's text turns to the next second, or at the track's end,
+// and never sooner than the seen tick.
+int unseenTickMs(double seconds, double total);
 
 // The spectrum's background picture, read from its file again only when the
 // file's size or modification time changes; black where it cannot be read.

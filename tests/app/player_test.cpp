@@ -415,6 +415,49 @@ TEST_F(PlayerTest, HiddenPlayerPaintsNothingButStillStartsTheNextTrack) {
     EXPECT_NE(player->pb1->canvas(), shown);
 }
 
+// Unseen, the 30 ms tick wakes only when the labels it writes turn to the next second;
+// the mini player, a volume set from outside, a seek or the player shown again bring
+// it back to 30 ms at once.
+TEST_F(PlayerTest, UnseenTickWaitsForTheNextSecond) {
+    start();
+    player->show();
+    addTracks(2, 3);
+    player->ZMButton1Click();
+    engine_test::advance(300);
+    player->Timer1Timer();
+    EXPECT_EQ(player->Timer1.interval(), 30);
+    const auto paced = [this](int ms) {
+        player->Timer1Timer();
+        EXPECT_TRUE(player->Timer1.isActive());
+        EXPECT_EQ(player->Timer1.interval(), ms);
+    };
+
+    player->showMinimized();
+    paced(705);
+    engine_test::advance(705);
+    paced(1000);
+    EXPECT_EQ(mini->Label1->text(), "00:00:01");
+    mini->ShowAt(10, 10);
+    EXPECT_EQ(player->Timer1.interval(), 30);
+    paced(30);
+    mini->hide();
+    paced(1000);
+    player->setVolume(0.25);
+    EXPECT_EQ(player->Timer1.interval(), 30);
+    paced(1000);
+    player->seekTo(3.05);
+    EXPECT_EQ(player->Timer1.interval(), 30);
+    paced(123);  // the track's end (3.168 s) comes before the next second
+    engine_test::advance(200);
+    player->Timer1Timer();
+    EXPECT_EQ(TrackIndex, 1);  // the next track started while unseen
+    EXPECT_TRUE(player->Timer1.isActive());
+
+    player->showNormal();
+    EXPECT_EQ(player->Timer1.interval(), 30);
+    paced(30);
+}
+
 TEST_F(PlayerTest, SpectrumBoxShowsTheFramePictureUntilAFrameIsDrawn) {
     start();
     player->show();

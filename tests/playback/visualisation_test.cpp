@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <random>
 #include <vector>
@@ -24,6 +25,41 @@ TEST(Spectrum, LevelsRiseAtOnceAndFallSlowly) {
     EXPECT_EQ(levels.bars[3], 19);
     EXPECT_EQ(levels.peaks[3], 23);
     EXPECT_EQ(levels.bars[0], 0);  // zero input on a zero level stays
+}
+
+// Ticks skipped while the player was unseen count as frames of silence.
+TEST(Spectrum, SkippedFramesFallAsSilentFrames) {
+    SpectrumLevels want;
+    for (int i = 0; i < kBands; ++i) {
+        want.peaks[i] = (i * 37) % 100 - 2;
+        want.bars[i] = (i * 53) % 99 - 2;
+    }
+    const std::vector<float> silence(512, 0.0f);
+    for (int frames : {0, 1, 2, 40, 97, 98, 5000}) {
+        SpectrumLevels levels = want, stepped = want;
+        levels.fall(frames, 97);
+        for (int f = 0; f < std::min(frames, 200); ++f) stepped.update(silence.data(), 97);
+        EXPECT_EQ(levels, stepped) << frames << " frames";
+    }
+    SpectrumLevels rest = want;
+    rest.fall(1000000, 97);
+    EXPECT_EQ(rest, SpectrumLevels{});  // long unseen: everything at rest
+    EXPECT_EQ(skippedFrames(0), 0);
+    EXPECT_EQ(skippedFrames(30), 0);  // the tick on time skipped none
+    EXPECT_EQ(skippedFrames(60), 1);
+    EXPECT_EQ(skippedFrames(1005), 33);  // the ticks at 30, 60, … 990 ms
+}
+
+// Unseen, the tick comes back just after the elapsed time's text turns, or at the end.
+TEST(Spectrum, UnseenTickWaitsForTheNextSecondOrTheEnd) {
+    EXPECT_EQ(unseenTickMs(0.0, 30), 1005);
+    EXPECT_EQ(unseenTickMs(0.3, 30), 705);
+    EXPECT_EQ(unseenTickMs(0.9996, 30), 1005);  // shown as 1 s already
+    EXPECT_EQ(unseenTickMs(12.98, 30), 30);     // never sooner than the seen tick
+    EXPECT_EQ(unseenTickMs(29.6, 30), 405);
+    EXPECT_EQ(unseenTickMs(30, 30), 30);  // at the end until its sound is heard
+    EXPECT_EQ(unseenTickMs(3.5, 0), 30);  // a length that is not known yet
+    EXPECT_EQ(unseenTickMs(-1, std::nan("")), 1005);
 }
 
 TEST(Spectrum, DrawsMarksAboveBarsEveryTwoPixels) {
