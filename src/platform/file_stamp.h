@@ -1,6 +1,7 @@
 #pragma once
 // What tells a file's contents changed without reading them: its size and its
-// modification time, from one status call. For files asked about at every frame.
+// modification time, from one status call; and, for files asked about at every frame,
+// a watch that says when asking again is worth it.
 #include <cstdint>
 #include <string>
 
@@ -12,3 +13,27 @@ struct FileStamp {
 
 // `path` as the system names it (QFile::encodeName).
 FileStamp fileStamp(const std::string& path);
+
+// Says whether a file may have changed since it was last asked: written, replaced,
+// created, removed or renamed, also through a link. Where the system reports changes
+// (inotify) asking costs one read that finds nothing, instead of a status call that
+// walks the path; elsewhere, or once the watch is lost, it always says yes.
+class FileChangeWatch {
+public:
+    explicit FileChangeWatch(std::string path);
+    ~FileChangeWatch();
+    FileChangeWatch(const FileChangeWatch&) = delete;
+    FileChangeWatch& operator=(const FileChangeWatch&) = delete;
+
+    // True at the first call and after any change in the file's folder since the last.
+    bool mayHaveChanged();
+
+private:
+    void watchFile();
+    void lose();
+
+    std::string path_;
+    int fd_ = -1;   // -1: no watch, every call says yes
+    int folder_ = -1;
+    bool first_ = true;
+};

@@ -67,8 +67,9 @@ private:
     QString path_;
     std::string file_;  // the same, as the system names it
     QSize size_;
-    // The file as last read: asked at every frame, so by one plain status call each,
-    // with no conversion of the time into the local zone.
+    // The file as last read, asked at every frame: by one plain status call, with no
+    // conversion of the time into the local zone, and only when the watch saw a change.
+    FileChangeWatch watch_;
     FileStamp stamp_;
     QImage image_;
     QImage dense_;
