@@ -176,7 +176,7 @@ if [ "$tray" = trayer ]; then
   measure "$player"
   echo "playing, hidden in the tray:"
   row "process CPU" "$cpu" "%" 0.3 "<= 0.3 %"
-  row "interface thread wake-ups" "$(wakes '^rwn8$')" "/s" 35 "<= 35 /s (the 30 ms tick)"
+  row "interface thread wake-ups" "$(wakes '^rwn8$')" "/s" 3 "<= 3 /s (each new second, track end)"
   print_threads
 fi
 grep -E "^(Pss|Anonymous):" "/proc/$player/smaps_rollup" | sed 's/^/  resident memory, of which     /'

@@ -78,8 +78,14 @@ void TForm_player::Draw(const float* magnitudes, int x0, int y0) {
     const bool sameBackground = pb1->showsFrame() && background.cacheKey() == BackgroundBitmap->cacheKey();
     if (sameBackground && before == levels) return;
     *BackgroundBitmap = background;
-    drawSpectrum(pb1->canvas(), *BackgroundBitmap, levels, x0, y0);
-    pb1->frameDrawn(sameBackground ? spectrumChange(before, levels, x0, y0, pb1->size()) : QRegion(pb1->rect()));
+    if (!sameBackground) {
+        drawSpectrum(pb1->canvas(), *BackgroundBitmap, levels, x0, y0);
+        pb1->frameDrawn(QRegion(pb1->rect()));
+        return;
+    }
+    const QRegion changed = spectrumChange(before, levels, x0, y0, pb1->size());
+    drawSpectrum(pb1->canvas(), *BackgroundBitmap, levels, x0, y0, &changed);
+    pb1->frameDrawn(changed);
 }
 
 void TForm_player::Timer2Timer() {

@@ -9,6 +9,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 void SpectrumLevels::update(const float* magnitudes, int height) {
     for (int i = 0; i < kBands; ++i) {
@@ -40,13 +41,27 @@ int unseenTickMs(double seconds, double total) {
     return int(std::clamp(wait, double(kTickMs), 1000.0 + kAfter));
 }
 
-void drawSpectrum(QImage& box, const QImage& background, const SpectrumLevels& levels, int x0, int y0) {
+void drawSpectrum(QImage& box, const QImage& background, const SpectrumLevels& levels, int x0, int y0,
+                  const QRegion* within) {
     const int h = 97;
     if (background.format() == box.format() && background.size() == box.size() &&
         background.devicePixelRatio() == box.devicePixelRatio()) {
-        // Row by row: a painter set up on the box for one copy cost more than the copy.
-        const auto bytes = size_t(std::min(box.bytesPerLine(), background.bytesPerLine()));
-        for (int y = 0; y < box.height(); ++y) std::memcpy(box.scanLine(y), background.constScanLine(y), bytes);
+        // Row by row, and only where the frame changes: a painter set up on the box for
+        // one copy cost more than the copy, and the whole box more than its changes.
+        const int r = qRound(box.devicePixelRatio());
+        const QRect all(QPoint(0, 0), box.size());
+        const auto copy = [&](const QRect& logical) {
+            const QRect part = QRect(logical.topLeft() * r, logical.size() * r) & all;
+            const size_t bytes = size_t(part.width()) * sizeof(QRgb);
+            for (int y = part.top(); y <= part.bottom(); ++y)
+                std::memcpy(reinterpret_cast<QRgb*>(box.scanLine(y)) + part.left(),
+                            reinterpret_cast<const QRgb*>(background.constScanLine(y)) + part.left(), bytes);
+        };
+        if (within) {
+            for (const QRect& part : *within) copy(part);
+        } else {
+            copy(QRect(0, 0, box.width() / r + 1, box.height() / r + 1));
+        }
     } else {
         QPainter p(&box);
         p.drawImage(0, 0, background);
@@ -71,12 +86,49 @@ void drawSpectrum(QImage& box, const QImage& background, const SpectrumLevels& l
     }
 }
 
+namespace {
+
+// The union of column strips that lie left to right with a gap between each two, put
+// together in the region's own form (bands of equal height, left to right, top to
+// bottom) instead of by one union after another, which cost more than the frame.
+QRegion stripsRegion(const std::vector<QRect>& strips) {
+    std::vector<int> edges;
+    for (const QRect& s : strips) edges.insert(edges.end(), {s.top(), s.top() + s.height()});
+    std::sort(edges.begin(), edges.end());
+    edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
+    std::vector<QRect> rects;
+    size_t lastBand = 0;  // where the band above starts in `rects`
+    for (size_t e = 0; e + 1 < edges.size(); ++e) {
+        const int top = edges[e], height = edges[e + 1] - top;
+        const size_t band = rects.size();
+        for (const QRect& s : strips)
+            if (s.top() <= top && top + height <= s.top() + s.height()) rects.emplace_back(s.left(), top, s.width(), height);
+        // A band with the same columns as the one just above it joins it.
+        const size_t count = rects.size() - band;
+        const bool same = band > lastBand && count == band - lastBand && rects[lastBand].bottom() + 1 == top &&
+                          std::equal(rects.begin() + long(band), rects.end(), rects.begin() + long(lastBand),
+                                     [](const QRect& a, const QRect& b) { return a.left() == b.left() && a.width() == b.width(); });
+        if (same) {
+            for (size_t i = lastBand; i < band; ++i) rects[i].setHeight(rects[i].height() + height);
+            rects.resize(band);
+        } else if (count > 0) {
+            lastBand = band;
+        }
+    }
+    QRegion region;
+    region.setRects(rects.data(), int(rects.size()));
+    return region;
+}
+
+}  // namespace
+
 QRegion spectrumChange(const SpectrumLevels& before, const SpectrumLevels& after, int x0, int y0, QSize box) {
     const int h = 97, base = y0 + h;  // as drawSpectrum: the baseline row is not drawn
     // Bands per strip: a region of one column per band would be sent as hundreds of
     // tiny pieces; eight strips keep it to a handful.
     constexpr int kStripBands = 16;
-    QRegion changed;
+    std::vector<QRect> strips;
+    strips.reserve(kBands / kStripBands);
     for (int first = 0; first < kBands; first += kStripBands) {
         int left = box.width(), right = -1, top = box.height(), bottom = 0;
         for (int i = first; i < first + kStripBands; ++i) {
@@ -102,9 +154,9 @@ QRegion spectrumChange(const SpectrumLevels& before, const SpectrumLevels& after
             top = std::min(top, from);
             bottom = std::max(bottom, to);
         }
-        if (right >= left) changed += QRect(left, top, right - left + 1, bottom - top);
+        if (right >= left) strips.push_back(QRect(left, top, right - left + 1, bottom - top));
     }
-    return changed;
+    return stripsRegion(strips);
 }
 
 int thumbLeft(uint64_t position, uint64_t length, int trackLeft, int trackWidth, int thumbWidth) {

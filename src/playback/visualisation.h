@@ -24,8 +24,11 @@ struct SpectrumLevels {
 };
 
 // Draws one frame into the spectrum box: the background, then for every band its
-// red peak pixel and its yellow one-pixel bar, every 2 pixels from x0.
-void drawSpectrum(QImage& box, const QImage& background, const SpectrumLevels& levels, int x0, int y0);
+// red peak pixel and its yellow one-pixel bar, every 2 pixels from x0. `within`, when
+// given, is all the frame changes from the one the box holds (spectrumChange), drawn
+// over the same background: the background is put back there only.
+void drawSpectrum(QImage& box, const QImage& background, const SpectrumLevels& levels, int x0, int y0,
+                  const QRegion* within = nullptr);
 
 // The part of a box of `box` pixels that the frame of `after` changes when drawn
 // (drawSpectrum, same x0 and y0) over the frame of `before`: a few column strips,

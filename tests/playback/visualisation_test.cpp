@@ -113,12 +113,18 @@ struct Origin {
 
 class SpectrumChangeTest : public ::testing::TestWithParam<Origin> {
 protected:
-    static QImage frame(const SpectrumLevels& levels, int x0, int y0) {
+    static QImage background(int ratio = 1) {
         QImage back(201, 97, QImage::Format_RGB32);
         for (int y = 0; y < back.height(); ++y)
             for (int x = 0; x < back.width(); ++x) back.setPixel(x, y, qRgb(x, y, 40));
-        QImage box(201, 97, QImage::Format_RGB32);
-        drawSpectrum(box, back, levels, x0, y0);
+        back = back.scaled(back.size() * ratio);
+        back.setDevicePixelRatio(ratio);
+        return back;
+    }
+    static QImage frame(const SpectrumLevels& levels, int x0, int y0, int ratio = 1) {
+        QImage box(QSize(201, 97) * ratio, QImage::Format_RGB32);
+        box.setDevicePixelRatio(ratio);
+        drawSpectrum(box, background(ratio), levels, x0, y0);
         return box;
     }
 };
@@ -146,6 +152,24 @@ TEST_P(SpectrumChangeTest, HoldsEveryPixelTheNextFrameChanges) {
         }
         const QImage was = frame(before, x0, y0), is = frame(after, x0, y0);
         const QRegion changed = spectrumChange(before, after, x0, y0, QSize(201, 97));
+        // A well-formed region: the same as its rectangles joined one by one, none
+        // overlapping another.
+        QRegion joined;
+        int area = 0, joinedArea = 0;
+        for (const QRect& r : changed) {
+            joined += r;
+            area += r.width() * r.height();
+        }
+        for (const QRect& r : joined) joinedArea += r.width() * r.height();
+        ASSERT_TRUE((joined ^ changed).isEmpty()) << "round " << round;
+        ASSERT_EQ(area, joinedArea) << "round " << round;
+        // The next frame drawn only within the change, over the last one, is that frame
+        // whole, also on a box of two device pixels per pixel.
+        for (int ratio : {1, 2}) {
+            QImage over = frame(before, x0, y0, ratio);
+            drawSpectrum(over, background(ratio), after, x0, y0, &changed);
+            ASSERT_EQ(over, frame(after, x0, y0, ratio)) << "round " << round << ", ratio " << ratio;
+        }
         int outside = 0;
         for (int y = 0; y < 97; ++y)
             for (int x = 0; x < 201; ++x)
