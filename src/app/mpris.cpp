@@ -29,7 +29,6 @@ MprisService::MprisService(TForm_player& p, PlaylistAccess& l, QObject* parent)
     new MprisRoot(this);
     new MprisPlayer(this);
     connect(&player, &TForm_player::trackShown, this, &MprisService::trackShown);
-    connect(&player, &TForm_player::progressed, this, &MprisService::progressed);
     connect(&player, &TForm_player::stateChanged, this, &MprisService::announce);
     connect(player.volumeBar, &TSkinSlider::placed, this, &MprisService::announce);
 }
@@ -66,23 +65,17 @@ QVariantMap MprisService::metadata() const {
             {QStringLiteral("xesam:url"), QUrl::fromLocalFile(track_.path).toString()}};
 }
 
-qlonglong MprisService::positionUs() const { return PlayState == 0 ? 0 : qlonglong(seconds_ * 1e6); }
+qlonglong MprisService::positionUs() const { return PlayState == 0 ? 0 : qlonglong(player.playedSeconds() * 1e6); }
 
 bool MprisService::canGoNext() const { return TrackIndex < list.count() - 1; }
 bool MprisService::canGoPrevious() const { return TrackIndex > 0; }
 
-void MprisService::seek(double seconds) {
-    player.seekTo(seconds);
-    seconds_ = seconds;
-}
+void MprisService::seek(double seconds) { player.seekTo(seconds); }
 
 void MprisService::trackShown(const TrackTexts& texts) {
     track_ = texts;
-    seconds_ = 0;
     announce();
 }
-
-void MprisService::progressed(const PlayProgress& progress) { seconds_ = progress.seconds; }
 
 void MprisService::announce() {
     const QVariantMap now{{QStringLiteral("PlaybackStatus"), playbackStatus()},

@@ -35,11 +35,9 @@ public:
 
 private:
     void trackShown(const TrackTexts& texts);
-    void progressed(const PlayProgress& progress);
     // Sends PropertiesChanged for the player's properties whose values changed.
     void announce();
 
     TrackTexts track_;
-    double seconds_ = 0;
     QVariantMap announced_;
 };

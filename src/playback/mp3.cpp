@@ -346,6 +346,12 @@ void TForm_player::seekTo(double seconds) {
     tickSoon();  // the track's end moved
 }
 
+double TForm_player::playedSeconds() const {
+    const uint64_t position = BASS_ChannelGetPosition(StreamHandle, BASS_POS_BYTE);
+    if (position == UINT64_MAX) return 0;
+    return std::max(0.0, BASS_ChannelBytes2Seconds(StreamHandle, position));
+}
+
 void TForm_player::seekToThumb() {
     const uint64_t pos = seekPosition(seekBar->geometry(), BASS_ChannelGetLength(StreamHandle, BASS_POS_BYTE));
     BASS_ChannelSetPosition(StreamHandle, pos, BASS_POS_BYTE);

@@ -71,6 +71,9 @@ public:
     double volume() const;
     void setVolume(double volume);
     void seekTo(double seconds);
+    // Where the loaded track is heard now, in seconds; 0 when nothing is loaded. Asked
+    // of the engine, not of the last tick, which waits up to a second while unseen.
+    double playedSeconds() const;
     // Another window shows each tick's progress (the mini player): the tick keeps its
     // 30 ms pace while the player itself is unseen.
     void setProgressSeenElsewhere(bool seen);

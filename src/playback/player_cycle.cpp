@@ -47,7 +47,7 @@ void TForm_player::Timer1Timer() {
 // next one. A slider move or a seek brings the next tick back within 30 ms.
 void TForm_player::paceTick(const PlayProgress& p) {
     if (progressSeen()) {
-        if (Timer1.interval() != kTickMs) tickSoon();
+        tickSoon();
         return;
     }
     unseenSince_.start();
@@ -57,7 +57,8 @@ void TForm_player::paceTick(const PlayProgress& p) {
 }
 
 void TForm_player::tickSoon() {
-    if (closed_ || PlayState != 1 || (Timer1.isActive() && Timer1.interval() == kTickMs)) return;
+    const bool paced = Timer1.isActive() && Timer1.interval() == kTickMs && Timer1.timerType() == Qt::CoarseTimer;
+    if (closed_ || PlayState != 1 || paced) return;
     Timer1.setTimerType(Qt::CoarseTimer);
     Timer1.start(kTickMs);
 }
