@@ -37,6 +37,15 @@ QPixmap centredBar(const QImage& bar, QSize room, qreal ratio) {
     return canvas;
 }
 
+// A picture given at creation, or else the named skin picture; either is taken once,
+// leaving both empty.
+QImage takePicture(QImage& given, QString& name) {
+    QImage picture = given.isNull() && !name.isEmpty() ? Skin::image(name) : given;
+    given = QImage();
+    name.clear();
+    return picture;
+}
+
 }  // namespace
 
 TPopupPanel::TPopupPanel(const Design& design, QWidget* parent)
@@ -66,11 +75,7 @@ void TPopupPanel::paintEvent(QPaintEvent* e) {
 void TPopupPanel::readyToShow() { dressBackground(); }
 
 void TPopupPanel::dressBackground() {
-    const QImage background = design_.background.isNull() && !design_.picture.isEmpty()
-                                  ? Skin::image(design_.picture)
-                                  : design_.background;
-    design_.background = QImage();
-    design_.picture.clear();
+    const QImage background = takePicture(design_.background, design_.picture);
     if (background.isNull()) return;
     // Shown at the screen's density; the window's outline from the picture's own pixels.
     const QImage shown = Skin::forDevice(background, devicePixelRatio());
@@ -132,9 +137,7 @@ void TMenuPanel::readyToShow() {
 }
 
 void TMenuPanel::dressBar() {
-    const QImage bar = bar_.isNull() && !barPicture_.isEmpty() ? Skin::image(barPicture_) : bar_;
-    bar_ = QImage();
-    barPicture_.clear();
+    const QImage bar = takePicture(bar_, barPicture_);
     if (!bar.isNull()) Selection->setPixmap(centredBar(bar, Selection->size(), devicePixelRatio()));
 }
 

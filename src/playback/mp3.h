@@ -136,7 +136,7 @@ private:
     void setStatus(const QString& text);
     void seekToThumb();
     bool progressSeen() const { return onScreen_ || progressSeenElsewhere_; }
-    void paceTick(const PlayProgress& p);
+    void paceTick(double seconds, double totalSeconds);
     void tickSoon();
 
     const QString programDir_;

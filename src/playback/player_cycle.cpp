@@ -31,29 +31,27 @@ void TForm_player::Timer1Timer() {
     seekBar->setThumbLeft(thumbLeft(p.position, p.length, seek.trackLeft, seek.trackWidth, seek.thumbWidth));
     p.seconds = BASS_ChannelBytes2Seconds(StreamHandle, p.position);
     p.elapsed = timeText(p.seconds);
-    p.total = timeText(BASS_ChannelBytes2Seconds(StreamHandle, p.length));
+    const double totalSeconds = BASS_ChannelBytes2Seconds(StreamHandle, p.length);
+    p.total = timeText(totalSeconds);
     // A label repaints only when its text changes: once a second.
     if (Label1->text() != p.elapsed) Label1->setText(p.elapsed);
     emit progressed(p);
     const Slider volume = volumeBar->geometry();
     BASS_ChannelSetAttribute(StreamHandle, BASS_ATTRIB_VOL,
                              sliderVolume(volume.thumbLeft, volume.trackLeft, volume.trackWidth, volume.thumbWidth));
-    paceTick(p);
+    paceTick(p.seconds, totalSeconds);
 }
 
 // Seen, the tick runs every 30 ms. Unseen (minimised or in the tray, no mini player
 // shown), it wakes only when what it does changes: at the elapsed time's next second,
 // which the labels of the other windows show, or at the track's end, which starts the
-// next one. A slider move or a seek brings the next tick back within 30 ms.
-void TForm_player::paceTick(const PlayProgress& p) {
-    if (progressSeen()) {
-        tickSoon();
-        return;
-    }
+// next one. Becoming seen, a slider move or a seek bring the next tick back within
+// 30 ms (tickSoon).
+void TForm_player::paceTick(double seconds, double totalSeconds) {
+    if (progressSeen()) return;
     unseenSince_.start();
-    const double total = BASS_ChannelBytes2Seconds(StreamHandle, p.length);
     Timer1.setTimerType(Qt::PreciseTimer);  // a late wake would be a gap between tracks
-    Timer1.start(unseenTickMs(p.seconds, total));
+    Timer1.start(unseenTickMs(seconds, totalSeconds));
 }
 
 void TForm_player::tickSoon() {
@@ -79,12 +77,7 @@ void TForm_player::Draw(const float* magnitudes, int x0, int y0) {
     const bool sameBackground = pb1->showsFrame() && background.cacheKey() == BackgroundBitmap->cacheKey();
     if (sameBackground && before == levels) return;
     *BackgroundBitmap = background;
-    if (!sameBackground) {
-        drawSpectrum(pb1->canvas(), *BackgroundBitmap, levels, x0, y0);
-        pb1->frameDrawn(QRegion(pb1->rect()));
-        return;
-    }
-    const QRegion changed = spectrumChange(before, levels, x0, y0, pb1->size());
+    const QRegion changed = sameBackground ? spectrumChange(before, levels, x0, y0, pb1->size()) : QRegion(pb1->rect());
     drawSpectrum(pb1->canvas(), *BackgroundBitmap, levels, x0, y0, &changed);
     pb1->frameDrawn(changed);
 }

@@ -50,18 +50,15 @@ void drawSpectrum(QImage& box, const QImage& background, const SpectrumLevels& l
         // one copy cost more than the copy, and the whole box more than its changes.
         const int r = qRound(box.devicePixelRatio());
         const QRect all(QPoint(0, 0), box.size());
-        const auto copy = [&](const QRect& logical) {
-            const QRect part = QRect(logical.topLeft() * r, logical.size() * r) & all;
+        const auto copy = [&](const QRect& device) {
+            const QRect part = device & all;
             const size_t bytes = size_t(part.width()) * sizeof(QRgb);
             for (int y = part.top(); y <= part.bottom(); ++y)
                 std::memcpy(reinterpret_cast<QRgb*>(box.scanLine(y)) + part.left(),
                             reinterpret_cast<const QRgb*>(background.constScanLine(y)) + part.left(), bytes);
         };
-        if (within) {
-            for (const QRect& part : *within) copy(part);
-        } else {
-            copy(QRect(0, 0, box.width() / r + 1, box.height() / r + 1));
-        }
+        if (!within) copy(all);
+        for (const QRect& part : within ? *within : QRegion()) copy(QRect(part.topLeft() * r, part.size() * r));
     } else {
         QPainter p(&box);
         p.drawImage(0, 0, background);
