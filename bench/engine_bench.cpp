@@ -14,6 +14,11 @@
 #include <benchmark/benchmark.h>
 #include <mpg123.h>
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <ctime>
 #include <vector>
 
@@ -22,6 +27,7 @@ namespace {
 fixture::TempDir* dir = nullptr;
 std::string longFile;  // 4 minutes, 320 kbit/s, Info header, ID3v2 tags
 std::string shortFile;
+std::string hostileFile;  // one frame, then 200 MB of zeros
 
 void makeFiles() {
     dir = new fixture::TempDir;
@@ -32,11 +38,14 @@ void makeFiles() {
     recipe.frequency = 200;
     longFile = dir->path("long.mp3");
     fixture::makeMp3(longFile, recipe);
-    fixture::writeId3v2(longFile, {"Группа крови", "Кино", "Группа крови", "Rock", "1988"}, 3,
-                        fixture::V2Text::Utf16);
+    fixture::writeId3v2(longFile, {"Группа крови", "Кино", "Группа крови", "Rock", "1988"}, 3, fixture::V2Text::Utf16);
     recipe.seconds = 12;
     shortFile = dir->path("short.mp3");
     fixture::makeMp3(shortFile, recipe);
+    recipe.seconds = 1152.0 / 44100;
+    hostileFile = dir->path("hostile.mp3");
+    fixture::makeMp3(hostileFile, recipe);
+    if (truncate(hostileFile.c_str(), 200LL << 20) != 0) std::perror("truncate");
 }
 
 // Starts the engine on the manual or the real clock, if it is not already so.
@@ -157,6 +166,52 @@ void BM_Playback10s_RealTime(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_Playback10s_RealTime)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
+double steadyMs() {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// A file that is one frame and then 200 MB of zeros plays on the real silent clock
+// while the next track is started and ticked as the player does every 30 ms: how
+// long the longest single call into the decoder took, how late the interface's
+// ticks came, and how long the next track took to be heard moving.
+void BM_HostileFileBesideTheNextTrack(benchmark::State& state) {
+    engineOn(false);
+    for (auto _ : state) {
+        engine_test::resetDecoderCounts();
+        HSTREAM bad = BASS_StreamCreateFile(false, hostileFile.c_str(), 0, 0, 0);
+        BASS_ChannelPlay(bad, false);
+        QThread::msleep(300);
+        HSTREAM good = BASS_StreamCreateFile(false, shortFile.c_str(), 0, 0, 0);
+        const double played = steadyMs();
+        BASS_ChannelPlay(good, false);
+        while (BASS_ChannelGetPosition(good, BASS_POS_BYTE) == 0 && steadyMs() - played < 5000) QThread::usleep(200);
+        const double firstMove = steadyMs() - played;
+        std::vector<float> fft(512);
+        double lateMax = 0, lateSum = 0;
+        const int ticks = 3000 / 30;
+        for (int tick = 0; tick < ticks; ++tick) {
+            const double before = steadyMs();
+            QThread::msleep(30);
+            BASS_ChannelGetData(good, fft.data(), BASS_DATA_FFT1024);
+            benchmark::DoNotOptimize(BASS_ChannelGetLevel(good));
+            benchmark::DoNotOptimize(BASS_ChannelGetPosition(good, BASS_POS_BYTE));
+            const double late = steadyMs() - before - 30;
+            lateMax = std::max(lateMax, late);
+            lateSum += late;
+        }
+        BASS_StreamFree(bad);
+        BASS_StreamFree(good);
+        state.counters["longest_decoder_call_ms"] = double(engine_test::longestDecoderCallNs()) / 1e6;
+        state.counters["longest_decoder_call_cpu_ms"] = double(engine_test::longestDecoderCallCpuNs()) / 1e6;
+        state.counters["largest_piece_KB"] = double(engine_test::largestDecoderPiece()) / 1024;
+        state.counters["garbage_crossed_MB"] = double(engine_test::decoderBytesFed()) / (1 << 20);
+        state.counters["tick_late_max_ms"] = lateMax;
+        state.counters["tick_late_mean_ms"] = lateSum / ticks;
+        state.counters["next_track_moves_after_ms"] = firstMove;
+    }
+}
+BENCHMARK(BM_HostileFileBesideTheNextTrack)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
 }  // namespace
 

@@ -7,6 +7,7 @@
 #include "fake_desktop.h"
 #include "mp3.h"
 #include "mp3_maker.h"
+#include "playback_fixture.h"
 #include "playback_state.h"
 #include "playlist_window.h"
 #include "program_windows.h"
@@ -36,7 +37,7 @@ struct Playing {
         fixture::makeMp3(path, recipe);
         list->add(QString::fromStdString(path));
         list->setFocus(0);
-        TrackPath = list->get(0);
+        fixture::setTrackPath(list->get(0));
         player->show();
         player->ZMButton1Click();
     }
@@ -62,7 +63,7 @@ void BM_Timer1Tick(benchmark::State& state) {
         playing->player->Timer1Timer();
         QApplication::processEvents();  // the repaints the tick asked for
     }
-    if (PlayState != 1) state.SkipWithError("the track stopped playing");
+    if (PlayState != PlayStatus::playing) state.SkipWithError("the track stopped playing");
 }
 BENCHMARK(BM_Timer1Tick)->Unit(benchmark::kMicrosecond);
 

@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-svg-dev libqt6svg6
   libpulse-dev libmpg123-dev libkissfft-dev libtag1-dev librcd-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libmp3lame-dev pulseaudio pulseaudio-utils
+  libmp3lame-dev ffmpeg pulseaudio pulseaudio-utils
   fonts-play fonts-dseg fonts-dejavu-core
   xvfb xauth x11-utils xdotool
   dbus-daemon dbus-bin playerctl

@@ -3,13 +3,13 @@
 # UndefinedBehaviorSanitizer on) into build-fuzz/ and runs each for SECONDS
 # (default 60), starting from the seed corpora and keeping what each run grows in
 # build-fuzz/corpus/TARGET. Findings land in build-fuzz/findings/TARGET.
-#   scripts/fuzz.sh [SECONDS] [TARGET…]   (targets: engine m3u ini charset)
+#   scripts/fuzz.sh [SECONDS] [TARGET…]   (targets: engine m3u ini charset open_request)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(engine m3u ini charset)
+[ ${#targets[@]} -gt 0 ] || targets=(engine m3u ini charset open_request)
 ./scripts/deps.sh --fuzz
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRWN8_FUZZ=ON >/dev/null
 ASAN_OPTIONS=detect_leaks=0 cmake --build build-fuzz -j2 --target make_fuzz_seeds \

@@ -111,9 +111,9 @@ void Skin::registerFonts(const QString& programDir) {
     for (const QString& file : dir.entryList(QDir::Files))
         if (file.endsWith(QLatin1String(".ttf")) || file.endsWith(QLatin1String(".TTF")))
             desktop().registerFontFile(dir.filePath(file));
-    QFont::insertSubstitution(QStringLiteral("Capture it"), QStringLiteral("Play"));
-    QFont::insertSubstitution(QStringLiteral("MatterhornCTT"), QStringLiteral("DSEG7 Classic"));
-    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans"));
+    QFont::insertSubstitution(SkinFace::captureIt, QStringLiteral("Play"));
+    QFont::insertSubstitution(SkinFace::matterhorn, QStringLiteral("DSEG7 Classic"));
+    QFont::insertSubstitution(SkinFace::msSansSerif, QStringLiteral("DejaVu Sans"));
 }
 
 QImage Skin::image(const QString& name) {

@@ -1,9 +1,31 @@
 #pragma once
 // Every picture of the skin, checked at start-up, decoded on its first use and
 // handed out by name.
+#include <QColor>
 #include <QImage>
+#include <QLatin1String>
 #include <QString>
 #include <QStringList>
+
+// The skin's colours, named once for every window.
+namespace SkinColour {
+inline constexpr QColor grey(128, 128, 128);           // texts, tooltips, links at rest
+inline constexpr QColor linkBlue(0, 0, 255);           // a link under the pointer
+inline constexpr QColor playingSilver(192, 192, 192);  // the playing row's text
+inline constexpr QColor seeThroughRed(255, 0, 0);      // where a panel or a highlight bar is see-through
+inline constexpr QColor spectrumRed(255, 0, 0);        // the spectrum's peak marks
+inline constexpr QColor spectrumYellow(255, 255, 0);   // the spectrum's bars and the level meter
+inline constexpr QColor olive(128, 128, 0);            // the mini player's elapsed time
+inline constexpr QColor green(0, 128, 0);              // the information panel's title
+inline constexpr QColor maroon(128, 0, 0);             // the information panel's length
+}  // namespace SkinColour
+
+// The designed faces, as the code names them; registerFonts() lets free faces stand in.
+namespace SkinFace {
+inline constexpr QLatin1String captureIt("Capture it");
+inline constexpr QLatin1String msSansSerif("MS Sans Serif");
+inline constexpr QLatin1String matterhorn("MatterhornCTT");
+}  // namespace SkinFace
 
 class Skin {
 public:
@@ -34,7 +56,6 @@ public:
     // How many dense renderings are held: each is read on its first use.
     static int denseHeld();
     // Registers the font files beside the program and lets the free faces stand in
-    // for the designed ones ("Capture it", "MatterhornCTT", "MS Sans Serif"); a
-    // designed face whose file lies there too wins.
+    // for the designed ones (SkinFace); a designed face whose file lies there too wins.
     static void registerFonts(const QString& programDir);
 };

@@ -63,10 +63,15 @@ int main(int argc, char** argv) {
     enc.kbps = 192;
     const std::string first = (dir / "01 Рассвет.mp3").string();
     const std::string second = (dir / "02 Дорога домой.mp3").string();
-    fixture::encodeMp3(first, piece({{0, 3, 7, 12}, {-4, 0, 3, 8}, {-7, -3, 0, 5}, {-2, 2, 5, 10}}, {12, 10, 7, 5, 7, 3}, 0.25), enc);
-    fixture::encodeMp3(second, piece({{-5, -1, 2, 7}, {-3, 0, 4, 9}, {-8, -5, -1, 4}, {-10, -6, -3, 2}}, {7, 9, 11, 12, 11, 7}, 0.2), enc);
-    fixture::writeId3v2(first, {"Рассвет", "Синтезатор", "Демо R.W.N.8.", "Электроника", "2026"}, 3, fixture::V2Text::Utf16);
-    fixture::writeId3v2(second, {"Дорога домой", "Синтезатор", "Демо R.W.N.8.", "Электроника", "2026"}, 3, fixture::V2Text::Utf16);
+    fixture::encodeMp3(
+        first, piece({{0, 3, 7, 12}, {-4, 0, 3, 8}, {-7, -3, 0, 5}, {-2, 2, 5, 10}}, {12, 10, 7, 5, 7, 3}, 0.25), enc);
+    fixture::encodeMp3(
+        second, piece({{-5, -1, 2, 7}, {-3, 0, 4, 9}, {-8, -5, -1, 4}, {-10, -6, -3, 2}}, {7, 9, 11, 12, 11, 7}, 0.2),
+        enc);
+    fixture::writeId3v2(first, {"Рассвет", "Синтезатор", "Демо R.W.N.8.", "Электроника", "2026"}, 3,
+                        fixture::V2Text::Utf16);
+    fixture::writeId3v2(second, {"Дорога домой", "Синтезатор", "Демо R.W.N.8.", "Электроника", "2026"}, 3,
+                        fixture::V2Text::Utf16);
     std::ofstream ini(std::filesystem::path(argv[1]) / "Config.ini", std::ios::binary);
     ini << "[ItemsCount]\r\nCount=2\r\n[PlayList]\r\nfile1=" << first << "\r\nfile2=" << second << "\r\n";
     return ini ? 0 : 1;

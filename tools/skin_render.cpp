@@ -83,7 +83,8 @@ int sheet(const QString& out, const QStringList& pngs) {
     p.setFont(QFont("DejaVu Sans", 8));
     for (int i = 0; i < images.size(); ++i) {
         p.setPen(Qt::white);
-        p.drawText(at[i] + QPoint(0, 10), QFileInfo(pngs[i]).completeBaseName() + QString(" %1×%2").arg(images[i].width()).arg(images[i].height()));
+        p.drawText(at[i] + QPoint(0, 10), QFileInfo(pngs[i]).completeBaseName() +
+                                              QString(" %1×%2").arg(images[i].width()).arg(images[i].height()));
         // Doubled without smoothing: every pixel of the art stays visible.
         p.drawImage(QRect(at[i] + QPoint(0, kLabel), images[i].size() * 2), images[i]);
     }

@@ -1,17 +1,18 @@
 // R.W.N.8.: one copy at a time, a splash for two seconds, then the player.
-#include "bass.h"
 #include "desktop.h"
 #include "single_instance.h"
 #include "skin.h"
 #include "splash.h"
 #include "mpris.h"
 #include "mp3.h"
+#include "open_with.h"
 #include "playlist_window.h"
 #include "program_windows.h"
 
 #include <QApplication>
-#include <QMessageBox>
+#include <QElapsedTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 
@@ -54,10 +55,9 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);  // the player's close ends the program
     SingleInstance lock;
-    if (!lock.acquire()) {
-        desktop().messageBox(QStringLiteral("Плеер запущен."));
-        return 0;
-    }
+    OpenWith open(argc, argv);  // the files this start was handed, if any
+    if (!lock.acquire()) return open.handToRunningCopy();
+    open.listen();
     const QString programDir = QCoreApplication::applicationDirPath();
     auto splash = std::make_unique<TForm4>();
     splash->showNow();
@@ -67,21 +67,23 @@ int main(int argc, char** argv) {
         desktop().errorBox(QStringLiteral("Skin pictures missing: ") + missing.join(QStringLiteral(", ")));
         return 1;
     }
-    splash->waitOut(2000);
+    // The player releases the engine at its close, or here with the windows after
+    // the close button, which ends the program without the close handler.
+    ProgramWindows windows;
+    // The splash's two seconds include reading the start-up playlist.
+    QElapsedTimer reading;
+    reading.start();
+    windows.startUpList = TForm2::readStartUpList(programDir);
+    splash->waitOut(int(std::max<qint64>(0, 2000 - reading.elapsed())));
     stamp("splash-ended");
-    int code = 1;
-    {
-        ProgramWindows windows;
-        if (!windows.create(programDir)) return 1;
-        splash->hide();
-        splash.reset();
-        windows.showPlayer();
-        MprisService mpris(*windows.Form_player, *windows.Form2);
-        mpris.start();  // without a session bus the player works as before
-        QCoreApplication::processEvents();
-        stamp("player-shown");
-        code = app.exec();
-    }
-    BASS_Free();  // after the close button, the engine goes with the process
-    return code;
+    if (!windows.create(programDir)) return 1;
+    splash->hide();
+    splash.reset();
+    windows.showPlayer();
+    MprisService mpris(*windows.Form_player, *windows.Form2);
+    mpris.start();  // without a session bus the player works as before
+    open.attach(windows, mpris);
+    QCoreApplication::processEvents();
+    stamp("player-shown");
+    return app.exec();
 }

@@ -2,6 +2,7 @@
 
 #include "mp3.h"
 #include "mpris_adaptors.h"
+#include "open_request.h"
 #include "playback_state.h"
 #include "skin_slider.h"
 #include "transport.h"
@@ -24,8 +25,7 @@ template <class F> void later(QObject* context, F f) { QMetaObject::invokeMethod
 
 }  // namespace
 
-MprisService::MprisService(TForm_player& p, PlaylistAccess& l, QObject* parent)
-    : QObject(parent), player(p), list(l) {
+MprisService::MprisService(TForm_player& p, PlaylistAccess& l, QObject* parent) : QObject(parent), player(p), list(l) {
     new MprisRoot(this);
     new MprisPlayer(this);
     connect(&player, &TForm_player::trackShown, this, &MprisService::trackShown);
@@ -47,8 +47,8 @@ bool MprisService::start() {
 
 QString MprisService::playbackStatus() const {
     switch (PlayState) {
-    case 1: return QStringLiteral("Playing");
-    case 2: return QStringLiteral("Paused");
+    case PlayStatus::playing: return QStringLiteral("Playing");
+    case PlayStatus::paused: return QStringLiteral("Paused");
     default: return QStringLiteral("Stopped");
     }
 }
@@ -65,7 +65,9 @@ QVariantMap MprisService::metadata() const {
             {QStringLiteral("xesam:url"), QUrl::fromLocalFile(track_.path).toString()}};
 }
 
-qlonglong MprisService::positionUs() const { return PlayState == 0 ? 0 : qlonglong(player.playedSeconds() * 1e6); }
+qlonglong MprisService::positionUs() const {
+    return PlayState == PlayStatus::stopped ? 0 : qlonglong(player.playedSeconds() * 1e6);
+}
 
 bool MprisService::canGoNext() const { return TrackIndex < list.count() - 1; }
 bool MprisService::canGoPrevious() const { return TrackIndex > 0; }
@@ -136,13 +138,19 @@ void MprisPlayer::Play() {
 }
 void MprisPlayer::PlayPause() {
     later(service_, [s = service_] {
-        if (PlayState == 1) s->player.ZMButton2Click();
+        if (PlayState == PlayStatus::playing) s->player.ZMButton2Click();
         else s->player.ZMButton1Click();
     });
 }
 
+// The same way in as a file handed to the program: any other address is not ours.
+void MprisPlayer::OpenUri(const QString& uri) {
+    const QByteArray path = localFileOfUri(uri.toUtf8());
+    if (!path.isEmpty()) emit service_->openRequested({path});
+}
+
 void MprisPlayer::Seek(qlonglong offsetUs) {
-    if (PlayState == 0) return;
+    if (PlayState == PlayStatus::stopped) return;
     const double to = std::max(0.0, service_->positionUs() / 1e6 + offsetUs / 1e6);
     if (to > service_->metadata().value(QStringLiteral("mpris:length")).toLongLong() / 1e6) {
         Next();  // past the end: as the desktop's controls expect
@@ -153,7 +161,7 @@ void MprisPlayer::Seek(qlonglong offsetUs) {
 }
 
 void MprisPlayer::SetPosition(const QDBusObjectPath& id, qlonglong positionUs) {
-    if (PlayState == 0 || id != trackId() || positionUs < 0) return;
+    if (PlayState == PlayStatus::stopped || id != trackId() || positionUs < 0) return;
     if (positionUs > service_->metadata().value(QStringLiteral("mpris:length")).toLongLong()) return;
     service_->seek(positionUs / 1e6);
     emit Seeked(positionUs);

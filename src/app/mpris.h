@@ -5,6 +5,8 @@
 // session bus nothing is registered and the player works as before.
 #include "published.h"
 
+#include <QByteArray>
+#include <QList>
 #include <QObject>
 #include <QVariantMap>
 
@@ -32,6 +34,10 @@ public:
     bool canGoPrevious() const;
     // A seek of the loaded track, by the desktop's controls.
     void seek(double seconds);
+
+signals:
+    // OpenUri with a file:// address: the file, as the file system's bytes.
+    void openRequested(const QList<QByteArray>& paths);
 
 private:
     void trackShown(const TrackTexts& texts);

@@ -25,8 +25,9 @@ public:
     bool hasTrackList() const { return false; }
     QString identity() const { return QStringLiteral("R.W.N.8."); }
     QString desktopEntry() const { return QStringLiteral("rwn8"); }
-    QStringList supportedUriSchemes() const { return {}; }
-    QStringList supportedMimeTypes() const { return {}; }
+    // As the menu entry says: local files, MP3 tracks and M3U playlists.
+    QStringList supportedUriSchemes() const { return {QStringLiteral("file")}; }
+    QStringList supportedMimeTypes() const { return {QStringLiteral("audio/mpeg"), QStringLiteral("audio/x-mpegurl")}; }
 
 public slots:
     void Raise();
@@ -75,7 +76,7 @@ public slots:
     void Play();
     void Seek(qlonglong offsetUs);
     void SetPosition(const QDBusObjectPath& trackId, qlonglong positionUs);
-    void OpenUri(const QString&) {}
+    void OpenUri(const QString& uri);
 
 signals:
     void Seeked(qlonglong positionUs);

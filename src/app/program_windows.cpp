@@ -94,7 +94,7 @@ bool ProgramWindows::create(const QString& programDir, int device) {
     File_form = std::make_unique<TFile_form>();
     Form1 = std::make_unique<TForm1>();
     // The start-up playlist loads here, after the player was made.
-    Form2 = std::make_unique<TForm2>(programDir);
+    Form2 = std::make_unique<TForm2>(programDir, std::move(startUpList));
     Form3 = std::make_unique<TForm3>();
     wire();
     return true;

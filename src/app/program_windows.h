@@ -3,8 +3,10 @@
 // order, kept here, and wired to each other once all of them exist. Nothing below
 // `app` reaches this table; the windows talk through the signals connected here.
 #include <QString>
+#include <QStringList>
 
 #include <memory>
+#include <optional>
 
 class TForm_player;
 class TForm5;
@@ -28,6 +30,8 @@ public:
     // message was shown and the program is to end; no other window was made).
     // `device` is the engine's output (-1 the default device, 0 no sound).
     bool create(const QString& programDir, int device = -1);
+    // The start-up playlist, when it was read before create (during the splash).
+    std::optional<QStringList> startUpList;
     // Shows the player window (its position was set at its creation).
     void showPlayer();
 

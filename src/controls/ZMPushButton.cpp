@@ -6,7 +6,8 @@ TZMPushButton::TZMPushButton(QWidget* parent)
     : TZMFrameControl(6, QStringLiteral("Bitmap is not divided on six frames!"), parent) {}
 
 void TZMPushButton::repaintLater() {
-    QMetaObject::invokeMethod(this, [this] { Paint(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { Paint(); }, Qt::QueuedConnection);
 }
 
 void TZMPushButton::setPushed(bool on) {

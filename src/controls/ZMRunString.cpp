@@ -82,12 +82,13 @@ void TZMRunString::forgetLayout() {
 
 // The caption drawn once on a see-through picture, which every step of the motion
 // then copies: shaping the text anew 40 times a second was the caption's main cost.
+// Drawn again for a new colour or on a screen of another density.
 const QImage& TZMRunString::captionImage() {
-    if (captionImage_.isNull() || captionColour_ != fontColor_) {
+    const int r = ratio();
+    if (captionImage_.isNull() || captionColour_ != fontColor_ || qRound(captionImage_.devicePixelRatio()) != r) {
         const QFontMetrics fm(font());
-        const int r = ratio();
-        captionImage_ = QImage(QSize(std::max(textWidth(), 1), std::max(fm.height(), 1)) * r,
-                               QImage::Format_ARGB32_Premultiplied);
+        captionImage_ =
+            QImage(QSize(std::max(textWidth(), 1), std::max(fm.height(), 1)) * r, QImage::Format_ARGB32_Premultiplied);
         captionImage_.setDevicePixelRatio(r);
         captionImage_.fill(Qt::transparent);
         QPainter p(&captionImage_);
@@ -226,8 +227,10 @@ int TZMRunString::ratio() const { return Skin::wholeRatio(devicePixelRatio()); }
 const QImage& TZMRunString::backdrop() {
     const QColor text = runMode_ == rmFree ? freeFontColor_ : fontColor_;
     const int r = ratio();
-    const BackdropKey key{size(),   r,           shownBitmap_.cacheKey(), colored_, color_, int(drawMode_),
-                          smoothEdges_, edgeSize_, text,                    drawBorder_, borderColor_};
+    const BackdropKey key{size(),       r,           shownBitmap_.cacheKey(),
+                          colored_,     color_,      int(drawMode_),
+                          smoothEdges_, edgeSize_,   text,
+                          drawBorder_,  borderColor_};
     if (key == backdropKey_ && !backdrop_.isNull()) return backdrop_;
     backdropKey_ = key;
     rebuildBackImage();

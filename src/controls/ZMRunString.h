@@ -45,35 +45,61 @@ class TZMRunString : public QWidget {
 public:
     explicit TZMRunString(QWidget* parent = nullptr);
 
+    // Every published setting keeps its accessors, whether or not a window sets it.
+
     QString author() const;
     QString caption() const { return caption_; }
     void setCaption(const QString& text);
     QImage loadBitmap() const { return bitmap_; }
     void setLoadBitmap(const QImage& image);
     QColor color() const { return color_; }
-    void setColor(const QColor& c) { color_ = c; update(); }
+    void setColor(const QColor& c) {
+        color_ = c;
+        update();
+    }
     bool enabled() const { return enabled_; }
     void setEnabled_(bool on);
     bool drawBorder() const { return drawBorder_; }
-    void setDrawBorder(bool on) { drawBorder_ = on; update(); }
+    void setDrawBorder(bool on) {
+        drawBorder_ = on;
+        update();
+    }
     zm::ZMDrawMode drawMode() const { return drawMode_; }
-    void setDrawMode(zm::ZMDrawMode m) { drawMode_ = m; update(); }
+    void setDrawMode(zm::ZMDrawMode m) {
+        drawMode_ = m;
+        update();
+    }
     zm::ZMRunMode runMode() const { return runMode_; }
     void setRunMode(zm::ZMRunMode m);
     int freePos() const { return freePos_; }
-    void setFreePos(int x) { freePos_ = x; update(); }
+    void setFreePos(int x) {
+        freePos_ = x;
+        update();
+    }
     QFont freeFont() const { return freeFont_; }
-    void setFreeFont(const QFont& f) { freeFont_ = f; update(); }
+    void setFreeFont(const QFont& f) {
+        freeFont_ = f;
+        update();
+    }
     QColor freeFontColor() const { return freeFontColor_; }
-    void setFreeFontColor(const QColor& c) { freeFontColor_ = c; update(); }
+    void setFreeFontColor(const QColor& c) {
+        freeFontColor_ = c;
+        update();
+    }
     QString freeCaption() const { return freeCaption_; }
     void setFreeCaption(const QString& text);
     int edgeSize() const { return edgeSize_; }
-    void setEdgeSize(int v) { edgeSize_ = std::max(v, 0); update(); }
+    void setEdgeSize(int v) {
+        edgeSize_ = std::max(v, 0);
+        update();
+    }
     int interval() const { return RunTimer.interval(); }
     void setInterval(int v);
     bool freeCentered() const { return freeCentered_; }
-    void setFreeCentered(bool on) { freeCentered_ = on; update(); }
+    void setFreeCentered(bool on) {
+        freeCentered_ = on;
+        update();
+    }
     bool showActive() const { return showActive_; }
     void setShowActive(bool on) { showActive_ = on; }
     bool hideActive() const { return hideActive_; }
@@ -83,14 +109,23 @@ public:
     int hideInterval() const { return HideTimer.interval(); }
     void setHideInterval(int ms) { HideTimer.setInterval(ms); }
     bool smoothEdges() const { return smoothEdges_; }
-    void setSmoothEdges(bool on) { smoothEdges_ = on; update(); }
+    void setSmoothEdges(bool on) {
+        smoothEdges_ = on;
+        update();
+    }
     QColor borderColor() const { return borderColor_; }
-    void setBorderColor(const QColor& c) { borderColor_ = c; update(); }
+    void setBorderColor(const QColor& c) {
+        borderColor_ = c;
+        update();
+    }
     bool coloredEnable() const { return colored_; }
     void setColoredEnable(bool on);
     // The colour of `Font`, in which the running text is drawn.
     QColor fontColor() const { return fontColor_; }
-    void setFontColor(const QColor& c) { fontColor_ = c; update(); }
+    void setFontColor(const QColor& c) {
+        fontColor_ = c;
+        update();
+    }
 
     void RunTimerTimer();
     void ShowTimerTimer();

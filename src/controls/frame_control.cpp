@@ -93,9 +93,7 @@ void TZMFrameControl::resizeStep() {
     workFrame_.setDevicePixelRatio(ratio_);
 }
 
-QRect TZMFrameControl::dense(const QRect& r) const {
-    return {r.topLeft() * ratio_, r.size() * ratio_};
-}
+QRect TZMFrameControl::dense(const QRect& r) const { return {r.topLeft() * ratio_, r.size() * ratio_}; }
 
 void TZMFrameControl::Paint() {
     rebuild();

@@ -91,7 +91,7 @@ private:
     QImage workFrame_;
     QImage surface_;
     int frameWidth_ = 0;
-    int ratio_ = 1;  // device pixels per pixel of the frames and the surface
+    int ratio_ = 1;       // device pixels per pixel of the frames and the surface
     int mouseState_ = 0;  // 0 idle or released, 1 pressed, 2 entered, 3 left
     bool held_ = false;
     int fadeDirection_ = 0;

@@ -43,9 +43,9 @@ QLabel* skinPicture(QWidget* parent, const QString& name, const QRect& place, Pi
 }
 
 void ShowHintHandler() {
-    QToolTip::setFont(QFont(QStringLiteral("Capture it"), 8));
+    QToolTip::setFont(QFont(SkinFace::captureIt, 8));
     QPalette p = QToolTip::palette();
-    p.setColor(QPalette::ToolTipText, QColor(128, 128, 128));
+    p.setColor(QPalette::ToolTipText, SkinColour::grey);
     QToolTip::setPalette(p);
 }
 

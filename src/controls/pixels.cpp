@@ -76,8 +76,7 @@ void HlsToRgb(int h, int l, int s, int& r, int& g, int& b) {
     if (s == 0) {
         r = g = b = roundEven(l * 255.0 / 240);
     } else {
-        const float m2 = l <= 120 ? float(((s + 240.0) * l + 120) / 240)
-                                  : float(l + s - (double(l) * s + 120) / 240);
+        const float m2 = l <= 120 ? float(((s + 240.0) * l + 120) / 240) : float(l + s - (double(l) * s + 120) / 240);
         const float m1 = float(2.0 * l - m2);
         auto channel = [&](int hue) { return roundEven((double(HueToRgb(m1, m2, float(hue))) * 255 + 120) / 240); };
         r = channel(h + 80);

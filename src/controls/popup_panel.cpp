@@ -15,12 +15,12 @@ namespace {
 
 // The 1 ms and 2 ms of the design are below the desktop's timer resolution; they
 // ran at its fastest rate, which is this.
-constexpr int kTickMs = 16;
+constexpr int kAnimationTickMs = 16;
 
 QPixmap withoutRed(const QImage& image) {
     QPixmap pm = QPixmap::fromImage(image);
     // The pixmap's own mask rule: with MaskInColor the colour's pixels are see-through.
-    pm.setMask(pm.createMaskFromColor(QColor(255, 0, 0), Qt::MaskInColor));
+    pm.setMask(pm.createMaskFromColor(SkinColour::seeThroughRed, Qt::MaskInColor));
     return pm;
 }
 
@@ -55,7 +55,7 @@ TPopupPanel::TPopupPanel(const Design& design, QWidget* parent)
     setFixedSize(design.size);
     BackgroundImage->setGeometry(0, 0, design.size.width(), design.size.height());
     if (!design.background.isNull()) dressBackground();
-    Timer1.setInterval(kTickMs);
+    Timer1.setInterval(kAnimationTickMs);
     connect(&Timer1, &QTimer::timeout, this, &TPopupPanel::Timer1Timer);
     if (design.fadeTimerAtCreation) Timer1.start();
 }
@@ -127,7 +127,7 @@ TMenuPanel::TMenuPanel(const Design& design, const MenuDesign& menu, QWidget* pa
     Selection->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     if (!bar_.isNull()) dressBar();
     connect(&Timer2, &QTimer::timeout, this, &TMenuPanel::Timer2Timer);
-    Timer2.setInterval(kTickMs);
+    Timer2.setInterval(kAnimationTickMs);
     Timer2.start();
 }
 
@@ -154,4 +154,7 @@ void TMenuPanel::BackgroundMouseMove(int screenY) {
     if (Selection->y() != target_ && !Timer2.isActive()) Timer2.start();
 }
 
-void TMenuPanel::SelectionClick() { performItem(target_); }
+void TMenuPanel::SelectionClick() {
+    const auto row = tops_.indexOf(target_);
+    if (row >= 0) performItem(int(row));
+}

@@ -5,8 +5,11 @@
 #include "panel_logic.h"
 
 #include <QImage>
+#include <QRect>
 #include <QTimer>
 #include <QWidget>
+
+#include <span>
 
 class QLabel;
 
@@ -14,7 +17,7 @@ class TPopupPanel : public QWidget {
 public:
     struct Design {
         QSize size;
-        QImage background;
+        QImage background = {};
         bool seeThroughRed = false;  // pure red pixels are see-through
         bool fadeTimerAtCreation = true;
         // Without a background: the skin picture of this name, read when the panel is
@@ -48,12 +51,35 @@ private:
     PanelFade fade_;
 };
 
+// One item of a menu `Menu`, a row of its table: where the highlight bar rests on it,
+// its text, the status line's text while the pointer is over that text, and what
+// choosing it does (nothing, and its text takes no click, where there is no action).
+template <class Menu> struct MenuItem {
+    int top;
+    const char* text;
+    const char* hover;
+    void (Menu::*action)();
+    QLabel* Menu::*label;  // the member that holds the item's text
+    int width = 0;         // of the text's label at least; 0: as wide as its text
+
+    // The item's text lies 40 pixels in and 8 below the bar's top, 16 high.
+    static constexpr int kTextLeft = 40, kTextBelowBar = 8, kTextHeight = 16;
+    QRect textPlace() const { return {kTextLeft, top + kTextBelowBar, width, kTextHeight}; }
+};
+
+// The highlight tops of a menu's items, top to bottom, as MenuDesign takes them.
+template <class Menu> QList<int> topsOf(std::span<const MenuItem<Menu>> items) {
+    QList<int> tops;
+    for (const MenuItem<Menu>& item : items) tops << item.top;
+    return tops;
+}
+
 class TMenuPanel : public TPopupPanel {
 public:
     struct MenuDesign {
-        QList<int> tops;    // highlight top of each item, top to bottom
+        QList<int> tops;  // highlight top of each item, top to bottom
         int selectionLeft, selectionWidth, selectionTop;
-        QImage bar;         // on pure red, which is not drawn
+        QImage bar = {};          // on pure red, which is not drawn
         QString barPicture = {};  // without a bar: the skin picture of this name
     };
     TMenuPanel(const Design& design, const MenuDesign& menu, QWidget* parent = nullptr);
@@ -70,8 +96,8 @@ public:
     QTimer Timer2;
 
 protected:
-    // The item whose highlight top is `top`.
-    virtual void performItem(int top) { (void)top; }
+    // The item of row `row`, counted from the top, that the bar names.
+    virtual void performItem(int row) { (void)row; }
     // The main menu's background move also clears the player's status line.
     virtual void backgroundMoved() {}
     void readyToShow() override;

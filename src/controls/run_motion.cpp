@@ -13,9 +13,18 @@ int RunMotion::setMode(ZMRunMode mode, int textWidth) {
     case rmFree: return -1;
     case rmNone: place(2, 2 + runPeriod, 2, 0); return -1;
     case rmLeft: place(runPeriod, 2 * runPeriod, runPeriod, 0); return -1;
-    case rmBottomLeft: place(2, 2 + runPeriod, 2, 10); entryPhase = true; return -1;
-    case rmTopLeft: place(2, 2 + runPeriod, 2, -10); entryPhase = true; return -1;
-    case rmRightLeft: place(-textWidth, -textWidth, -textWidth, 0); entryPhase = true; return 1;
+    case rmBottomLeft:
+        place(2, 2 + runPeriod, 2, 10);
+        entryPhase = true;
+        return -1;
+    case rmTopLeft:
+        place(2, 2 + runPeriod, 2, -10);
+        entryPhase = true;
+        return -1;
+    case rmRightLeft:
+        place(-textWidth, -textWidth, -textWidth, 0);
+        entryPhase = true;
+        return 1;
     }
     return -1;
 }

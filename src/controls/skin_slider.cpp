@@ -5,8 +5,8 @@
 #include <QLabel>
 #include <QMouseEvent>
 
-TSkinSlider::TSkinSlider(QWidget* window, const QString& trackPicture, const QString& thumbPicture,
-                         const QRect& track, int thumbWidth)
+TSkinSlider::TSkinSlider(QWidget* window, const QString& trackPicture, const QString& thumbPicture, const QRect& track,
+                         int thumbWidth)
     : QObject(window),
       track(skinPicture(window, trackPicture, track)),
       thumb(skinPicture(window, thumbPicture, {track.left(), track.top(), thumbWidth, track.height()})),
@@ -17,7 +17,12 @@ TSkinSlider::TSkinSlider(QWidget* window, const QString& trackPicture, const QSt
     }
 }
 
-Slider TSkinSlider::geometry() const { return {track_.left(), track_.width(), thumb->width(), thumb->x()}; }
+Slider TSkinSlider::geometry() const {
+    return {.trackLeft = track_.left(),
+            .trackWidth = track_.width(),
+            .thumbWidth = thumb->width(),
+            .thumbLeft = thumb->x()};
+}
 
 int TSkinSlider::thumbLeft() const { return thumb->x(); }
 

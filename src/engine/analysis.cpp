@@ -53,8 +53,7 @@ void Spectrum::compute(const int16_t* pcm, int frames, int channels, float* out)
 Peak peakLevel(const int16_t* pcm, int frames, int channels) {
     int peak[2] = {0, 0};
     for (int n = 0; n < frames; ++n)
-        for (int c = 0; c < channels; ++c)
-            peak[c] = std::max(peak[c], std::abs(int(pcm[n * channels + c])));
+        for (int c = 0; c < channels; ++c) peak[c] = std::max(peak[c], std::abs(int(pcm[n * channels + c])));
     if (channels == 1) peak[1] = peak[0];
     return {uint16_t(peak[0]), uint16_t(peak[1])};
 }

@@ -19,9 +19,7 @@ namespace {
 
 bool initialised = false;
 
-std::shared_ptr<Stream> find(HSTREAM h) {
-    return initialised ? StreamRegistry::instance().find(h) : nullptr;
-}
+std::shared_ptr<Stream> find(HSTREAM h) { return initialised ? StreamRegistry::instance().find(h) : nullptr; }
 
 // The frame being heard now, from the audio thread's last report (or the command
 // that it has yet to apply). Never less than what the interface was last shown,
@@ -77,9 +75,9 @@ int copyFromBlock(Stream& st, const StreamLock& lock, int64_t from, int count, i
 
 // What a transport call makes of the stream's present state.
 enum class Verdict {
-    Refused,     // the call fails
-    AlreadySo,   // nothing to do; the call succeeds
-    Send,        // the commands were edited: a new command for the audio thread
+    Refused,    // the call fails
+    AlreadySo,  // nothing to do; the call succeeds
+    Send,       // the commands were edited: a new command for the audio thread
 };
 
 // The one path of Play, Pause, Stop and SetPosition: under the stream's lock,
@@ -98,6 +96,42 @@ bool transportCall(HSTREAM h, auto&& decide) {
     }
     if (v == Verdict::Send) EngineThread::wake();
     return v != Verdict::Refused;
+}
+
+// The engine's own streams that sound behind an ended one, when the player plays
+// something else instead: they stop.
+void dropOrphans() {
+    if (StreamRegistry::instance().dropOrphans().empty()) return;
+    EngineThread::wake();  // the audio thread lets their voices go
+}
+
+// Play of a new stream on the file that already sounds gaplessly behind the ended
+// one: the player gets that sound, its position counting what was heard of it.
+bool adoptSounding(HSTREAM h) {
+    auto st = find(h);
+    if (!st) return false;
+    {
+        StreamLock lock(st->mutex);
+        if (locked(*st, lock).everPlayed) return false;
+    }
+    return StreamRegistry::instance().adopt(h) != nullptr;
+}
+
+// A stream on the next file, made now on the interface thread (its facts are
+// cached, the row being shown), so that the audio thread can queue it behind this
+// one.
+std::shared_ptr<Stream> makeFollower(const std::string& file) {
+    if (file.empty()) return nullptr;
+    auto key = statFile(file);
+    if (!key) return nullptr;
+    auto facts = FactsCache::instance().facts(*key);
+    if (!facts) return nullptr;
+    auto f = std::make_shared<Stream>(std::move(*key), *facts);
+    StreamLock lock(f->mutex);
+    StreamState& s = locked(*f, lock);
+    s.transport = Transport::Playing;
+    s.everPlayed = true;
+    return f;
 }
 
 }  // namespace
@@ -124,6 +158,7 @@ bool BASS_Free() {
 
 bool BASS_Stop() {
     if (!initialised) return false;
+    dropOrphans();
     std::vector<std::shared_ptr<Stream>> all;
     StreamRegistry::instance().snapshot(all);
     for (auto& st : all) {
@@ -142,7 +177,7 @@ HSTREAM BASS_StreamCreateFile(bool mem, const char* file, uint64_t offset, uint6
     if (!key) return 0;
     auto facts = FactsCache::instance().facts(*key);
     if (!facts) return 0;
-    return StreamRegistry::instance().add(std::move(*key), *facts)->handle;
+    return StreamRegistry::instance().add(std::move(*key), *facts);
 }
 
 bool BASS_StreamFree(HSTREAM h) {
@@ -163,6 +198,19 @@ bool BASS_StreamFree(HSTREAM h) {
 }
 
 bool BASS_ChannelPlay(HSTREAM h, bool restart) {
+    if (!restart && adoptSounding(h)) {
+        dropOrphans();
+        return transportCall(h, [](Stream& st, const StreamLock& lock) {
+            // Ended meanwhile (the interface was held longer than the track): from
+            // the beginning, as any ended stream plays.
+            StreamState& s = locked(st, lock);
+            if (s.transport == Transport::Playing) return Verdict::AlreadySo;
+            if (s.ended) seekCommand(s, 0);
+            s.transport = Transport::Playing;
+            return Verdict::Send;
+        });
+    }
+    dropOrphans();
     return transportCall(h, [&](Stream& st, const StreamLock& lock) {
         StreamState& s = locked(st, lock);
         if (s.transport == Transport::Playing && !restart) return Verdict::AlreadySo;
@@ -282,6 +330,36 @@ bool BASS_ChannelSetAttribute(HSTREAM h, uint32_t attrib, float value) {
     // thread, which hands it to the sound server at once.
     const float v = std::clamp(value, 0.0f, 1.0f);
     const float before = st->volume.exchange(v, std::memory_order_relaxed);
-    if (before != v && BASS_ChannelIsActive(h) == BASS_ACTIVE_PLAYING) EngineThread::wake();
+    std::shared_ptr<Stream> successor;
+    {
+        StreamLock lock(st->mutex);
+        successor = locked(*st, lock).successor.lock();
+    }
+    // Until the player adopts what sounds behind this ended stream, its volume is
+    // this one's.
+    if (successor) successor->volume.store(v, std::memory_order_relaxed);
+    if (before != v && (successor || BASS_ChannelIsActive(h) == BASS_ACTIVE_PLAYING)) EngineThread::wake();
+    return true;
+}
+
+bool BASS_ChannelSetNext(HSTREAM h, const char* file) {
+    auto st = find(h);
+    if (!st) return false;
+    const std::string next = file ? file : "";
+    {
+        StreamLock lock(st->mutex);
+        if (locked(*st, lock).nextFile == next) return true;
+    }
+    auto follower = makeFollower(next);  // no stream's lock held: it asks the facts
+    bool played = false;
+    {
+        StreamLock lock(st->mutex);
+        StreamState& s = locked(*st, lock);
+        s.nextFile = next;
+        s.follower = std::move(follower);
+        played = s.everPlayed;
+    }
+    // What the old follower queued is let go at once, before it can be heard.
+    if (played) EngineThread::wake();
     return true;
 }

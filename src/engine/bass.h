@@ -4,32 +4,35 @@
 // are called from the interface thread only and never wait for the audio thread.
 #include <cstdint>
 
-using HSTREAM = uint32_t;  // 0: no stream
+#include "stream_handle.h"
 
 constexpr uint32_t BASS_POS_BYTE = 0, BASS_FILEPOS_END = 2, BASS_ATTRIB_VOL = 2;
 constexpr uint32_t BASS_DATA_FFT1024 = 0x80000002;
-constexpr uint32_t BASS_ACTIVE_STOPPED = 0, BASS_ACTIVE_PLAYING = 1, BASS_ACTIVE_STALLED = 2,
-                   BASS_ACTIVE_PAUSED = 3;
+constexpr uint32_t BASS_ACTIVE_STOPPED = 0, BASS_ACTIVE_PLAYING = 1, BASS_ACTIVE_STALLED = 2, BASS_ACTIVE_PAUSED = 3;
 
 uint32_t BASS_GetVersion();  // high 16 bits 0x0204
 bool BASS_Init(int device, uint32_t freq, uint32_t flags, void* window, const void* clsid);
 bool BASS_Free();
 bool BASS_Stop();
 // UTF-8 path; 0 on failure
-HSTREAM BASS_StreamCreateFile(bool mem, const char* file, uint64_t offset, uint64_t length,
-                              uint32_t flags);
+HSTREAM BASS_StreamCreateFile(bool mem, const char* file, uint64_t offset, uint64_t length, uint32_t flags);
 bool BASS_StreamFree(HSTREAM);
 bool BASS_ChannelPlay(HSTREAM, bool restart);
 bool BASS_ChannelPause(HSTREAM);
 bool BASS_ChannelStop(HSTREAM);
-uint32_t BASS_ChannelIsActive(HSTREAM);                     // BASS_ACTIVE_*; STOPPED for 0 or a freed handle
-uint64_t BASS_ChannelGetLength(HSTREAM, uint32_t mode);     // UINT64_MAX on failure
-uint64_t BASS_ChannelGetPosition(HSTREAM, uint32_t mode);   // UINT64_MAX on failure
+uint32_t BASS_ChannelIsActive(HSTREAM);                    // BASS_ACTIVE_*; STOPPED for 0 or a freed handle
+uint64_t BASS_ChannelGetLength(HSTREAM, uint32_t mode);    // UINT64_MAX on failure
+uint64_t BASS_ChannelGetPosition(HSTREAM, uint32_t mode);  // UINT64_MAX on failure
 bool BASS_ChannelSetPosition(HSTREAM, uint64_t pos, uint32_t mode);
-double BASS_ChannelBytes2Seconds(HSTREAM, uint64_t pos);    // negative on failure
+double BASS_ChannelBytes2Seconds(HSTREAM, uint64_t pos);      // negative on failure
 uint64_t BASS_StreamGetFilePosition(HSTREAM, uint32_t mode);  // UINT64_MAX on failure
-uint32_t BASS_ChannelGetLevel(HSTREAM);  // LOWORD left, HIWORD right; UINT32_MAX on failure
+uint32_t BASS_ChannelGetLevel(HSTREAM);                       // LOWORD left, HIWORD right; UINT32_MAX on failure
 // BASS_DATA_FFT1024: 512 floats. Without a flag, `length` bytes of the 16-bit
 // sample data at the play position (at most 1024 frames). -1 on failure.
 int32_t BASS_ChannelGetData(HSTREAM, void* buffer, uint32_t length);
 bool BASS_ChannelSetAttribute(HSTREAM, uint32_t attrib, float value);
+
+// An operation of our own, beside the designed ones: the file that the player will
+// start when this stream ends (null or empty: none), so that the engine can queue it
+// behind this one. Told again whenever the answer changes; false for no such stream.
+bool BASS_ChannelSetNext(HSTREAM, const char* file);

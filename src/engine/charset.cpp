@@ -65,15 +65,13 @@ EightBitCharset guessCharset(std::string_view bytes) {
     if (isAscii(bytes)) return EightBitCharset::Ascii;
     switch (rcdGetRussianCharset(bytes.data(), static_cast<int>(bytes.size()))) {
     case RUSSIAN_CHARSET_WIN: return EightBitCharset::Cp1251;
-    case RUSSIAN_CHARSET_UTF8:
-        return validUtf8(bytes) ? EightBitCharset::Utf8 : EightBitCharset::Cp1251;
+    case RUSSIAN_CHARSET_UTF8: return validUtf8(bytes) ? EightBitCharset::Utf8 : EightBitCharset::Cp1251;
     case RUSSIAN_CHARSET_ALT: return EightBitCharset::Cp866;
     case RUSSIAN_CHARSET_LATIN: return EightBitCharset::Latin1;
     case RUSSIAN_CHARSET_KOI:
         // Short capitalised names fool the detector; keep Windows-1251, by far the
         // commoner, unless the KOI8-R reading is plainly the more natural one.
-        return naturalWords(bytes, EightBitCharset::Koi8r) >
-                       naturalWords(bytes, EightBitCharset::Cp1251)
+        return naturalWords(bytes, EightBitCharset::Koi8r) > naturalWords(bytes, EightBitCharset::Cp1251)
                    ? EightBitCharset::Koi8r
                    : EightBitCharset::Cp1251;
     }

@@ -10,8 +10,6 @@ enum class EightBitCharset { Ascii, Latin1, Cp1251, Koi8r, Cp866, Utf8 };
 
 EightBitCharset guessCharset(std::string_view bytes);
 std::string toUtf8(std::string_view bytes, EightBitCharset charset);
-inline std::string eightBitToUtf8(std::string_view bytes) {
-    return toUtf8(bytes, guessCharset(bytes));
-}
+inline std::string eightBitToUtf8(std::string_view bytes) { return toUtf8(bytes, guessCharset(bytes)); }
 
 }  // namespace engine

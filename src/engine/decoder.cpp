@@ -9,43 +9,90 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <ctime>
 #include <cstdio>
 
 namespace engine {
 
-// The file as the decoder reads it: cut off where the audio ends, so that the
-// resynchronising decoder never takes a picture in an APE tag for frames.
+// The audio of the file: after the ID3v2 tags at its start, up to the tags at its
+// end. After the end stands a copy of the first frame's header, so that the
+// library, which takes a first frame for audio only once it sees another header
+// behind it, plays files of a single frame too; that header's frame is never
+// complete, so it is never heard.
 struct Decoder::Source {
     int fd = -1;
-    int64_t end = 0;  // where the audio ends
-    int64_t pos = 0;
+    int64_t start = 0;
+    int64_t end = 0;
+    int64_t pos = 0;  // the next byte to give the library
+    std::array<uint8_t, 4> tail{};
+    bool hasTail = false;
+    bool tailGiven = false;
     ~Source() {
         if (fd >= 0) ::close(fd);
     }
+    int64_t readAt(int64_t at, uint8_t* out, int64_t n) const;
 };
 
 namespace {
 
-mpg123_ssize_t readSource(void* handle, void* buffer, size_t bytes) {
-    auto* s = static_cast<Decoder::Source*>(handle);
-    const auto want = size_t(std::clamp<int64_t>(s->end - s->pos, 0, int64_t(bytes)));
+std::atomic<int64_t> largestFed{0};
+std::atomic<int64_t> totalFed{0};
+std::atomic<int64_t> longestCall{0};
+std::atomic<int64_t> longestCallCpu{0};
+
+void raiseTo(std::atomic<int64_t>& most, int64_t n) {
+    int64_t was = most.load(std::memory_order_relaxed);
+    while (n > was && !most.compare_exchange_weak(was, n, std::memory_order_relaxed)) {}
+}
+
+void countFed(int64_t n) {
+    totalFed.fetch_add(n, std::memory_order_relaxed);
+    raiseTo(largestFed, n);
+}
+
+int64_t steadyNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+int64_t threadCpuNs() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return int64_t(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+// One call into the library, timed on the clock and in the thread's own CPU time
+// (which leaves out the time a busy machine gave other programs).
+template <class Call> int timed(Call&& call) {
+    const int64_t before = steadyNs();
+    const int64_t cpuBefore = threadCpuNs();
+    const int r = call();
+    raiseTo(longestCallCpu, threadCpuNs() - cpuBefore);
+    raiseTo(longestCall, steadyNs() - before);
+    return r;
+}
+
+ssize_t preadAll(int fd, uint8_t* out, size_t n, int64_t at) {
     ssize_t got;
-    do got = ::pread(s->fd, buffer, want, s->pos);
+    do got = ::pread(fd, out, n, off_t(at));
     while (got < 0 && errno == EINTR);
-    if (got > 0) s->pos += got;
     return got;
 }
 
-off_t seekSource(void* handle, off_t offset, int whence) {
-    auto* s = static_cast<Decoder::Source*>(handle);
-    const int64_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? s->pos : s->end;
-    if ((whence != SEEK_SET && whence != SEEK_CUR && whence != SEEK_END) || base + offset < 0) {
-        errno = EINVAL;
-        return -1;
+// Past the ID3v2 tags at the start (some taggers write several).
+int64_t afterLeadingTags(int fd) {
+    int64_t at = 0;
+    uint8_t head[10];
+    while (preadAll(fd, head, sizeof head, at) == ssize_t(sizeof head)) {
+        const size_t tag = id3v2Size(head);
+        if (tag == 0) break;
+        at += int64_t(tag);
     }
-    s->pos = base + offset;
-    return off_t(s->pos);
+    return at;
 }
 
 bool libraryReady() {
@@ -58,11 +105,126 @@ void acceptSixteenBitAtEveryRate(mpg123_handle* h) {
     const long* rates = nullptr;
     size_t count = 0;
     mpg123_rates(&rates, &count);
-    for (size_t i = 0; i < count; ++i)
-        mpg123_format(h, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
+    for (size_t i = 0; i < count; ++i) mpg123_format(h, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
+}
+
+mpg123_handle* newHandle() {
+    int err = MPG123_OK;
+    mpg123_handle* h = mpg123_new(nullptr, &err);
+    if (!h) return nullptr;
+    mpg123_param(h, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS, 0.0);
+    // Tags are read elsewhere; the decoder need not keep them.
+    mpg123_param(h, MPG123_REMOVE_FLAGS, MPG123_PICTURE, 0.0);
+    // Past garbage of any length in a damaged file, on to the real end (by default
+    // the library gives up after 1 KB and the audio would end at the damage). The
+    // engine's probe has already told MPEG audio from other files.
+    mpg123_param(h, MPG123_RESYNC_LIMIT, -1, 0.0);
+    acceptSixteenBitAtEveryRate(h);
+    return h;
+}
+
+// Keeps the first frame's format to the end: a stream that changes its rate or
+// channels midway is converted, as is a damaged frame that claims another.
+bool lockFormat(mpg123_handle* h, int& rate, int& channels) {
+    long r = 0;
+    int c = 0, encoding = 0;
+    if (mpg123_getformat(h, &r, &c, &encoding) != MPG123_OK) return false;
+    if (encoding != MPG123_ENC_SIGNED_16 || r <= 0 || c < 1 || c > 2) return false;
+    mpg123_format_none(h);
+    mpg123_format(h, r, c, MPG123_ENC_SIGNED_16);
+    rate = int(r);
+    channels = c;
+    return true;
+}
+
+// The whole file read through the library's own frame scan, which counts exactly
+// what a decode delivers. The library reads a few bytes at a time, so the file is
+// read into memory in large pieces first.
+struct ScanReader {
+    const Decoder::Source* source;
+    int64_t pos = 0;  // from the start of the audio
+    int64_t bufAt = 0;
+    int64_t bufLen = 0;
+    std::vector<uint8_t> buf = std::vector<uint8_t>(size_t(Decoder::kPieceBytes));
+};
+
+mpg123_ssize_t scanRead(void* handle, void* out, size_t bytes) {
+    auto* r = static_cast<ScanReader*>(handle);
+    auto* dst = static_cast<uint8_t*>(out);
+    size_t done = 0;
+    while (done < bytes) {
+        if (r->pos < r->bufAt || r->pos >= r->bufAt + r->bufLen) {
+            r->bufAt = r->pos;
+            r->bufLen = std::max<int64_t>(0, r->source->readAt(r->pos, r->buf.data(), Decoder::kPieceBytes));
+            if (r->bufLen == 0) break;
+        }
+        const int64_t n = std::min<int64_t>(int64_t(bytes - done), r->bufAt + r->bufLen - r->pos);
+        std::copy_n(r->buf.data() + (r->pos - r->bufAt), n, dst + done);
+        done += size_t(n);
+        r->pos += n;
+    }
+    return mpg123_ssize_t(done);
+}
+
+off_t scanSeek(void* handle, off_t offset, int whence) {
+    auto* r = static_cast<ScanReader*>(handle);
+    const int64_t size = r->source->end - r->source->start;
+    const int64_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? r->pos : size;
+    if ((whence != SEEK_SET && whence != SEEK_CUR && whence != SEEK_END) || base + offset < 0) {
+        errno = EINVAL;
+        return -1;
+    }
+    r->pos = base + offset;
+    return off_t(r->pos);
+}
+
+int64_t scanLength(const Decoder::Source& source) {
+    std::unique_ptr<mpg123_handle, void (*)(mpg123_handle*)> h(newHandle(), [](mpg123_handle* p) {
+        mpg123_close(p);
+        mpg123_delete(p);
+    });
+    ScanReader reader{&source};
+    int rate = 0, channels = 0;
+    // Every frame counted, none trimmed: the caller knows what the decoder trims.
+    if (h) mpg123_param(h.get(), MPG123_REMOVE_FLAGS, MPG123_GAPLESS, 0.0);
+    if (!h || mpg123_replace_reader_handle(h.get(), scanRead, scanSeek, nullptr) != MPG123_OK ||
+        mpg123_open_handle(h.get(), &reader) != MPG123_OK || !lockFormat(h.get(), rate, channels) ||
+        mpg123_scan(h.get()) != MPG123_OK)
+        return 0;
+    const off_t n = mpg123_length(h.get());
+    return n > 0 ? int64_t(n) : 0;
+}
+
+// An Info/Xing header whose frame count, present by its flags, is 0: the library
+// then takes a length from nowhere.
+bool zeroFrameCount(const Decoder::Source& source) {
+    std::array<uint8_t, 64> head{};
+    const int64_t got = source.readAt(0, head.data(), int64_t(head.size()));
+    for (int64_t at = 4; at + 12 <= got; ++at) {
+        const bool magic = std::equal(head.begin() + at, head.begin() + at + 4, "Xing") ||
+                           std::equal(head.begin() + at, head.begin() + at + 4, "Info");
+        if (magic)
+            return (head[size_t(at) + 7] & 1) &&
+                   !(head[size_t(at) + 8] | head[size_t(at) + 9] | head[size_t(at) + 10] | head[size_t(at) + 11]);
+    }
+    return false;
 }
 
 }  // namespace
+
+// Bytes [at, at + n) of the audio counted from its start, with the copied header
+// after its end.
+int64_t Decoder::Source::readAt(int64_t at, uint8_t* out, int64_t n) const {
+    const int64_t size = end - start;
+    int64_t done = 0;
+    if (at < size) {
+        const ssize_t got = preadAll(fd, out, size_t(std::min(n, size - at)), start + at);
+        if (got <= 0) return 0;
+        done = got;
+    }
+    for (int64_t i = std::max(at, size); hasTail && i < size + 4 && done < n; ++i) out[done++] = tail[size_t(i - size)];
+    return done;
+}
 
 void Decoder::HandleDeleter::operator()(mpg123_handle_struct* h) const {
     mpg123_close(h);
@@ -73,60 +235,86 @@ Decoder::~Decoder() = default;
 
 std::unique_ptr<Decoder> Decoder::open(const std::string& path) {
     if (!libraryReady()) return nullptr;
-    int err = MPG123_OK;
-    mpg123_handle* raw = mpg123_new(nullptr, &err);
-    if (!raw) return nullptr;
     std::unique_ptr<Decoder> d(new Decoder);
-    d->handle_.reset(raw);
-    mpg123_param(raw, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS, 0.0);
-    // Tags are read elsewhere; the decoder need not keep them.
-    mpg123_param(raw, MPG123_REMOVE_FLAGS, MPG123_PICTURE, 0.0);
-    // Past garbage of any length in a damaged file, on to the real end (by default
-    // the library gives up after 1 KB and the audio would end at the damage). The
-    // engine's probe has already told MPEG audio from other files.
-    mpg123_param(raw, MPG123_RESYNC_LIMIT, -1, 0.0);
-    acceptSixteenBitAtEveryRate(raw);
+    d->handle_.reset(newHandle());
+    if (!d->handle_ || mpg123_open_feed(d->handle_.get()) != MPG123_OK) return nullptr;
     d->source_ = std::make_unique<Source>();
     Source& src = *d->source_;
     src.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     struct stat st {};
     if (src.fd < 0 || ::fstat(src.fd, &st) != 0) return nullptr;
+    src.start = afterLeadingTags(src.fd);
     src.end = int64_t(audioEnd(src.fd, uint64_t(st.st_size)));
-    if (mpg123_replace_reader_handle(raw, readSource, seekSource, nullptr) != MPG123_OK ||
-        mpg123_open_handle(raw, &src) != MPG123_OK)
-        return nullptr;
-    long rate = 0;
-    int channels = 0, encoding = 0;
-    if (mpg123_getformat(raw, &rate, &channels, &encoding) != MPG123_OK) return nullptr;
-    if (encoding != MPG123_ENC_SIGNED_16 || rate <= 0 || channels < 1 || channels > 2)
-        return nullptr;
-    // Keep that one format even if a damaged frame claims another.
-    mpg123_format_none(raw);
-    mpg123_format(raw, rate, channels, MPG123_ENC_SIGNED_16);
-    d->rate_ = static_cast<int>(rate);
-    d->channels_ = channels;
-    return d;
+    if (src.end <= src.start) return nullptr;
+    d->piece_.resize(size_t(kPieceBytes));
+    const int64_t got = src.readAt(0, d->piece_.data(), std::min(kPieceBytes, src.end - src.start));
+    const long first = findAudioStart({d->piece_.data(), size_t(std::max<int64_t>(got, 0))}, got < kPieceBytes);
+    if (first >= 0 && first + 4 <= got) {
+        std::copy_n(d->piece_.begin() + first, 4, src.tail.begin());
+        src.hasTail = true;
+    }
+    // The first frame lies within the probe's reach after the tags.
+    for (int pieces = 0; pieces < 3; ++pieces) {
+        if (!d->feedPiece()) return nullptr;
+        if (lockFormat(d->handle_.get(), d->rate_, d->channels_)) return d;
+    }
+    return nullptr;
+}
+
+bool Decoder::feedPiece() {
+    Source& src = *source_;
+    const int64_t size = src.end - src.start;
+    int64_t n = 0;
+    if (src.pos < size) {
+        n = src.readAt(src.pos, piece_.data(), std::min(kPieceBytes, size - src.pos));
+        if (n <= 0) return false;
+        src.pos += n;
+    } else if (src.hasTail && !src.tailGiven) {
+        n = src.readAt(size, piece_.data(), 4);
+        src.tailGiven = true;
+    }
+    if (n <= 0) return false;
+    countFed(n);
+    return timed([&] { return mpg123_feed(handle_.get(), piece_.data(), size_t(n)); }) == MPG123_OK;
 }
 
 int64_t Decoder::lengthFrames(bool fromHeader) {
     if (length_ >= 0) return length_;
-    mpg123_handle* h = handle_.get();
-    if (!fromHeader) {
-        // No Info header: count the frames once, which also builds the seek index.
-        const off_t at = mpg123_tell(h);
-        mpg123_scan(h);
-        if (at > 0) mpg123_seek(h, at, SEEK_SET);
+    const off_t n = fromHeader ? mpg123_length(handle_.get()) : 0;
+    // A header damaged to a count that these bytes cannot hold (below 4 kbit/s)
+    // says nothing: the frames themselves are counted then. One that counts fewer
+    // frames than the file holds is kept: the file may be a half-written download
+    // of hundreds of megabytes, and what really plays corrects the length at the end.
+    const double seconds = double(n) / rate_;
+    const double kbps = double(source_->end - source_->start) * 8 / 1000 / std::max(seconds, 1e-9);
+    long accurate = 0;
+    double unused = 0;
+    mpg123_getstate(handle_.get(), MPG123_ACCURATE, &accurate, &unused);
+    const bool noCount = zeroFrameCount(*source_);
+    if (n > 0 && kbps >= 4 && accurate && !noCount) {
+        length_ = int64_t(n);
+        return length_;
     }
-    const off_t n = mpg123_length(h);
-    length_ = n > 0 ? static_cast<int64_t>(n) : 0;
+    // The decoder still leaves out the encoder's delay that the header tells, and
+    // the decoder's own, at the start (not when the count is 0: it then drops the
+    // whole header).
+    long delay = -1;
+    if (noCount || mpg123_getstate(handle_.get(), MPG123_ENC_DELAY, &delay, &unused) != MPG123_OK) delay = -1;
+    long decoderDelay = 0;
+    if (delay >= 0 && mpg123_getstate(handle_.get(), MPG123_DEC_DELAY, &decoderDelay, &unused) != MPG123_OK)
+        decoderDelay = 529;
+    length_ = std::max<int64_t>(0, scanLength(*source_) - (delay >= 0 ? delay + decoderDelay : 0));
     return length_;
 }
 
 bool Decoder::seek(int64_t frame) {
-    lengthFrames();  // makes seeking exact on files without an Info header
-    const off_t at = mpg123_seek(handle_.get(), static_cast<off_t>(frame), SEEK_SET);
+    off_t input = 0;
+    const off_t at = mpg123_feedseek(handle_.get(), off_t(frame), SEEK_SET, &input);
     done_ = false;
-    return at >= 0;
+    if (at < 0 || input < 0) return false;
+    source_->pos = std::min<int64_t>(input, source_->end - source_->start);
+    source_->tailGiven = false;
+    return true;
 }
 
 int64_t Decoder::read(int16_t* out, int64_t maxFrames) {
@@ -135,20 +323,36 @@ int64_t Decoder::read(int16_t* out, int64_t maxFrames) {
     auto* bytes = reinterpret_cast<unsigned char*>(out);
     const size_t want = static_cast<size_t>(maxFrames) * frameBytes;
     size_t filled = 0;
+    bool fed = false;
     while (filled < frameBytes) {
         size_t got = 0;
-        const int r = mpg123_read(handle_.get(), bytes + filled, want - filled, &got);
+        const int r = timed([&] { return mpg123_read(handle_.get(), bytes + filled, want - filled, &got); });
         filled += got;
-        if (r == MPG123_NEW_FORMAT) continue;
-        if (r == MPG123_OK) {
-            if (got == 0) break;
-            continue;
+        if (r == MPG123_NEW_FORMAT || (r == MPG123_OK && got > 0)) continue;
+        if (r == MPG123_OK) break;
+        if (r == MPG123_NEED_MORE) {
+            if (filled > 0 || fed) break;  // one piece a call
+            if (feedPiece()) {
+                fed = true;
+                continue;
+            }
         }
-        // MPG123_DONE, or an error at the end of a damaged file: the audio ends.
-        done_ = true;
+        // The end of the file, or an error at the end of a damaged one: the audio ends.
+        done_ = filled == 0;
         break;
     }
     return static_cast<int64_t>(filled / frameBytes);
+}
+
+int64_t Decoder::largestPiece() { return largestFed.load(std::memory_order_relaxed); }
+int64_t Decoder::bytesFed() { return totalFed.load(std::memory_order_relaxed); }
+int64_t Decoder::longestCallNs() { return longestCall.load(std::memory_order_relaxed); }
+int64_t Decoder::longestCallCpuNs() { return longestCallCpu.load(std::memory_order_relaxed); }
+void Decoder::resetFeedCounts() {
+    longestCallCpu.store(0, std::memory_order_relaxed);
+    longestCall.store(0, std::memory_order_relaxed);
+    largestFed.store(0, std::memory_order_relaxed);
+    totalFed.store(0, std::memory_order_relaxed);
 }
 
 }  // namespace engine

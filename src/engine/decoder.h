@@ -1,10 +1,17 @@
 #pragma once
-// One MPEG decoder on one file: 16-bit output at the file's own rate and channels,
-// gapless, with an exact length and sample-accurate seeking; it resynchronises past
-// garbage of any length, and never reads the tags at the end of the file.
+// One MPEG decoder on one file: 16-bit output at the first frame's rate and
+// channels, gapless, with an exact length and sample-accurate seeking; it
+// resynchronises past garbage of any length, and never reads the tags at either
+// end of the file.
+//
+// The library is fed the file in pieces of at most kPieceBytes, one piece per
+// read(), so that no call into it takes more than a few milliseconds whatever the
+// file holds: crossing megabytes of garbage, or the frames before a seek's target,
+// takes many reads, and the audio thread serves every other stream between them.
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 struct mpg123_handle_struct;
 
@@ -12,8 +19,11 @@ namespace engine {
 
 class Decoder {
 public:
+    static constexpr int64_t kPieceBytes = 64 * 1024;
+
     // nullptr when the file cannot be opened or holds no MPEG audio the decoder
-    // understands. Does not check the file's first bytes (see looksLikeMpeg).
+    // understands. Does not check the file's first bytes (see probeFile). Reads at
+    // most a few pieces.
     static std::unique_ptr<Decoder> open(const std::string& path);
     ~Decoder();
     Decoder(const Decoder&) = delete;
@@ -22,22 +32,39 @@ public:
     int rate() const { return rate_; }
     int channels() const { return channels_; }
     // Frames a full decode delivers: from the Info/Xing header when the file has
-    // one (the caller knows, see probeFile), otherwise from one scan of the frame
-    // headers (made on the first call).
+    // one that fits the file (the caller knows whether it has, see probeFile),
+    // otherwise from one scan of the whole file's frame headers. For the thread
+    // that makes streams, never the audio thread.
     int64_t lengthFrames(bool fromHeader = false);
+    // The next reads deliver audio from exactly `frame` on; getting there may take
+    // several reads.
     bool seek(int64_t frame);
-    // Decodes up to maxFrames interleaved frames into out; 0 at the end of the audio.
+    // Decodes up to maxFrames interleaved frames into out, giving the library at
+    // most one new piece of the file. 0 with ended() false: the piece held no
+    // audio yet (garbage, or frames before a seek's target); call again.
     int64_t read(int16_t* out, int64_t maxFrames);
+    bool ended() const { return done_; }
 
-    struct Source;  // the file up to where its audio ends
+    // The largest piece of input any decoder was given in one call, all the input
+    // given, and the longest single call into the library, since the last reset
+    // (for tests and benchmarks).
+    static int64_t largestPiece();
+    static int64_t bytesFed();
+    static int64_t longestCallNs();
+    static int64_t longestCallCpuNs();
+    static void resetFeedCounts();
+
+    struct Source;  // the file from where its audio starts to where it ends
 
 private:
     Decoder() = default;
+    bool feedPiece();
     struct HandleDeleter {
         void operator()(mpg123_handle_struct* h) const;
     };
-    std::unique_ptr<Source> source_;  // outlives the handle that reads it
+    std::unique_ptr<Source> source_;
     std::unique_ptr<mpg123_handle_struct, HandleDeleter> handle_;
+    std::vector<unsigned char> piece_;
     int rate_ = 0;
     int channels_ = 0;
     int64_t length_ = -1;

@@ -11,8 +11,7 @@ std::atomic<int64_t> manualNs{0};
 
 int64_t nowNs() {
     if (manual.load(std::memory_order_acquire)) return manualNs.load(std::memory_order_acquire);
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 

@@ -7,7 +7,7 @@ namespace engine {
 
 int64_t nowNs();
 bool manualClock();
-void setManualClock(bool on);   // resets the manual time to 0
+void setManualClock(bool on);  // resets the manual time to 0
 void advanceManualClock(int64_t ns);
 
 }  // namespace engine

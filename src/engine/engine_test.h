@@ -2,6 +2,7 @@
 // Test-only control of the engine's clock and cache, and a look at what it holds;
 // linked into tests and benchmarks (rwn8_engine_testing), never into the program.
 #include <cstdint>
+#include <string>
 
 namespace engine_test {
 
@@ -17,7 +18,17 @@ void clearFileCache();
 // has one from its first play until it is freed.
 int playbackBlocks();
 
+// What the decoders were given since the last reset: the largest piece of a file
+// in one call, all the bytes, and the longest single call into the library.
+int64_t largestDecoderPiece();
+int64_t decoderBytesFed();
+int64_t longestDecoderCallNs();
+int64_t longestDecoderCallCpuNs();  // in the audio thread's own CPU time
+void resetDecoderCounts();
+
 // The volume a stream plays at (-1 for no such stream).
 float volume(uint32_t handle);
+// The file the engine was told follows a stream ("" for none or no such stream).
+std::string nextFile(uint32_t handle);
 
 }  // namespace engine_test

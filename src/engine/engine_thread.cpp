@@ -40,18 +40,20 @@ public:
         StreamRegistry::instance().snapshot(streams_);
         dropFreedVoices();
         for (const auto& s : streams_) {
-            auto it = voices_.find(s->handle);
+            auto it = voices_.find(s.get());
             if (it == voices_.end()) {
                 if (!wantsVoice(*s)) continue;
-                it = voices_.emplace(s->handle, std::make_unique<Voice>(s, server_.get())).first;
+                it = voices_.emplace(s.get(), std::make_unique<Voice>(s, server_.get())).first;
             }
             if (it->second->broken()) stopBroken(*s);
-            else it->second->pump();
+            else pumpVoice(*it->second);
         }
         streams_.clear();
+        if (anyBusy()) continueBusy();
+        takeJoined();
         // Tick only while something plays; a command wakes the thread again.
         int interval = 0;
-        for (const auto& [h, v] : voices_)
+        for (const auto& [st, v] : voices_)
             if (v->playing()) interval = interval ? std::min(interval, v->pumpIntervalMs()) : v->pumpIntervalMs();
         if (interval == 0) timer_->stop();
         else if (!timer_->isActive() || timer_->interval() != interval) timer_->start(interval);
@@ -66,6 +68,50 @@ public:
     std::atomic<bool> wakePending{false};
 
 private:
+    // Rounds of busy voices' work within one pump on the manual clock.
+    static constexpr int kManualBusyRounds = 16;
+
+    bool anyBusy() const {
+        return std::any_of(voices_.begin(), voices_.end(), [](const auto& v) { return v.second->busy(); });
+    }
+    // A voice's work that gives no audio yet (garbage being crossed) goes on a
+    // piece at a time: again at once, after the commands queued meanwhile. On the
+    // manual clock, a fixed number of rounds within the pump, the same every run.
+    void continueBusy() {
+        if (manualClock()) {
+            for (int round = 0; round < kManualBusyRounds && anyBusy(); ++round) pumpBusy();
+            return;
+        }
+        if (busyQueued_) return;
+        busyQueued_ = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                busyQueued_ = false;
+                pumpBusy();
+                if (anyBusy()) continueBusy();
+            },
+            Qt::QueuedConnection);
+    }
+    void pumpBusy() {
+        for (const auto& [st, v] : voices_)
+            if (v->busy()) pumpVoice(*v);
+        takeJoined();
+    }
+    // A follower that now sounds on its own gets its own place, after the loops
+    // over the voices.
+    void pumpVoice(Voice& v) {
+        v.pump();
+        if (auto f = v.takeJoined()) joined_.push_back(std::move(f));
+    }
+    void takeJoined() {
+        for (auto& f : joined_) {
+            Stream* st = f->stream().get();
+            voices_.emplace(st, std::move(f));
+        }
+        joined_.clear();
+    }
+
     static bool wantsVoice(Stream& st) {
         StreamLock lock(st.mutex);
         return locked(st, lock).transport == Transport::Playing;
@@ -82,7 +128,7 @@ private:
     void dropFreedVoices() {
         for (auto it = voices_.begin(); it != voices_.end();) {
             bool live = false;
-            for (const auto& s : streams_) live = live || s->handle == it->first;
+            for (const auto& s : streams_) live = live || s.get() == it->first;
             it = live ? std::next(it) : voices_.erase(it);
         }
     }
@@ -91,20 +137,48 @@ private:
     // Connects on the first play, so a program that never plays never talks to it.
     std::unique_ptr<SoundServerLink> server_;
     QTimer* timer_ = nullptr;
+    bool busyQueued_ = false;
     std::vector<std::shared_ptr<Stream>> streams_;
-    std::unordered_map<Handle, std::unique_ptr<Voice>> voices_;
+    // By stream: a stream the engine made for a gapless join takes over a handle
+    // when the player adopts it.
+    std::unordered_map<const Stream*, std::unique_ptr<Voice>> voices_;
+    std::vector<std::unique_ptr<Voice>> joined_;
 };
 
-struct Running {
-    std::unique_ptr<QThread> thread;
-    Worker* worker = nullptr;  // deleted on its own thread when the thread ends
-};
-Running* current = nullptr;
+// The audio thread and its worker, from start() to stop(). The worker is deleted
+// after its thread has ended, when nothing can be running on it any more.
+class Running {
+public:
+    explicit Running(bool useDevice) : worker_(std::make_unique<Worker>(useDevice)) {
+        thread_.setObjectName("rwn8 audio");
+        worker_->moveToThread(&thread_);
+        thread_.start(QThread::TimeCriticalPriority);
+        run(&Worker::begin, Qt::BlockingQueuedConnection);
+    }
+    ~Running() {
+        run(&Worker::finish, Qt::BlockingQueuedConnection);
+        thread_.quit();
+        thread_.wait();
+    }
+    Running(const Running&) = delete;
+    Running& operator=(const Running&) = delete;
 
-void runOnWorker(void (Worker::*fn)(), Qt::ConnectionType type) {
-    Worker* w = current->worker;
-    QMetaObject::invokeMethod(w, [w, fn] { (w->*fn)(); }, type);
-}
+    void run(void (Worker::*fn)(), Qt::ConnectionType type) {
+        Worker* w = worker_.get();
+        QMetaObject::invokeMethod(
+            w, [w, fn] { (w->*fn)(); }, type);
+    }
+    Worker& worker() { return *worker_; }
+
+private:
+    QThread thread_;                  // declared first, so destroyed after the worker
+    std::unique_ptr<Worker> worker_;  // touched on the audio thread only, but for wakePending
+};
+std::unique_ptr<Running> current;
+
+// A program that ends without BASS_Free still stops the thread while the
+// application object, whose event machinery the thread uses, exists.
+void stopAtExit() { EngineThread::stop(); }
 
 }  // namespace
 
@@ -112,24 +186,15 @@ bool EngineThread::start(bool useDevice) {
     if (current) return false;
     // The audio thread's event loop needs the application object.
     if (!QCoreApplication::instance()) return false;
-    current = new Running;
-    current->thread = std::make_unique<QThread>();
-    current->thread->setObjectName("rwn8 audio");
-    current->worker = new Worker(useDevice);
-    current->worker->moveToThread(current->thread.get());
-    QObject::connect(current->thread.get(), &QThread::finished, current->worker, &QObject::deleteLater);
-    current->thread->start(QThread::TimeCriticalPriority);
-    runOnWorker(&Worker::begin, Qt::BlockingQueuedConnection);
+    current = std::make_unique<Running>(useDevice);
+    qAddPostRoutine(stopAtExit);
     return true;
 }
 
 void EngineThread::stop() {
     if (!current) return;
-    runOnWorker(&Worker::finish, Qt::BlockingQueuedConnection);
-    current->thread->quit();
-    current->thread->wait();
-    delete current;
-    current = nullptr;
+    qRemovePostRoutine(stopAtExit);
+    current.reset();
 }
 
 bool EngineThread::running() { return current != nullptr; }
@@ -140,12 +205,12 @@ void EngineThread::wake() {
         pumpAndWait();
         return;
     }
-    if (current->worker->wakePending.exchange(true)) return;
-    runOnWorker(&Worker::pump, Qt::QueuedConnection);
+    if (current->worker().wakePending.exchange(true)) return;
+    current->run(&Worker::pump, Qt::QueuedConnection);
 }
 
 void EngineThread::pumpAndWait() {
-    if (current) runOnWorker(&Worker::pump, Qt::BlockingQueuedConnection);
+    if (current) current->run(&Worker::pump, Qt::BlockingQueuedConnection);
 }
 
 }  // namespace engine

@@ -5,6 +5,7 @@
 
 #include <sys/stat.h>
 
+#include <cassert>
 #include <list>
 #include <mutex>
 #include <unordered_map>
@@ -13,8 +14,7 @@ namespace engine {
 
 std::optional<FileKey> statFile(const std::string& path) {
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0)
-        return std::nullopt;
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0) return std::nullopt;
     return FileKey{path, static_cast<uint64_t>(st.st_size),
                    int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
 }
@@ -41,15 +41,20 @@ std::optional<FileFacts> probe(const std::string& path) {
 
 }  // namespace
 
+// Held while the cache's lists are touched; helpers take it as a parameter, as the
+// streams' do (stream.h), so the compiler shows who holds the lock.
+using CacheLock = std::unique_lock<std::mutex>;
+
 struct FactsCache::Impl {
     size_t capacity;
     mutable std::mutex mutex;
-    std::list<Entry> lru;  // most recently used first
+    // Both guarded by `mutex`; the list holds the most recently used first.
+    std::list<Entry> lru;
     std::unordered_map<std::string, std::list<Entry>::iterator> byPath;
 
     // The entry for `key`, made fresh when missing or when the file has changed.
-    // Caller holds `mutex`.
-    Entry& entry(const FileKey& key) {
+    Entry& entry(const FileKey& key, [[maybe_unused]] const CacheLock& lock) {
+        assert(lock.owns_lock() && lock.mutex() == &mutex);
         auto it = byPath.find(key.path);
         if (it != byPath.end()) {
             lru.splice(lru.begin(), lru, it->second);
@@ -76,14 +81,14 @@ FactsCache::~FactsCache() = default;
 
 std::optional<FileFacts> FactsCache::facts(const FileKey& key) {
     {
-        std::lock_guard lock(d->mutex);
-        Entry& e = d->entry(key);
+        CacheLock lock(d->mutex);
+        Entry& e = d->entry(key, lock);
         if (e.probed) return e.facts;
     }
     // Probe without the lock: the audio thread may want it meanwhile.
     auto found = probe(key.path);
-    std::lock_guard lock(d->mutex);
-    Entry& e = d->entry(key);
+    CacheLock lock(d->mutex);
+    Entry& e = d->entry(key, lock);
     if (!e.probed) {
         e.probed = true;
         e.facts = found;
@@ -93,31 +98,31 @@ std::optional<FileFacts> FactsCache::facts(const FileKey& key) {
 
 std::shared_ptr<const TrackTags> FactsCache::tags(const FileKey& key) {
     {
-        std::lock_guard lock(d->mutex);
-        Entry& e = d->entry(key);
+        CacheLock lock(d->mutex);
+        Entry& e = d->entry(key, lock);
         if (e.tags) return e.tags;
     }
     auto t = std::make_shared<const TrackTags>(readTags(key.path));
-    std::lock_guard lock(d->mutex);
-    Entry& e = d->entry(key);
+    CacheLock lock(d->mutex);
+    Entry& e = d->entry(key, lock);
     e.tags = t;
     return t;
 }
 
 void FactsCache::correctLength(const FileKey& key, int64_t frames) {
-    std::lock_guard lock(d->mutex);
-    Entry& e = d->entry(key);
+    CacheLock lock(d->mutex);
+    Entry& e = d->entry(key, lock);
     if (e.probed && e.facts) e.facts->lengthFrames = frames;
 }
 
 void FactsCache::clear() {
-    std::lock_guard lock(d->mutex);
+    CacheLock lock(d->mutex);
     d->lru.clear();
     d->byPath.clear();
 }
 
 size_t FactsCache::size() const {
-    std::lock_guard lock(d->mutex);
+    CacheLock lock(d->mutex);
     return d->lru.size();
 }
 

@@ -10,15 +10,14 @@
 namespace engine {
 namespace {
 
-constexpr int kBitrates[2][3][15] = {
-    {// MPEG-1, layers I, II, III
-     {0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448},
-     {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384},
-     {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320}},
-    {// MPEG-2 and 2.5
-     {0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256},
-     {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},
-     {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160}}};
+constexpr int kBitrates[2][3][15] = {{// MPEG-1, layers I, II, III
+                                      {0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448},
+                                      {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384},
+                                      {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320}},
+                                     {// MPEG-2 and 2.5
+                                      {0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256},
+                                      {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},
+                                      {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160}}};
 constexpr int kRates[3] = {44100, 48000, 32000};
 
 bool sameFormat(const FrameHeader& a, const FrameHeader& b) {
@@ -41,6 +40,44 @@ struct FileCloser {
     void operator()(FILE* f) const { std::fclose(f); }
 };
 
+// A free-format header: bit rate index 0, which leaves the frame's length to the
+// distance to the next header.
+bool freeFormatHeader(const uint8_t* p) {
+    const uint8_t lowest[4] = {p[0], p[1], uint8_t((p[2] & 0x0F) | 0x10), p[3]};
+    return (p[2] >> 4) == 0 && parseFrameHeader(lowest);
+}
+
+bool sameFreeFormat(const uint8_t* a, const uint8_t* b) {
+    return a[0] == b[0] && a[1] == b[1] && (a[2] & 0xFC) == (b[2] & 0xFC) && (a[3] & 0xC0) == (b[3] & 0xC0);
+}
+
+// Whether a chain of free-format frames starts at `start`: headers alike, each as
+// far from the last as the first two are, give or take the padding byte.
+bool freeFormatChain(std::span<const uint8_t> data, size_t start, bool wholeRest, int chain) {
+    const size_t n = data.size();
+    if (!freeFormatHeader(&data[start])) return false;
+    for (size_t next = start + 24; next + 4 <= n && next < start + 8192; ++next) {
+        if (!sameFreeFormat(&data[start], &data[next])) continue;
+        const size_t size = next - start;
+        size_t at = next;
+        int found = 2;
+        for (bool more = true; more && found < chain;) {
+            more = false;
+            for (size_t d : {size, size + 1, size - 1}) {
+                if (wholeRest && at + d == n) return true;
+                if (at + d + 4 <= n && sameFreeFormat(&data[start], &data[at + d])) {
+                    at += d;
+                    ++found;
+                    more = true;
+                    break;
+                }
+            }
+        }
+        if (found >= chain) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 std::optional<FrameHeader> parseFrameHeader(const uint8_t* p) {
@@ -49,8 +86,7 @@ std::optional<FrameHeader> parseFrameHeader(const uint8_t* p) {
     const int layerBits = (p[1] >> 1) & 3;
     const int bitrateIndex = p[2] >> 4;
     const int rateIndex = (p[2] >> 2) & 3;
-    if (versionBits == 1 || layerBits == 0 || bitrateIndex == 0 || bitrateIndex == 15 ||
-        rateIndex == 3)
+    if (versionBits == 1 || layerBits == 0 || bitrateIndex == 0 || bitrateIndex == 15 || rateIndex == 3)
         return std::nullopt;
     FrameHeader h;
     h.version = versionBits == 3 ? 10 : versionBits == 2 ? 20 : 25;
@@ -72,11 +108,17 @@ long findAudioStart(std::span<const uint8_t> data, bool dataIsWholeRest, int cha
     const size_t n = data.size();
     for (size_t start = 0; start + 4 <= n; ++start) {
         auto first = parseFrameHeader(&data[start]);
-        if (!first) continue;
+        if (!first) {
+            if (freeFormatChain(data, start, dataIsWholeRest, chain)) return static_cast<long>(start);
+            continue;
+        }
         size_t at = start + first->bytes;
         int found = 1;
         while (found < chain) {
-            if (dataIsWholeRest && endsAudio(data.subspan(at))) { found = chain; break; }
+            if (dataIsWholeRest && endsAudio(data.subspan(at))) {
+                found = chain;
+                break;
+            }
             if (at + 4 > n) break;
             auto next = parseFrameHeader(&data[at]);
             if (!next || !sameFormat(*first, *next)) break;
@@ -156,8 +198,13 @@ ProbeResult probeFile(const std::string& path) {
     buf.resize(got);
     const long start = findAudioStart(buf, got < kProbeBytes);
     if (start < 0) return {};
-    const auto first = parseFrameHeader(&buf[size_t(start)]);
     const auto frame = std::span<const uint8_t>(buf).subspan(size_t(start));
+    auto first = parseFrameHeader(frame.data());
+    if (!first) {  // free format: read as at the lowest bit rate, its length unknown
+        const uint8_t lowest[4] = {frame[0], frame[1], uint8_t((frame[2] & 0x0F) | 0x10), frame[3]};
+        first = parseFrameHeader(lowest);
+        first->bytes = int(frame.size());
+    }
     return {true, hasLengthHeader(frame.first(std::min(frame.size(), size_t(first->bytes))), *first)};
 }
 

@@ -11,12 +11,12 @@
 namespace engine {
 
 struct FrameHeader {
-    int version = 0;   // 10 = MPEG-1, 20 = MPEG-2, 25 = MPEG-2.5
-    int layer = 0;     // 1 … 3
+    int version = 0;  // 10 = MPEG-1, 20 = MPEG-2, 25 = MPEG-2.5
+    int layer = 0;    // 1 … 3
     int kbps = 0;
     int rate = 0;
     int channels = 0;
-    int bytes = 0;     // whole frame, header included
+    int bytes = 0;  // whole frame, header included
 };
 
 std::optional<FrameHeader> parseFrameHeader(const uint8_t* p);
@@ -42,6 +42,5 @@ struct ProbeResult {
     bool lengthHeader = false;  // its first frame tells the length
 };
 ProbeResult probeFile(const std::string& path);
-inline bool looksLikeMpeg(const std::string& path) { return probeFile(path).audio; }
 
 }  // namespace engine

@@ -42,8 +42,7 @@ void signalLoop(pa_threaded_mainloop* loop) { pa_threaded_mainloop_signal(loop, 
 
 // Waits, the loop's lock held, until `done()` holds or the server has not answered
 // for kAnswerUs. Returns done().
-template <class Done>
-bool waitUntil(pa_threaded_mainloop* loop, pa_context* context, Done done) {
+template <class Done> bool waitUntil(pa_threaded_mainloop* loop, pa_context* context, Done done) {
     bool late = false;
     struct Alarm {
         pa_threaded_mainloop* loop;
@@ -70,8 +69,13 @@ class PulseOutput final : public Output {
 public:
     PulseOutput(pa_threaded_mainloop* loop, pa_context* context, pa_stream* stream, int rate, int channels,
                 float volume)
-        : loop_(loop), context_(context), stream_(stream), rate_(rate), channels_(channels),
-          bytesPerFrame_(2 * channels), volume_(volume) {
+        : loop_(loop),
+          context_(context),
+          stream_(stream),
+          rate_(rate),
+          channels_(channels),
+          bytesPerFrame_(2 * channels),
+          volume_(volume) {
         // Kept for as long as the stream: a new context may replace it in the link.
         pa_context_ref(context_);
     }
@@ -107,8 +111,7 @@ public:
     void write(const int16_t* pcm, int64_t frames) override {
         LoopLock lock(loop_);
         if (!live()) return;
-        if (pa_stream_write(stream_, pcm, size_t(frames * bytesPerFrame_), nullptr, 0, PA_SEEK_RELATIVE) != 0)
-            return;
+        if (pa_stream_write(stream_, pcm, size_t(frames * bytesPerFrame_), nullptr, 0, PA_SEEK_RELATIVE) != 0) return;
         written_ += frames;
         // The stream was made corked, so that it starts with its first second queued.
         if (!started_) {
@@ -229,10 +232,12 @@ struct SoundServerLink::Connection {
             dropContext();
             return false;
         }
-        const bool ready = waitUntil(loop, context, [this] {
-            const pa_context_state_t st = pa_context_get_state(context);
-            return st == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(st);
-        }) && pa_context_get_state(context) == PA_CONTEXT_READY;
+        const bool ready = waitUntil(loop, context,
+                                     [this] {
+                                         const pa_context_state_t st = pa_context_get_state(context);
+                                         return st == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(st);
+                                     }) &&
+                           pa_context_get_state(context) == PA_CONTEXT_READY;
         if (!ready) dropContext();
         return ready;
     }
@@ -252,14 +257,17 @@ struct SoundServerLink::Connection {
         // Playing resumes after an underrun as soon as anything is written.
         attr.prebuf = uint32_t(pa_frame_size(&format));
         attr.fragsize = uint32_t(-1);
-        const auto flags = pa_stream_flags_t(PA_STREAM_START_CORKED | PA_STREAM_INTERPOLATE_TIMING |
-                                             PA_STREAM_AUTO_TIMING_UPDATE);
+        const auto flags =
+            pa_stream_flags_t(PA_STREAM_START_CORKED | PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE);
         const pa_cvolume cv = PulseOutput::serverVolume(volume, channels);
         bool ok = pa_stream_connect_playback(s, nullptr, &attr, flags, &cv, nullptr) == 0;
-        ok = ok && waitUntil(loop, context, [s] {
-                 const pa_stream_state_t st = pa_stream_get_state(s);
-                 return st == PA_STREAM_READY || !PA_STREAM_IS_GOOD(st);
-             }) && pa_stream_get_state(s) == PA_STREAM_READY;
+        ok = ok &&
+             waitUntil(loop, context,
+                       [s] {
+                           const pa_stream_state_t st = pa_stream_get_state(s);
+                           return st == PA_STREAM_READY || !PA_STREAM_IS_GOOD(st);
+                       }) &&
+             pa_stream_get_state(s) == PA_STREAM_READY;
         if (ok) return s;
         pa_stream_set_state_callback(s, nullptr, nullptr);
         pa_stream_disconnect(s);

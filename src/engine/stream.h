@@ -24,6 +24,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
 
 namespace engine {
 
@@ -55,6 +56,8 @@ struct PcmBlock {
     static inline std::atomic<int> alive{0};    // blocks in existence, for the tests
 };
 
+struct Stream;
+
 struct StreamState {
     // Commands, written by the interface thread.
     uint64_t generation = 0;
@@ -72,26 +75,33 @@ struct StreamState {
     // back, though a fresh report and the extrapolation from the last one may
     // round a frame apart.
     int64_t shownFrame = 0;
+    // The file the player starts when this stream ends; empty for none.
+    // `follower` is a stream made on it, which the audio thread queues behind this
+    // one's last frame (it is no one's yet: no handle).
+    std::string nextFile;
+    std::shared_ptr<Stream> follower;
+    // Set by the audio thread once this stream's last frame was heard and its
+    // follower sounds on in the same session: the volume goes on to it.
+    std::weak_ptr<Stream> successor;
 
     // Written by the audio thread for the generation above (`ended` also by the
     // interface thread, which clears it with the command that plays again).
     int64_t lengthFrames = 0;
     bool ended = false;
-    int64_t frame = 0;        // being heard at `stampNs`
+    int64_t frame = 0;  // being heard at `stampNs`
     int64_t stampNs = 0;
-    int64_t writtenEnd = 0;   // frames handed to the output; nothing beyond is heard yet
-    bool advancing = false;   // the output was running at `stampNs`
+    int64_t writtenEnd = 0;           // frames handed to the output; nothing beyond is heard yet
+    bool advancing = false;           // the output was running at `stampNs`
     std::unique_ptr<PcmBlock> block;  // none until the stream first plays
 };
 
 struct Stream {
-    Stream(Handle h, FileKey k, const FileFacts& f)
-        : handle(h), key(std::move(k)), rate(f.rate), channels(f.channels) {
+    Stream(FileKey k, const FileFacts& f) : key(std::move(k)), rate(f.rate), channels(f.channels) {
         s.lengthFrames = f.lengthFrames;
     }
     int bytesPerFrame() const { return 2 * channels; }
+    bool sameFormat(const Stream& o) const { return rate == o.rate && channels == o.channels; }
 
-    const Handle handle;
     const FileKey key;
     const int rate;
     const int channels;

@@ -1,5 +1,6 @@
 #include "stream_registry.h"
 
+#include <algorithm>
 #include <mutex>
 #include <unordered_map>
 
@@ -9,6 +10,7 @@ struct StreamRegistry::Impl {
     mutable std::mutex mutex;
     Handle next = 0x10000;
     std::unordered_map<Handle, std::shared_ptr<Stream>> streams;
+    std::vector<std::shared_ptr<Stream>> orphans;
 };
 
 StreamRegistry::StreamRegistry() : d(std::make_unique<Impl>()) {}
@@ -18,12 +20,12 @@ StreamRegistry& StreamRegistry::instance() {
     return registry;
 }
 
-std::shared_ptr<Stream> StreamRegistry::add(FileKey key, const FileFacts& facts) {
+Handle StreamRegistry::add(FileKey key, const FileFacts& facts) {
+    auto s = std::make_shared<Stream>(std::move(key), facts);
     std::lock_guard lock(d->mutex);
     if (++d->next == 0) ++d->next;
-    auto s = std::make_shared<Stream>(d->next, std::move(key), facts);
-    d->streams.emplace(s->handle, s);
-    return s;
+    d->streams.emplace(d->next, std::move(s));
+    return d->next;
 }
 
 std::shared_ptr<Stream> StreamRegistry::find(Handle h) const {
@@ -46,14 +48,40 @@ void StreamRegistry::snapshot(std::vector<std::shared_ptr<Stream>>& out) const {
     out.clear();
     std::lock_guard lock(d->mutex);
     for (const auto& [h, s] : d->streams) out.push_back(s);
+    out.insert(out.end(), d->orphans.begin(), d->orphans.end());
 }
 
 std::vector<std::shared_ptr<Stream>> StreamRegistry::takeAll() {
     std::lock_guard lock(d->mutex);
-    std::vector<std::shared_ptr<Stream>> all;
+    std::vector<std::shared_ptr<Stream>> all = std::move(d->orphans);
+    d->orphans.clear();
     for (auto& [h, s] : d->streams) all.push_back(std::move(s));
     d->streams.clear();
     return all;
+}
+
+void StreamRegistry::addOrphan(std::shared_ptr<Stream> s) {
+    std::lock_guard lock(d->mutex);
+    d->orphans.push_back(std::move(s));
+}
+
+std::shared_ptr<Stream> StreamRegistry::adopt(Handle h) {
+    std::lock_guard lock(d->mutex);
+    auto it = d->streams.find(h);
+    if (it == d->streams.end()) return nullptr;
+    auto o =
+        std::find_if(d->orphans.begin(), d->orphans.end(), [&](const auto& s) { return s->key == it->second->key; });
+    if (o == d->orphans.end()) return nullptr;
+    it->second = std::move(*o);
+    d->orphans.erase(o);
+    return it->second;
+}
+
+std::vector<std::shared_ptr<Stream>> StreamRegistry::dropOrphans() {
+    std::lock_guard lock(d->mutex);
+    std::vector<std::shared_ptr<Stream>> gone = std::move(d->orphans);
+    d->orphans.clear();
+    return gone;
 }
 
 }  // namespace engine

@@ -27,8 +27,7 @@ protected:
             if (click && h_.click) h_.click();
             break;
         }
-        default:
-            break;
+        default: break;
         }
         return false;
     }

@@ -7,35 +7,51 @@
 
 #include <QLabel>
 
+// The settings item opens nothing: its text takes no click, and the bar on it does nothing.
+std::span<const MenuItem<TPopupForm2>> TPopupForm2::items() {
+    using M = TPopupForm2;
+    static const MenuItem<M> table[] = {
+        {72, "Настройки", "Окно настроек", nullptr, &M::Label5, 71},
+        {104, "Обновления", "Окно обновлений", &M::updatesRequested, &M::Label3, 81},
+        {136, "О программе", "О программе", &M::aboutRequested, &M::Label4, 85},
+        {168, "Выход", "Закрыть плеер", &M::exitRequested, &M::Label2, 40},
+    };
+    return table;
+}
+
 TPopupForm2::TPopupForm2(QWidget* parent)
-    : TMenuPanel({QSize(150, 200), {}, true, true, QStringLiteral("mainmenu_background")},
-                 {{72, 104, 136, 168}, 8, 145, 72, {}, QStringLiteral("mainmenu_highlight")}, parent) {
+    : TMenuPanel({.size = QSize(150, 200),
+                  .seeThroughRed = true,
+                  .fadeTimerAtCreation = true,
+                  .picture = QStringLiteral("mainmenu_background")},
+                 {.tops = topsOf(items()),
+                  .selectionLeft = 8,
+                  .selectionWidth = 145,
+                  .selectionTop = 72,
+                  .barPicture = QStringLiteral("mainmenu_highlight")},
+                 parent) {
     handleLabel(BackgroundImage, {{}, [this](QPoint at) { BackgroundMouseMove(at.y()); }});
     // Over the bar the pointer changes nothing; a click on it performs the bar's item.
     handleLabel(Selection, {[this] { SelectionClick(); }, {}});
-    Label2 = item(QStringLiteral("Выход"), {40, 176, 40, 16}, QStringLiteral("Закрыть плеер"), true);
-    Label3 = item(QStringLiteral("Обновления"), {40, 112, 81, 16}, QStringLiteral("Окно обновлений"), true);
-    Label4 = item(QStringLiteral("О программе"), {40, 144, 85, 16}, QStringLiteral("О программе"), true);
-    Label5 = item(QStringLiteral("Настройки"), {40, 80, 71, 16}, QStringLiteral("Окно настроек"), false);
+    for (const MenuItem<TPopupForm2>& row : items()) this->*row.label = item(row);
 }
 
 // A click on an item's text performs the bar's item, not necessarily its own: the
 // bar names the item the pointer last crossed the background for.
-QLabel* TPopupForm2::item(const QString& text, const QRect& place, const QString& hover, bool clickable) {
-    QLabel* l = textLabel(this, text, QStringLiteral("MS Sans Serif"), 13, QColor(128, 128, 128), place);
+QLabel* TPopupForm2::item(const MenuItem<TPopupForm2>& item) {
+    const QRect place = item.textPlace();
+    QLabel* l = textLabel(this, QString::fromUtf8(item.text), SkinFace::msSansSerif, 13, SkinColour::grey, place);
     // The stand-in face can be wider than the designed one: the text keeps its height, not its cut.
     l->resize(std::max(place.width(), l->sizeHint().width()), place.height());
     LabelHandlers h;
-    if (clickable) h.click = [this] { SelectionClick(); };
-    h.move = [hover](QPoint) { setStatusText(hover); };
+    if (item.action) h.click = [this] { SelectionClick(); };
+    h.move = [hover = QString::fromUtf8(item.hover)](QPoint) { setStatusText(hover); };
     handleLabel(l, std::move(h));
     return l;
 }
 
-void TPopupForm2::performItem(int top) {
-    if (top == 104) emit updatesRequested();
-    else if (top == 136) emit aboutRequested();
-    else if (top == 168) emit exitRequested();
+void TPopupForm2::performItem(int row) {
+    if (const auto action = items()[size_t(row)].action) (this->*action)();
 }
 
 void TPopupForm2::backgroundMoved() { setStatusText(QString()); }

@@ -21,9 +21,10 @@ signals:
     void exitRequested();     // close the player
 
 protected:
-    void performItem(int top) override;
+    void performItem(int row) override;
     void backgroundMoved() override;
 
 private:
-    QLabel* item(const QString& text, const QRect& place, const QString& hover, bool clickable);
+    static std::span<const MenuItem<TPopupForm2>> items();
+    QLabel* item(const MenuItem<TPopupForm2>& item);
 };

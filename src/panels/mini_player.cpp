@@ -4,18 +4,22 @@
 #include "desktop.h"
 #include "labels.h"
 #include "skin.h"
+#include "slider.h"
 #include "transport.h"
-#include "visualisation.h"
 
 #include <QLabel>
 
 TPopupForm::TPopupForm(QWidget* parent)
-    : TPopupPanel({QSize(200, 120), {}, false, false, QStringLiteral("mini_background")}, parent) {
-    const QString zero = QStringLiteral("00:00:00"), face = QStringLiteral("MS Sans Serif");
-    Label7 = textLabel(this, zero, face, 11, QColor(128, 128, 128), {8, 30, 49, 13});
+    : TPopupPanel({.size = QSize(200, 120),
+                   .seeThroughRed = false,
+                   .fadeTimerAtCreation = false,
+                   .picture = QStringLiteral("mini_background")},
+                  parent) {
+    const QString zero = QStringLiteral("00:00:00"), face = SkinFace::msSansSerif;
+    Label7 = textLabel(this, zero, face, 11, SkinColour::grey, {8, 30, 49, 13});
     Image1 = skinPicture(this, QStringLiteral("mini_track"), {8, 72, 185, 17});
     Image2 = skinPicture(this, QStringLiteral("mini_thumb"), {8, 72, 25, 17});
-    Label1 = textLabel(this, zero, face, 11, QColor(128, 128, 0), {8, 48, 0, 0});
+    Label1 = textLabel(this, zero, face, 11, SkinColour::olive, {8, 48, 0, 0});
     ZMButton1 = button("mini_prev", {8, 96, 41, 17}, &TPopupForm::ZMButton1Click);
     ZMButton2 = button("mini_pause", {56, 96, 41, 17}, &TPopupForm::ZMButton2Click);
     ZMButton3 = button("mini_play", {104, 96, 41, 17}, &TPopupForm::ZMButton3Click);
@@ -54,7 +58,11 @@ void TPopupForm::ZMButton4Click() {
 }
 
 void TPopupForm::showProgress(const PlayProgress& p) {
-    Image2->move(thumbLeft(p.position, p.length, Image1->x(), Image1->width(), Image2->width()), Image2->y());
+    const Slider seek{.trackLeft = Image1->x(),
+                      .trackWidth = Image1->width(),
+                      .thumbWidth = Image2->width(),
+                      .thumbLeft = Image2->x()};
+    Image2->move(thumbLeft(seek, p.position, p.length), Image2->y());
     // Labels repaint only when their text changes: once a second.
     if (Label7->text() != p.total) Label7->setText(p.total);
     if (Label1->text() != p.elapsed) {

@@ -22,7 +22,8 @@ void setColour(QLabel* label, const QColor& colour) {
 
 TSkinWindow::TSkinWindow(const QString& caption, const QString& picture, QPoint place, const QString& closePicture,
                          QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), Image1(skinPicture(this, picture, {0, 0, 409, 257}, PictureRead::WhenShown)) {
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
+      Image1(skinPicture(this, picture, {0, 0, 409, 257}, PictureRead::WhenShown)) {
     setWindowTitle(caption);
     setFixedSize(400, 240);
     move(place);
@@ -45,13 +46,13 @@ void TSkinWindow::setLink(QLabel* link, const QString& page, const QString& stat
 
 void TSkinWindow::Image1MouseMove() {
     setStatusText(QString());
-    if (link_) setColour(link_, QColor(128, 128, 128));
+    if (link_) setColour(link_, SkinColour::grey);
     unsetCursor();
 }
 
 void TSkinWindow::linkMouseMove() {
     if (!status_.isEmpty()) setStatusText(status_);
-    setColour(link_, QColor(0, 0, 255));
+    setColour(link_, SkinColour::linkBlue);
     setCursor(Qt::PointingHandCursor);
 }
 

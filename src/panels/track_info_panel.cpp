@@ -16,9 +16,13 @@ QColor workspaceColour() { return QApplication::palette().color(QPalette::Dark);
 }  // namespace
 
 TFail_info::TFail_info(QWidget* parent)
-    : TPopupPanel({QSize(311, 109), {}, false, true, QStringLiteral("info_background")}, parent) {
+    : TPopupPanel({.size = QSize(311, 109),
+                   .seeThroughRed = false,
+                   .fadeTimerAtCreation = true,
+                   .picture = QStringLiteral("info_background")},
+                  parent) {
     const QString empty = QStringLiteral(".::[]::.");
-    const QString face = QStringLiteral("MS Sans Serif");
+    const QString face = SkinFace::msSansSerif;
     QPalette fill = palette();
     fill.setColor(QPalette::Window, workspaceColour());
     setPalette(fill);
@@ -26,19 +30,19 @@ TFail_info::TFail_info(QWidget* parent)
     windowFont.setPixelSize(11);
     setFont(windowFont);
     const QColor text = palette().color(QPalette::WindowText);
-    Label1 = textLabel(this, empty, face, 13, QColor(0, 128, 0), {8, 8, 241, 16});
+    Label1 = textLabel(this, empty, face, 13, SkinColour::green, {8, 8, 241, 16});
     Label2 = textLabel(this, empty, face, 11, text, {8, 32, 0, 0}, true);
     Label3 = textLabel(this, empty, face, 11, text, {8, 48, 0, 0}, true);
     Label4 = textLabel(this, QStringLiteral("Год:"), face, 11, text, {104, 64, 0, 0}, true);
-    Label5 = textLabel(this, QStringLiteral("00:00:00"), face, 11, QColor(128, 0, 0), {256, 88, 0, 0}, true);
+    Label5 = textLabel(this, QStringLiteral("00:00:00"), face, 11, SkinColour::maroon, {256, 88, 0, 0}, true);
     Label6 = textLabel(this, empty, face, 11, Qt::black, {8, 64, 0, 0});
     ZMRunString1 = new TZMRunString(this);
     ZMRunString1->setGeometry(8, 88, 217, 20);
     ZMRunString1->setLoadBitmap(Skin::image(QStringLiteral("info_caption")));
     ZMRunString1->setFont(windowFont);
     ZMRunString1->setFontColor(text);
-    ZMRunString1->setColor(QColor(128, 128, 128));
-    ZMRunString1->setBorderColor(QColor(128, 128, 128));
+    ZMRunString1->setColor(SkinColour::grey);
+    ZMRunString1->setBorderColor(SkinColour::grey);
     ZMRunString1->setDrawMode(zm::dmColor);
     ZMRunString1->setRunMode(zm::rmTopLeft);
     ZMRunString1->setSmoothEdges(false);

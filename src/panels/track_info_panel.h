@@ -15,12 +15,12 @@ public:
     // The player's tick: the length into `Label5`.
     void showProgress(const PlayProgress& progress);
 
-    QLabel* Label1;  // title
-    QLabel* Label2;  // artist
-    QLabel* Label3;  // album
-    QLabel* Label4;  // year
-    QLabel* Label5;  // length
-    QLabel* Label6;  // genre
+    QLabel* Label1;              // title
+    QLabel* Label2;              // artist
+    QLabel* Label3;              // album
+    QLabel* Label4;              // year
+    QLabel* Label5;              // length
+    QLabel* Label6;              // genre
     TZMRunString* ZMRunString1;  // path
 
 private:

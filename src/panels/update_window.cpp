@@ -1,6 +1,7 @@
 #include "update_window.h"
 
 #include "labels.h"
+#include "skin.h"
 
 #include <QLabel>
 
@@ -10,7 +11,7 @@ const char* const kUpdateUrl = "http://rwn8.example/update/1.0.2..txt";
 const char* const kDownloadPage = "http://rwn8.example/download/";
 
 QLabel* captureLabel(QWidget* parent, const QString& text, int pixels, QPoint at) {
-    return textLabel(parent, text, QStringLiteral("Capture it"), pixels, QColor(128, 128, 128), {at, QSize()});
+    return textLabel(parent, text, SkinFace::captureIt, pixels, SkinColour::grey, {at, QSize()});
 }
 
 }  // namespace

@@ -15,6 +15,7 @@ public:
     // The version file's address: $RWN8_UPDATE_URL when set, else the program's own.
     static QUrl updateUrl();
 
+    // The link's handlers by their designed names; its wiring (setLink) calls what they call.
     void Label4MouseMove() { linkMouseMove(); }
     void Label4Click() { linkClick(); }
 

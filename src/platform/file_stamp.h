@@ -6,8 +6,8 @@
 #include <string>
 
 struct FileStamp {
-    int64_t size = 0;          // 0 for a missing or unreadable file
-    int64_t modifiedNs = 0;    // 0, the earliest time, likewise
+    int64_t size = 0;        // 0 for a missing or unreadable file
+    int64_t modifiedNs = 0;  // 0, the earliest time, likewise
     bool operator==(const FileStamp&) const = default;
 };
 
@@ -33,7 +33,7 @@ private:
     void lose();
 
     std::string path_;
-    int fd_ = -1;   // -1: no watch, every call says yes
+    int fd_ = -1;  // -1: no watch, every call says yes
     int folder_ = -1;
     bool first_ = true;
 };

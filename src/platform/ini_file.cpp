@@ -9,14 +9,26 @@ namespace {
 
 constexpr int kMaxValue = 2047;
 
-QString sectionName(const QString& line) {
-    const QString t = line.trimmed();
+// Views rather than copies: a start-up list has a line per row.
+QStringView sectionName(QStringView line) {
+    const QStringView t = line.trimmed();
     if (!t.startsWith('[')) return {};
-    const int close = t.indexOf(']');
-    return close < 0 ? QString() : t.mid(1, close - 1).trimmed();
+    const qsizetype close = t.indexOf(']');
+    return close < 0 ? QStringView() : t.mid(1, close - 1).trimmed();
 }
 
-bool isSection(const QString& line) { return line.trimmed().startsWith('['); }
+bool isSection(QStringView line) { return line.trimmed().startsWith('['); }
+
+// Names compared without regard to case, as case-folded copies; ASCII, nearly every
+// name, folded by hand without a second copy.
+QString folded(QStringView name) {
+    QString out = name.toString();
+    for (QChar& c : out) {
+        if (c.unicode() >= 128) return out.toCaseFolded();
+        if (c >= u'A' && c <= u'Z') c = QChar(c.unicode() + 32);
+    }
+    return out;
+}
 
 // Lines ended by CR LF, LF or CR. By hand rather than by a regular expression: that
 // one use would load and compile the expression engine into every session.
@@ -59,34 +71,48 @@ IniFile::IniFile(QString path) : path_(std::move(path)) {
     if (!lines_.isEmpty() && lines_.last().isEmpty()) lines_.removeLast();
 }
 
-IniFile::Found IniFile::find(const QString& section, const QString& key) const {
-    Found found;
+// The first section of each name wins, with the first line of each key in it: a
+// key missing there is not looked for in a later section of the same name.
+const IniFile::Index& IniFile::index() const {
+    if (index_) return *index_;
+    Index& idx = index_.emplace();
+    Section* open = nullptr;  // the section being read, when it is the first of its name
     for (int i = 0; i < lines_.size(); ++i) {
-        if (!isSection(lines_[i])) continue;
-        if (found.sectionLine >= 0) {
-            found.sectionEnd = i;
-            return found;
+        const QString& line = lines_[i];
+        if (isSection(line)) {
+            if (open) open->end = i;
+            open = nullptr;
+            const QString name = folded(sectionName(line));
+            if (idx.byName.contains(name)) continue;
+            idx.byName.insert(name, int(idx.sections.size()));
+            open = &idx.sections.emplace_back();
+            open->headerLine = i;
+            continue;
         }
-        if (sectionName(lines_[i]).compare(section, Qt::CaseInsensitive) == 0) found.sectionLine = i;
-        if (found.sectionLine != i) continue;
-        for (int k = i + 1; k < lines_.size() && !isSection(lines_[k]); ++k) {
-            const int eq = lines_[k].indexOf('=');
-            if (eq < 0 || lines_[k].trimmed().startsWith(';')) continue;
-            if (lines_[k].left(eq).trimmed().compare(key, Qt::CaseInsensitive) == 0) {
-                found.keyLine = k;
-                break;
-            }
-        }
+        if (!open) continue;
+        const qsizetype eq = line.indexOf('=');
+        if (eq < 0 || QStringView(line).trimmed().startsWith(';')) continue;
+        const QString key = folded(QStringView(line).left(eq).trimmed());
+        if (!open->keys.contains(key)) open->keys.insert(key, i);
     }
-    if (found.sectionLine >= 0) found.sectionEnd = int(lines_.size());
-    return found;
+    if (open) open->end = int(lines_.size());
+    return idx;
+}
+
+IniFile::Found IniFile::find(const QString& section, const QString& key) const {
+    const Index& idx = index();
+    const auto s = idx.byName.constFind(folded(section));
+    if (s == idx.byName.constEnd()) return {};
+    const Section& found = idx.sections[size_t(*s)];
+    const auto k = found.keys.constFind(folded(key));
+    return {found.headerLine, found.end, k == found.keys.constEnd() ? -1 : *k};
 }
 
 QString IniFile::readString(const QString& section, const QString& key, const QString& fallback) const {
     const Found f = find(section, key);
     if (f.keyLine < 0) return fallback;
     const QString& line = lines_[f.keyLine];
-    return line.mid(line.indexOf('=') + 1).trimmed().left(kMaxValue);
+    return QStringView(line).mid(line.indexOf('=') + 1).trimmed().left(kMaxValue).toString();
 }
 
 int IniFile::readInteger(const QString& section, const QString& key, int fallback) const {
@@ -98,6 +124,7 @@ int IniFile::readInteger(const QString& section, const QString& key, int fallbac
 void IniFile::writeString(const QString& section, const QString& key, const QString& value) {
     const QString line = key + "=" + value;
     const Found f = find(section, key);
+    index_.reset();
     if (f.keyLine >= 0) {
         lines_[f.keyLine] = line;
     } else if (f.sectionLine >= 0) {

@@ -3,8 +3,12 @@
 // key names match without regard to case, the first matching section and key
 // win, values are trimmed and read up to 2047 characters, and writing a key keeps
 // every other line of the file. Saving is atomic.
+#include <QHash>
 #include <QString>
 #include <QStringList>
+
+#include <optional>
+#include <vector>
 
 class IniFile {
 public:
@@ -29,9 +33,23 @@ private:
         int keyLine = -1;
     };
     Found find(const QString& section, const QString& key) const;
+    // Where each section that a lookup can reach lies, and its keys: built on the
+    // first lookup after the lines changed, so that reading n keys visits each line
+    // once rather than n times (a start-up list has a key per row).
+    struct Section {
+        int headerLine = -1;
+        int end = -1;
+        QHash<QString, int> keys;  // case-folded name: the first line giving it
+    };
+    struct Index {
+        std::vector<Section> sections;
+        QHash<QString, int> byName;  // case-folded name: its first section
+    };
+    const Index& index() const;
 
     QString path_;
     QStringList lines_;
+    mutable std::optional<Index> index_;
     bool dirty_ = false;
 };
 

@@ -4,29 +4,28 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-#include <unistd.h>
+const char* const kInstalledMarker = "rwn8.installed";
 
-namespace {
-
-// The system's own answer, so that a read-only mount says no to root as well.
-bool writableFolder(const QString& dir) { return ::access(QFile::encodeName(dir).constData(), W_OK) == 0; }
-
-}  // namespace
+bool installedProgram(const QString& programDir) {
+    return QFileInfo::exists(QDir(programDir).filePath(QLatin1String(kInstalledMarker)));
+}
 
 QString configFolder() {
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)).filePath(QStringLiteral("rwn8"));
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
+        .filePath(QStringLiteral("rwn8"));
 }
 
 QString readablePath(const QString& programDir, const QString& name) {
     const QString beside = QDir(programDir).filePath(name);
-    if (writableFolder(programDir)) return beside;
-    // Where the program cannot write, what it saved went to the configuration folder.
+    if (!installedProgram(programDir)) return beside;
+    // What the installed program saved is in the configuration folder; the files
+    // beside it are everyone's defaults.
     const QString configured = QDir(configFolder()).filePath(name);
     return QFileInfo::exists(configured) || !QFileInfo::exists(beside) ? configured : beside;
 }
 
 QString writablePath(const QString& programDir, const QString& name) {
-    if (writableFolder(programDir)) return QDir(programDir).filePath(name);
+    if (!installedProgram(programDir)) return QDir(programDir).filePath(name);
     QDir().mkpath(configFolder());
     return QDir(configFolder()).filePath(name);
 }

@@ -25,13 +25,9 @@ QRect primaryGeometry(bool available) {
 
 }  // namespace
 
-void QtDesktop::messageBox(const QString& text) {
-    QMessageBox::information(dialogParent(), appTitle(), text);
-}
+void QtDesktop::messageBox(const QString& text) { QMessageBox::information(dialogParent(), appTitle(), text); }
 
-void QtDesktop::errorBox(const QString& text) {
-    QMessageBox::critical(dialogParent(), appTitle(), text);
-}
+void QtDesktop::errorBox(const QString& text) { QMessageBox::critical(dialogParent(), appTitle(), text); }
 
 QStringList QtDesktop::openFiles(const QString& title, const QString& filter) {
     return QFileDialog::getOpenFileNames(dialogParent(), title, QString(), filter);
@@ -57,9 +53,7 @@ QSize QtDesktop::screenSize() const { return primaryGeometry(false).size(); }
 
 QRect QtDesktop::workArea() const { return primaryGeometry(true); }
 
-bool QtDesktop::isForeground(const QWidget* window) const {
-    return window && window->isActiveWindow();
-}
+bool QtDesktop::isForeground(const QWidget* window) const { return window && window->isActiveWindow(); }
 
 void QtDesktop::setForeground(QWidget* window) {
     if (!window) return;
@@ -67,6 +61,4 @@ void QtDesktop::setForeground(QWidget* window) {
     window->activateWindow();
 }
 
-bool QtDesktop::registerFontFile(const QString& path) {
-    return QFontDatabase::addApplicationFont(path) >= 0;
-}
+bool QtDesktop::registerFontFile(const QString& path) { return QFontDatabase::addApplicationFont(path) >= 0; }

@@ -31,3 +31,9 @@ QString decodeUtf8OrCp1251(const QByteArray& bytes) {
     QString text = utf8.decode(bytes);
     return utf8.hasError() ? fromCp1251(bytes) : text;
 }
+
+QString fromUtf8KeepingBom(QByteArrayView utf8) {
+    if (!utf8.startsWith("\xEF\xBB\xBF")) return QString::fromUtf8(utf8);
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    return decoder.decode(utf8);
+}

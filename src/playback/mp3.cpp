@@ -5,6 +5,7 @@
 #include "ZMRunString.h"
 #include "desktop.h"
 #include "labels.h"
+#include "bass.h"
 #include "playback_state.h"
 #include "player_controls.h"
 #include "player_displays.h"
@@ -25,17 +26,11 @@
 #include <QMimeData>
 #include <QSystemTrayIcon>
 
-namespace {
-
-const QColor kGrey(128, 128, 128);
-
-}  // namespace
-
 TForm_player::TForm_player(const QString& programDir, int device, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
       programDir_(programDir),
       transport_(playlist_, *this),
-      fon_(readablePath(programDir, QStringLiteral("Fon.bmp")), QSize(201, 97)) {
+      fon_(readablePath(programDir, QStringLiteral("Fon.bmp")), kSpectrumBox) {
     setWindowTitle(QStringLiteral("R.W.N.8."));
     setWindowIcon(QIcon(QPixmap::fromImage(Skin::image(QStringLiteral("program_icon")))));
     setFixedSize(400, 240);
@@ -44,8 +39,8 @@ TForm_player::TForm_player(const QString& programDir, int device, QWidget* paren
     createButtons();
     createTray();
     setStatusLine(Label3);
-    Timer1.setInterval(kTickMs);
-    Timer2.setInterval(100);
+    Timer1.setInterval(kPlayerTickMs);
+    Timer2.setInterval(kMeterTickMs);
     connect(&Timer1, &QTimer::timeout, this, &TForm_player::Timer1Timer);
     connect(&Timer2, &QTimer::timeout, this, &TForm_player::Timer2Timer);
     if (!FormCreate(device)) return;
@@ -54,6 +49,7 @@ TForm_player::TForm_player(const QString& programDir, int device, QWidget* paren
 }
 
 TForm_player::~TForm_player() {
+    releaseEngine();
     if (statusLine() == Label3) setStatusLine(nullptr);
 }
 
@@ -61,17 +57,17 @@ void TForm_player::createControls() {
     Image1 = skinPicture(this, QStringLiteral("player_background"), {0, 0, 449, 241});
     Image8 = skinPicture(this, QStringLiteral("player_bars_frame"), {152, 24, 217, 137});
     pb1 = new TSpectrumBox(Skin::image(QStringLiteral("player_bars_frame")), {8, 40}, this);
-    pb1->setGeometry(160, 64, 201, 97);
+    pb1->setGeometry(QRect(QPoint(160, 64), kSpectrumBox));
     PaintBox1 = new TLevelMeter(this);
     PaintBox1->setGeometry(379, 80, 9, 81);
-    Label1 = textLabel(this, QStringLiteral("00:00:00"), QStringLiteral("MatterhornCTT"), 35, kGrey, {47, 75, 100, 36});
-    if (QFontInfo(Label1->font()).family() != QLatin1String("MatterhornCTT")) {
+    Label1 = textLabel(this, QStringLiteral("00:00:00"), SkinFace::matterhorn, 35, SkinColour::grey, {47, 75, 100, 36});
+    if (QFontInfo(Label1->font()).family() != SkinFace::matterhorn) {
         // The stand-in seven-segment face is twice as wide as the designed one.
         QFont narrow = Label1->font();
         narrow.setStretch(52);
         Label1->setFont(narrow);
     }
-    Label3 = textLabel(this, QString(), QStringLiteral("Capture it"), 11, kGrey, {160, 48, 185, 17});
+    Label3 = textLabel(this, QString(), SkinFace::captureIt, 11, SkinColour::grey, {160, 48, 185, 17});
     Label3->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     skinPicture(this, QStringLiteral("player_volume_left"), {8, 48, 9, 17});
     skinPicture(this, QStringLiteral("player_volume_right"), {130, 48, 9, 17});
@@ -108,10 +104,10 @@ void TForm_player::createCaption() {
     ZMRunString1->setRunMode(zm::rmLeft);
     ZMRunString1->setSmoothEdges(false);
     ZMRunString1->setFreePos(10);
-    QFont captionFont(QStringLiteral("Capture it"));
+    QFont captionFont(SkinFace::captureIt);
     captionFont.setPixelSize(11);
     ZMRunString1->setFont(captionFont);
-    ZMRunString1->setFontColor(kGrey);
+    ZMRunString1->setFontColor(SkinColour::grey);
     ZMRunString1->setCaption(QStringLiteral("R.W.N.8. Ver 1.0.2. "));
     connect(ZMRunString1, &TZMRunString::OnClick, this, &TForm_player::ZMRunString1Click);
     connect(ZMRunString1, &TZMRunString::OnMouseMove, this,
@@ -170,6 +166,7 @@ bool TForm_player::startEngine(int device) {
         engineFailed_ = true;
         return false;
     }
+    engineStarted_ = true;
     return true;
 }
 
@@ -207,7 +204,7 @@ void TForm_player::showEvent(QShowEvent* e) {
     onScreen_ = true;
     // The meter is seen again; it moves only while a track plays. So is what the 30 ms
     // tick draws, which waited for the next second while unseen.
-    if (!closed_ && PlayState == 1 && !Timer2.isActive()) Timer2.start();
+    if (!closed_ && PlayState == PlayStatus::playing && !restingAtEnd_ && !Timer2.isActive()) Timer2.start();
     tickSoon();
     QWidget::showEvent(e);
 }
@@ -224,10 +221,7 @@ void TForm_player::hideEvent(QHideEvent* e) {
 void TForm_player::playStateChanged() {
     // A track plays again: the ticks that rested while nothing played run again. Each
     // stops itself at its first tick that finds nothing playing.
-    if (!closed_ && PlayState == 1) {
-        tickSoon();
-        if (onScreen_ && !Timer2.isActive()) Timer2.start();
-    }
+    wakeTicks();
     emit stateChanged();
 }
 
@@ -237,6 +231,14 @@ void TForm_player::FormClose() {
     Timer1.stop();
     Timer2.stop();
     BackgroundBitmap.reset();
+    releaseEngine();
+}
+
+// The close handler releases the engine; after the close button, which ends the
+// program without it, the player's destruction does.
+void TForm_player::releaseEngine() {
+    if (!engineStarted_) return;
+    engineStarted_ = false;
     BASS_Stop();
     BASS_StreamFree(StreamHandle);
     BASS_Free();
@@ -270,6 +272,7 @@ void TForm_player::ZMPushButton1Click() {
 void TForm_player::ZMPushButton2Click() {
     CheckBox1->setChecked(!CheckBox1->isChecked());
     Image9->setVisible(CheckBox1->isChecked());
+    transport_.repeatChanged();
 }
 
 bool TForm_player::onTop() const { return windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
@@ -284,7 +287,8 @@ void TForm_player::ZMButton9Click() {
     };
     setOnTop(this);
     if (QWidget* list = playlistWindow()) setOnTop(list);
-    ZMButton9->setProperty("hint", on ? QStringLiteral("Поверх всех окон [вкл]") : QStringLiteral("Поверх всех окон [выкл]"));
+    ZMButton9->setProperty("hint",
+                           on ? QStringLiteral("Поверх всех окон [вкл]") : QStringLiteral("Поверх всех окон [выкл]"));
 }
 
 void TForm_player::ZMButton8Click() {
@@ -326,24 +330,19 @@ void TForm_player::placeAt(QPoint proposed) {
     move(snapToWorkArea(QRect(proposed, size()), desktop().workArea()));
 }
 
-double TForm_player::volume() const {
-    const Slider v = volumeBar->geometry();
-    return sliderVolume(v.thumbLeft, v.trackLeft, v.trackWidth, v.thumbWidth);
-}
+double TForm_player::volume() const { return sliderVolume(volumeBar->geometry()); }
 
-void TForm_player::setVolume(double volume) {
-    const Slider v = volumeBar->geometry();
-    const int span = v.trackWidth - v.thumbWidth;
-    volumeBar->setThumbLeft(v.trackLeft + qRound(std::clamp(volume, 0.0, 1.0) * span));
-}
+void TForm_player::setVolume(double volume) { volumeBar->setThumbLeft(volumeThumbLeft(volumeBar->geometry(), volume)); }
 
 void TForm_player::seekTo(double seconds) {
+    transport_.catchUpTrackEnd();
     const uint64_t length = BASS_ChannelGetLength(StreamHandle, BASS_POS_BYTE);
     const double total = BASS_ChannelBytes2Seconds(StreamHandle, length);
     if (length == UINT64_MAX || total <= 0) return;
     const double at = std::clamp(seconds / total, 0.0, 1.0) * double(length);
     BASS_ChannelSetPosition(StreamHandle, uint64_t(at), BASS_POS_BYTE);
     tickSoon();  // the track's end moved
+    trackEndInputsChanged();
 }
 
 double TForm_player::playedSeconds() const {
@@ -353,8 +352,10 @@ double TForm_player::playedSeconds() const {
 }
 
 void TForm_player::seekToThumb() {
+    transport_.catchUpTrackEnd();
     const uint64_t pos = seekPosition(seekBar->geometry(), BASS_ChannelGetLength(StreamHandle, BASS_POS_BYTE));
     BASS_ChannelSetPosition(StreamHandle, pos, BASS_POS_BYTE);
+    trackEndInputsChanged();  // the track's end moved
 }
 
 // ---- drops

@@ -1,7 +1,9 @@
 #pragma once
 // The player window: transport, seek and volume, mute, repeat, always-on-top, the
 // tray, the status line, the spectrum, the level meter and the elapsed time. It
-// owns the audio engine from its creation to its close, and the playback state.
+// owns the audio engine from its creation to its close (or, after the close button,
+// which ends the program without the close handler, to its destruction), and the
+// transport, the playback state's one writer.
 // What other windows show of it, it publishes as signals; `app` connects them.
 #include "published.h"
 #include "transport.h"
@@ -38,11 +40,17 @@ public:
     void setPlaylist(PlaylistLink* list) { playlist_.link = list; }
 
     // Rows deleted under the loaded track make a row index run past the list.
-    void ZMButton1Click() { runCommand([this] { transport_.Play(); }); }
+    void ZMButton1Click() {
+        runCommand([this] { transport_.Play(); });
+    }
     void ZMButton2Click() { transport_.Pause(); }
     void ZMButton3Click() { transport_.Stop(); }
-    void ZMButton4Click() { runCommand([this] { transport_.Next(); }); }
-    void ZMButton5Click() { runCommand([this] { transport_.Previous(); }); }
+    void ZMButton4Click() {
+        runCommand([this] { transport_.Next(); });
+    }
+    void ZMButton5Click() {
+        runCommand([this] { transport_.Previous(); });
+    }
     void ZMButton6Click();
     void ZMButton7Click();
     void ZMButton8Click();
@@ -86,13 +94,14 @@ public:
     void hideSeekThumbAtStart() override;
     bool repeat() const override;
     void playStateChanged() override;
+    void trackEndInputsChanged() override;
 
     QLabel* Image1;  // background
     QLabel* Image8;  // spectrum frame
     TSpectrumBox* pb1;
     TLevelMeter* PaintBox1;
-    QLabel* Label1;  // elapsed time
-    QLabel* Label3;  // status line
+    QLabel* Label1;          // elapsed time
+    QLabel* Label3;          // status line
     TSkinSlider* seekBar;    // Image2 track, Image3 thumb
     TSkinSlider* volumeBar;  // Image4 track, Image5 thumb
     QLabel *Image2, *Image3, *Image4, *Image5;
@@ -109,8 +118,8 @@ public:
     SpectrumLevels levels;  // PeakLevels, BarLevels
 
 signals:
-    void trackShown(const TrackTexts& texts);        // a track started
-    void progressed(const PlayProgress& progress);   // each 30 ms tick while playing
+    void trackShown(const TrackTexts& texts);       // a track started
+    void progressed(const PlayProgress& progress);  // each 30 ms tick while playing
     void mainMenuRequested(QPoint at);
     void trackInfoRequested(QPoint at);
     void miniPlayerRequested(QPoint at);
@@ -138,6 +147,8 @@ private:
     bool progressSeen() const { return onScreen_ || progressSeenElsewhere_; }
     void paceTick(double seconds, double totalSeconds);
     void tickSoon();
+    void wakeTicks();
+    void releaseEngine();
 
     const QString programDir_;
     LinkedPlaylist playlist_;
@@ -146,6 +157,9 @@ private:
     std::optional<QImage> BackgroundBitmap;
     int mutedThumbLeft_ = 16;
     bool engineFailed_ = false;
+    bool engineStarted_ = false;  // this player initialised the engine and has not released it
+    // The last row ended: both ticks rest until something the rule reads changes.
+    bool restingAtEnd_ = false;
     bool closed_ = false;
     bool inTray_ = false;
     // Shown on screen: between a show event and a hide event (minimised or in the tray).

@@ -1,6 +1,14 @@
-#include "playback_state.h"
+#include "playback_state_writer.h"
 
-int32_t TrackIndex = 0;
-QString TrackPath;
-HSTREAM StreamHandle = 0;
-uint8_t PlayState = 0;
+namespace {
+
+PlaybackStateStore store;
+
+}  // namespace
+
+PlaybackStateStore& playbackStateStore() { return store; }
+
+const int32_t& TrackIndex = store.trackIndex;
+const QString& TrackPath = store.trackPath;
+const HSTREAM& StreamHandle = store.streamHandle;
+const PlayStatus& PlayState = store.playState;

@@ -14,10 +14,19 @@ std::span<const PlayerControl> playerControls() {
         {&P::ZMButton10, "player_menu", {104, 8, 17, 15}, "Быстрое меню", "Быстрое меню", &P::ZMButton10Click},
         {&P::ZMButton7, "player_close", {376, 8, 17, 15}, "Закрыть", "Выход", &P::ZMButton7Click},
         {&P::ZMButton8, "player_tray", {376, 32, 17, 15}, "Свернуть в трей", "Свернуть в трей", &P::ZMButton8Click},
-        {&P::ZMButton9, "player_ontop", {376, 56, 17, 15}, "Поверх всех окон [выкл]", "Поверх всех окон",
+        {&P::ZMButton9,
+         "player_ontop",
+         {376, 56, 17, 15},
+         "Поверх всех окон [выкл]",
+         "Поверх всех окон",
          &P::ZMButton9Click},
         {&P::ZMPushButton1, "player_mute", {56, 8, 17, 15}, "Выключить звук", "Отключить звук", &P::ZMPushButton1Click},
-        {&P::ZMPushButton2, "player_repeat", {80, 8, 17, 15}, "Повтор [выкл]", "Повторять трек", &P::ZMPushButton2Click},
+        {&P::ZMPushButton2,
+         "player_repeat",
+         {80, 8, 17, 15},
+         "Повтор [выкл]",
+         "Повторять трек",
+         &P::ZMPushButton2Click},
     };
     return table;
 }

@@ -12,7 +12,7 @@ class TZMButton;
 class TZMPushButton;
 
 struct PlayerControl {
-    std::variant<TZMButton* TForm_player::*, TZMPushButton* TForm_player::*> member;
+    std::variant<TZMButton * TForm_player::*, TZMPushButton * TForm_player::*> member;
     const char* picture;
     QRect place;
     const char* hint;

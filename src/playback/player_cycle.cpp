@@ -3,6 +3,7 @@
 #include "mp3.h"
 
 #include "player_displays.h"
+#include "bass.h"
 #include "playback_state.h"
 #include "skin_slider.h"
 #include "time_text.h"
@@ -11,24 +12,31 @@
 
 void TForm_player::Timer1Timer() {
     if (closed_) return;
-    if (PlayState != 1) {
+    if (PlayState != PlayStatus::playing) {
         // Stopped or paused: nothing moves until the transport plays again and starts it.
         Timer1.stop();
         return;
     }
-    if (!transport_.trackEnd()) return;
+    if (transport_.applyTrackEnd() == AfterTrackEnd::standAtEnd) {
+        // The last row ended: every tick would end here until the user acts. Both ticks
+        // rest as when stopped; whatever the rule reads wakes them (trackEndInputsChanged).
+        restingAtEnd_ = true;
+        Timer1.stop();
+        Timer2.stop();
+        return;
+    }
+    if (restingAtEnd_) wakeTicks();  // started again while resting (a seek, the player shown): the meter too
     if (unseenSince_.isValid()) {
         levels.fall(skippedFrames(unseenSince_.elapsed()), pb1->height());
         unseenSince_.invalidate();
     }
     float fft[512];
     if (BASS_ChannelGetData(StreamHandle, fft, BASS_DATA_FFT1024) < 0) std::fill(std::begin(fft), std::end(fft), 0.0f);
-    Draw(fft, 0, -5);
+    Draw(fft, kSpectrumX0, kSpectrumY0);
     PlayProgress p;
     p.length = BASS_ChannelGetLength(StreamHandle, BASS_POS_BYTE);
     p.position = BASS_ChannelGetPosition(StreamHandle, BASS_POS_BYTE);
-    const Slider seek = seekBar->geometry();
-    seekBar->setThumbLeft(thumbLeft(p.position, p.length, seek.trackLeft, seek.trackWidth, seek.thumbWidth));
+    seekBar->setThumbLeft(thumbLeft(seekBar->geometry(), p.position, p.length));
     p.seconds = BASS_ChannelBytes2Seconds(StreamHandle, p.position);
     p.elapsed = timeText(p.seconds);
     const double totalSeconds = BASS_ChannelBytes2Seconds(StreamHandle, p.length);
@@ -36,9 +44,7 @@ void TForm_player::Timer1Timer() {
     // A label repaints only when its text changes: once a second.
     if (Label1->text() != p.elapsed) Label1->setText(p.elapsed);
     emit progressed(p);
-    const Slider volume = volumeBar->geometry();
-    BASS_ChannelSetAttribute(StreamHandle, BASS_ATTRIB_VOL,
-                             sliderVolume(volume.thumbLeft, volume.trackLeft, volume.trackWidth, volume.thumbWidth));
+    BASS_ChannelSetAttribute(StreamHandle, BASS_ATTRIB_VOL, sliderVolume(volumeBar->geometry()));
     paceTick(p.seconds, totalSeconds);
 }
 
@@ -55,10 +61,23 @@ void TForm_player::paceTick(double seconds, double totalSeconds) {
 }
 
 void TForm_player::tickSoon() {
-    const bool paced = Timer1.isActive() && Timer1.interval() == kTickMs && Timer1.timerType() == Qt::CoarseTimer;
-    if (closed_ || PlayState != 1 || paced) return;
+    const bool paced = Timer1.isActive() && Timer1.interval() == kPlayerTickMs && Timer1.timerType() == Qt::CoarseTimer;
+    if (closed_ || PlayState != PlayStatus::playing || paced) return;
     Timer1.setTimerType(Qt::CoarseTimer);
-    Timer1.start(kTickMs);
+    Timer1.start(kPlayerTickMs);
+}
+
+// Both ticks run again: a track plays, or the rule at the end of the last row may now
+// act (rows added, TrackIndex moved, a seek, a command, repeat toggled).
+void TForm_player::wakeTicks() {
+    if (closed_ || PlayState != PlayStatus::playing) return;
+    restingAtEnd_ = false;
+    tickSoon();
+    if (onScreen_ && !Timer2.isActive()) Timer2.start();
+}
+
+void TForm_player::trackEndInputsChanged() {
+    if (restingAtEnd_) wakeTicks();
 }
 
 void TForm_player::setProgressSeenElsewhere(bool seen) {
@@ -84,7 +103,7 @@ void TForm_player::Draw(const float* magnitudes, int x0, int y0) {
 
 void TForm_player::Timer2Timer() {
     if (closed_) return;
-    if (PlayState != 1) {
+    if (PlayState != PlayStatus::playing || restingAtEnd_) {
         Timer2.stop();  // as the 30 ms tick: the transport starts it again
         return;
     }

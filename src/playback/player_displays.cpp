@@ -1,6 +1,7 @@
 #include "player_displays.h"
 
 #include "skin.h"
+#include "visualisation.h"
 
 #include <QPaintEvent>
 #include <QPainter>
@@ -20,11 +21,11 @@ QImage deviceCanvas(QSize size, int ratio) {
 TSpectrumBox::TSpectrumBox(QImage frame, QPoint offset, QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);  // paints every pixel: nothing below is drawn
     const int r = Skin::wholeRatio(devicePixelRatio());
-    canvas_ = deviceCanvas({201, 97}, r);
+    canvas_ = deviceCanvas(kSpectrumBox, r);
     const QImage shown = Skin::forDevice(frame, r);
     const int s = qRound(shown.devicePixelRatio());
     cover_ = frame.isNull() ? canvas_
-                            : shown.copy(QRect(offset * s, QSize(201, 97) * s)).convertToFormat(QImage::Format_RGB32);
+                            : shown.copy(QRect(offset * s, kSpectrumBox * s)).convertToFormat(QImage::Format_RGB32);
 }
 
 void TSpectrumBox::frameDrawn(const QRegion& changed) {
@@ -41,8 +42,7 @@ void TSpectrumBox::paintEvent(QPaintEvent* e) {
     const QImage& shown = live_ ? canvas_ : cover_;
     const int r = qRound(shown.devicePixelRatio());
     // Only what is to be repainted: the rest of the box is on screen already.
-    for (const QRect& part : e->region())
-        p.drawImage(part, shown, QRect(part.topLeft() * r, part.size() * r));
+    for (const QRect& part : e->region()) p.drawImage(part, shown, QRect(part.topLeft() * r, part.size() * r));
 }
 
 void TSpectrumBox::showEvent(QShowEvent*) {
@@ -68,7 +68,7 @@ void TLevelMeter::showLevel(int height) {
     // black; filled in whole pixels, so every device pixel of one is alike.
     const QSizeF logical = canvas_.deviceIndependentSize();
     const int w = qRound(logical.width()), h = qRound(logical.height());
-    if (height > 2) p.fillRect(1, h - height + 1, w - 2, height - 2, QColor(255, 255, 0));
+    if (height > 2) p.fillRect(1, h - height + 1, w - 2, height - 2, SkinColour::spectrumYellow);
     p.end();
     update();
 }

@@ -2,10 +2,13 @@
 
 #include "desktop.h"
 #include "mp3_path.h"
-#include "playback_state.h"
+#include "bass.h"
+#include "playback_state_writer.h"
 #include "tags.h"
 
 #include <QFileInfo>
+
+#include <exception>
 
 ListIndexError::ListIndexError(int index)
     : std::runtime_error("List index out of bounds (" + std::to_string(index) + ")") {}
@@ -20,7 +23,44 @@ constexpr int kMaxShownCharacters = 1024;
 
 QString tag(const char* format) { return QString::fromUtf8(TAGS_Read(StreamHandle, format)); }
 
+PlaybackStateStore& state() { return playbackStateStore(); }
+
 }  // namespace
+
+// Announces, when the outermost operation ends, a change of PlayState (or, for a
+// start, the start itself, which the other windows show also when it failed), tells
+// the engine the track that follows, and tells the view that the track-end rule's
+// inputs may have changed.
+class Transport::Announcement {
+public:
+    explicit Announcement(Transport& t, bool always = false)
+        : t_(t),
+          view_(t.view_),
+          depth_(t.depth_),
+          before_(PlayState),
+          always_(always),
+          unwinding_(std::uncaught_exceptions()) {
+        ++depth_;
+    }
+    ~Announcement() {
+        if (--depth_ > 0) return;
+        t_.announceNext();
+        // A start that a list index error ended started nothing.
+        const bool started = always_ && std::uncaught_exceptions() == unwinding_;
+        if (started || PlayState != before_) view_.playStateChanged();
+        view_.trackEndInputsChanged();
+    }
+    Announcement(const Announcement&) = delete;
+    Announcement& operator=(const Announcement&) = delete;
+
+private:
+    Transport& t_;
+    TransportView& view_;
+    int& depth_;
+    const PlayStatus before_;
+    const bool always_;
+    const int unwinding_;
+};
 
 QString LinkedPlaylist::get(int i) const {
     if (!link) throw ListIndexError(i);
@@ -40,85 +80,148 @@ void LinkedPlaylist::setPlayingRow(int row) {
 }
 
 void Transport::Player() {
-    if (PlayState != 2) {
+    Announcement a(*this);
+    load();
+}
+
+void Transport::load() {
+    if (PlayState != PlayStatus::paused) {
         if (!QFileInfo(TrackPath).isFile()) {
             desktop().messageBox(QStringLiteral("Файл не существует"));
             return;
         }
         BASS_ChannelStop(StreamHandle);
         BASS_StreamFree(StreamHandle);
-        StreamHandle = BASS_StreamCreateFile(false, TrackPath.toUtf8().constData(), 0, 0, 0);
+        state().streamHandle = BASS_StreamCreateFile(false, TrackPath.toUtf8().constData(), 0, 0, 0);
         if (StreamHandle == 0) {
             desktop().messageBox(QStringLiteral("Ошибка загрузки Файла"));
             return;
         }
     }
     if (BASS_ChannelPlay(StreamHandle, false)) {
-        PlayState = 1;
-        view_.playStateChanged();
+        state().playState = PlayStatus::playing;
     } else {
         desktop().messageBox(QStringLiteral("Ошибка воспроизведения файла"));
     }
 }
 
 void Transport::startTrack(int i, bool atTrackEnd, SeekThumb thumb) {
-    TrackIndex = i;
-    TrackPath = list_.get(i);
+    Announcement a(*this, true);
+    state().trackIndex = i;
+    state().trackPath = list_.get(i);
     list_.setFocus(i);
-    PlayState = 0;
-    Player();
-    view_.playStateChanged();  // also when the track could not start
+    state().playState = PlayStatus::stopped;
+    load();
     if (!atTrackEnd && thumb == SeekThumb::Show) view_.showSeekThumb();
     list_.setPlayingRow(list_.focused());
     ShowTrackInfo(atTrackEnd);
 }
 
 void Transport::Play(SeekThumb thumb) {
-    if (PlayState == 1) return;
-    Player();
+    Announcement a(*this);
+    if (PlayState == PlayStatus::playing) return;
+    load();
     if (thumb == SeekThumb::Show) view_.showSeekThumb();
     list_.setPlayingRow(list_.focused());
     ShowTrackInfo();
 }
 
 void Transport::Pause() {
-    if (PlayState != 1) return;
+    Announcement a(*this);
+    catchUpTrackEnd();
+    if (PlayState != PlayStatus::playing) return;
     BASS_ChannelPause(StreamHandle);
-    PlayState = 2;
-    view_.playStateChanged();
+    state().playState = PlayStatus::paused;
 }
 
 void Transport::HoldLoaded() {
+    Announcement a(*this);
+    catchUpTrackEnd();
     if (StreamHandle == 0) return;
     BASS_ChannelPause(StreamHandle);
-    PlayState = 2;
-    view_.playStateChanged();
+    state().playState = PlayStatus::paused;
 }
 
 void Transport::Stop() {
-    if (PlayState != 1) return;
+    Announcement a(*this);
+    catchUpTrackEnd();
+    if (PlayState != PlayStatus::playing) return;
     BASS_ChannelStop(StreamHandle);
-    PlayState = 0;
+    state().playState = PlayStatus::stopped;
     view_.hideSeekThumbAtStart();
-    view_.playStateChanged();
 }
 
 void Transport::Next(SeekThumb thumb) {
+    Announcement a(*this);
     if (TrackIndex >= list_.count() - 1) return;
     startTrack(TrackIndex + 1, false, thumb);
 }
 
 void Transport::Previous(SeekThumb thumb) {
+    Announcement a(*this);
     if (TrackIndex <= 0) return;
     startTrack(TrackIndex - 1, false, thumb);
 }
 
-bool Transport::trackEnd() {
+AfterTrackEnd Transport::applyTrackEnd() {
     const uint64_t pos = BASS_ChannelGetPosition(StreamHandle, BASS_POS_BYTE);
-    if (pos != BASS_ChannelGetLength(StreamHandle, BASS_POS_BYTE)) return true;
-    if (TrackIndex >= list_.count() - 1) return false;
+    if (pos != BASS_ChannelGetLength(StreamHandle, BASS_POS_BYTE)) return AfterTrackEnd::tickGoesOn;
+    if (TrackIndex >= list_.count() - 1) return AfterTrackEnd::standAtEnd;
     startTrack(view_.repeat() ? TrackIndex : TrackIndex + 1, true);
-    return true;
+    return AfterTrackEnd::tickGoesOn;
+}
+
+void Transport::catchUpTrackEnd() {
+    if (PlayState == PlayStatus::playing) applyTrackEnd();
+}
+
+void Transport::playRow(int i) {
+    Announcement a(*this);
+    state().trackIndex = i;
+    state().trackPath = list_.get(i);
+    state().playState = PlayStatus::stopped;
+    load();
+    list_.setPlayingRow(list_.focused());
+}
+
+void Transport::pointAt(int i) {
+    Announcement a(*this);
+    state().trackIndex = i;
+}
+
+void Transport::takeRow(int i) {
+    Announcement a(*this);
+    list_.setFocus(i);
+    state().trackPath = list_.get(i);
+}
+
+void Transport::takeStartUpRow(const QString& path) { state().trackPath = path; }
+
+void Transport::rowsChanged() {
+    announceNext();
+    view_.trackEndInputsChanged();
+}
+
+void Transport::repeatChanged() {
+    announceNext();
+    view_.trackEndInputsChanged();
+}
+
+QString Transport::nextPath() const {
+    if (TrackIndex < 0 || TrackIndex >= list_.count() - 1) return {};
+    try {
+        return list_.get(view_.repeat() ? TrackIndex : TrackIndex + 1);
+    } catch (const ListIndexError&) {
+        return {};  // rows deleted under the loaded track: nothing follows
+    }
+}
+
+void Transport::announceNext() {
+    const QString next = nextPath();
+    if (StreamHandle == toldStream_ && next == toldNext_) return;
+    toldStream_ = StreamHandle;
+    toldNext_ = next;
+    BASS_ChannelSetNext(StreamHandle, next.isEmpty() ? nullptr : next.toUtf8().constData());
 }
 
 void Transport::ShowTrackInfo(bool atTrackEnd) {
@@ -135,13 +238,14 @@ void Transport::ShowTrackInfo(bool atTrackEnd) {
 }
 
 void Transport::dropFiles(const QStringList& paths) {
+    Announcement a(*this);
     const int focusedBefore = list_.count() > 0 ? list_.focused() : 0;
     for (const QString& p : paths)
         if (isMp3Path(p)) list_.add(p);
     // With no row to take the path from, the loaded track stays as it was.
     if (focusedBefore >= 0 && focusedBefore < list_.count()) {
-        TrackIndex = focusedBefore;
-        TrackPath = list_.get(TrackIndex);
+        state().trackIndex = focusedBefore;
+        state().trackPath = list_.get(TrackIndex);
         list_.setFocus(TrackIndex);
     }
     list_.refreshCounter();

@@ -2,6 +2,7 @@
 // Starting, pausing, stopping and changing tracks: every window that does so runs
 // through this, on the process-wide state of playback_state.h.
 #include "published.h"
+#include "stream_handle.h"
 
 #include <QString>
 #include <QStringList>
@@ -26,7 +27,8 @@ template <class F> void runCommand(F&& f) {
     }
 }
 
-// What the transport needs of the playlist.
+// What the transport needs of the playlist. `setFocus` and `setPlayingRow` are called
+// by the transport alone: `PlayingRow` is part of the playback state it writes.
 class PlaylistAccess {
 public:
     virtual ~PlaylistAccess() = default;
@@ -68,21 +70,56 @@ public:
 class TransportView {
 public:
     virtual ~TransportView() = default;
-    virtual void setMarquee(const QString& text) = 0;       // the running caption
+    virtual void setMarquee(const QString& text) = 0;  // the running caption
     virtual void setWindowCaption(const QString& text) = 0;
-    using InfoTexts = TrackTexts;
     virtual void setTrackInfo(const TrackTexts& texts) = 0;  // the information panel
     virtual void showSeekThumb() = 0;
     virtual void hideSeekThumbAtStart() = 0;
     virtual bool repeat() const = 0;
     // PlayState changed (playing, paused or stopped).
     virtual void playStateChanged() {}
+    // Something the track-end rule reads changed (the rows, TrackIndex) or a command
+    // ran: a tick that rests at the end of the last row is to look again.
+    virtual void trackEndInputsChanged() {}
+};
+
+// A view that shows nothing: the transport of a playlist window that no player has
+// been handed to (a window made alone, as tests and benchmarks make it).
+class SilentTransportView : public TransportView {
+public:
+    void setMarquee(const QString&) override {}
+    void setWindowCaption(const QString&) override {}
+    void setTrackInfo(const TrackTexts&) override {}
+    void showSeekThumb() override {}
+    void hideSeekThumbAtStart() override {}
+    bool repeat() const override { return false; }
 };
 
 // Whether a start shows the player's seek thumb: the player's own buttons do; the
 // tray mini player's leave it as it is.
 enum class SeekThumb { Show, Keep };
 
+// What the 30 ms tick does after the track-end rule.
+enum class AfterTrackEnd {
+    tickGoesOn,  // the track plays on, or the next row was started: draw this tick
+    standAtEnd,  // the last row ended: nothing is drawn until the user acts
+};
+
+// The one writer of the playback state (TrackIndex, TrackPath, StreamHandle, PlayState
+// and, through PlaylistAccess, the playlist's focused and playing rows). Every change
+// of PlayState is announced through TransportView::playStateChanged, so the mini
+// player and the desktop's media controls always hear it.
+//
+// Who calls what:
+// - the player window: its buttons (Play, Pause, Stop, Next, Previous), the 30 ms
+//   tick (applyTrackEnd) and the files dropped on it (dropFiles);
+// - the tray mini player: Play, Next and Previous keeping the seek thumb, and its
+//   pause (HoldLoaded);
+// - the playlist window: the double-click (startTrack), the hidden play button
+//   (playRow), the add dialog's variant that moves the loaded track (pointAt,
+//   takeRow), the start-up list (takeStartUpRow) and every change of its rows
+//   (rowsChanged);
+// - the desktop's media controls: through the player window's buttons.
 class Transport {
 public:
     Transport(PlaylistAccess& playlist, TransportView& view) : list_(playlist), view_(view) {}
@@ -97,13 +134,44 @@ public:
     // that after Stop the next Play goes on with it instead of loading the file
     // again. With no stream loaded there is nothing to hold and nothing changes.
     void HoldLoaded();
-    // The track-end rule of the 30 ms tick; false when the tick is to end here.
-    bool trackEnd();
+    // The track-end rule, applied by the 30 ms tick while a track plays.
+    AfterTrackEnd applyTrackEnd();
+    // The rule applied now if the loaded track has ended, as the next tick would:
+    // the engine may already sound the next row, and a pause, stop or seek given
+    // before that tick is meant for what is heard.
+    void catchUpTrackEnd();
     void ShowTrackInfo(bool atTrackEnd = false);
     void startTrack(int i, bool atTrackEnd = false, SeekThumb thumb = SeekThumb::Show);
     void dropFiles(const QStringList& paths);
 
+    // The playlist's hidden play button: row `i` is loaded and started, and drawn as
+    // the playing row, without the seek thumb or the track's texts.
+    void playRow(int i);
+    // The add dialog's variant: TrackIndex := `i` before the dialog, and TrackPath :=
+    // row `i` (which becomes the focused row) once files were added.
+    void pointAt(int i);
+    void takeRow(int i);
+    // The start-up list's first row, read while the playlist window is created,
+    // before any transport is handed to it: Play will load it. Nothing plays yet,
+    // so there is nothing to announce.
+    static void takeStartUpRow(const QString& path);
+    // Rows were added, deleted, moved or replaced; the repeat flag was toggled.
+    void rowsChanged();
+    void repeatChanged();
+    // The row the track-end rule would start when the loaded track ends: none while
+    // the last row plays, repeat or not; the same row with repeat on; else the next.
+    // The engine is told it after every operation and change that can alter it.
+    QString nextPath() const;
+
 private:
+    class Announcement;
+    // Player without the announcement: the operations that call it announce once.
+    void load();
+    void announceNext();
     PlaylistAccess& list_;
     TransportView& view_;
+    int depth_ = 0;  // operations running, one inside another: the outermost announces
+    // What the engine was last told follows which stream.
+    HSTREAM toldStream_ = 0;
+    QString toldNext_;
 };

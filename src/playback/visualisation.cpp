@@ -28,7 +28,7 @@ void SpectrumLevels::fall(int64_t frames, int height) {
     for (int64_t f = std::min<int64_t>(frames, height + 1); f > 0; --f) update(silence, height);
 }
 
-int64_t skippedFrames(int64_t ms) { return std::max<int64_t>(0, (ms + kTickMs / 2) / kTickMs - 1); }
+int64_t skippedFrames(int64_t ms) { return std::max<int64_t>(0, (ms + kPlayerTickMs / 2) / kPlayerTickMs - 1); }
 
 int unseenTickMs(double seconds, double total) {
     // The time text turns at whole seconds of the position rounded to the millisecond;
@@ -38,12 +38,12 @@ int unseenTickMs(double seconds, double total) {
     double wait = double(1000 - ms % 1000 + kAfter);
     const double toEnd = std::round((total - seconds) * 1000);
     if (std::isfinite(toEnd) && toEnd < wait) wait = toEnd + kAfter;
-    return int(std::clamp(wait, double(kTickMs), 1000.0 + kAfter));
+    return int(std::clamp(wait, double(kPlayerTickMs), 1000.0 + kAfter));
 }
 
 void drawSpectrum(QImage& box, const QImage& background, const SpectrumLevels& levels, int x0, int y0,
                   const QRegion* within) {
-    const int h = 97;
+    const int h = kSpectrumBox.height();
     if (background.format() == box.format() && background.size() == box.size() &&
         background.devicePixelRatio() == box.devicePixelRatio()) {
         // Row by row, and only where the frame changes: a painter set up on the box for
@@ -66,7 +66,7 @@ void drawSpectrum(QImage& box, const QImage& background, const SpectrumLevels& l
     // One pixel and one one-pixel column per band, written straight into the box:
     // through a painter, the 256 small fills cost more than the rest of the tick.
     // Each pixel is a square of device pixels on a denser box.
-    const QRgb red = qRgb(255, 0, 0), yellow = qRgb(255, 255, 0);
+    const QRgb red = SkinColour::spectrumRed.rgb(), yellow = SkinColour::spectrumYellow.rgb();
     const int r = qRound(box.devicePixelRatio());
     const int height = box.height() / r, width = box.width() / r;
     const auto put = [&](int x, int y, QRgb c) {
@@ -99,12 +99,14 @@ QRegion stripsRegion(const std::vector<QRect>& strips) {
         const int top = edges[e], height = edges[e + 1] - top;
         const size_t band = rects.size();
         for (const QRect& s : strips)
-            if (s.top() <= top && top + height <= s.top() + s.height()) rects.emplace_back(s.left(), top, s.width(), height);
+            if (s.top() <= top && top + height <= s.top() + s.height())
+                rects.emplace_back(s.left(), top, s.width(), height);
         // A band with the same columns as the one just above it joins it.
         const size_t count = rects.size() - band;
-        const bool same = band > lastBand && count == band - lastBand && rects[lastBand].bottom() + 1 == top &&
-                          std::equal(rects.begin() + long(band), rects.end(), rects.begin() + long(lastBand),
-                                     [](const QRect& a, const QRect& b) { return a.left() == b.left() && a.width() == b.width(); });
+        const bool same =
+            band > lastBand && count == band - lastBand && rects[lastBand].bottom() + 1 == top &&
+            std::equal(rects.begin() + long(band), rects.end(), rects.begin() + long(lastBand),
+                       [](const QRect& a, const QRect& b) { return a.left() == b.left() && a.width() == b.width(); });
         if (same) {
             for (size_t i = lastBand; i < band; ++i) rects[i].setHeight(rects[i].height() + height);
             rects.resize(band);
@@ -120,7 +122,7 @@ QRegion stripsRegion(const std::vector<QRect>& strips) {
 }  // namespace
 
 QRegion spectrumChange(const SpectrumLevels& before, const SpectrumLevels& after, int x0, int y0, QSize box) {
-    const int h = 97, base = y0 + h;  // as drawSpectrum: the baseline row is not drawn
+    const int h = kSpectrumBox.height(), base = y0 + h;  // as drawSpectrum: the baseline row is not drawn
     // Bands per strip: a region of one column per band would be sent as hundreds of
     // tiny pieces; eight strips keep it to a handful.
     constexpr int kStripBands = 16;
@@ -154,16 +156,6 @@ QRegion spectrumChange(const SpectrumLevels& before, const SpectrumLevels& after
         if (right >= left) strips.push_back(QRect(left, top, right - left + 1, bottom - top));
     }
     return stripsRegion(strips);
-}
-
-int thumbLeft(uint64_t position, uint64_t length, int trackLeft, int trackWidth, int thumbWidth) {
-    if (length == 0 || length == UINT64_MAX) return trackLeft;
-    const long double ratio = static_cast<long double>(trackWidth - thumbWidth) / static_cast<long double>(length);
-    return static_cast<int>(std::llrint(static_cast<long double>(position) * ratio)) + trackLeft;
-}
-
-float sliderVolume(int thumbLeft, int trackLeft, int trackWidth, int thumbWidth) {
-    return static_cast<float>((1.0 / (trackWidth - thumbWidth)) * (thumbLeft - trackLeft));
 }
 
 int meterHeight(uint32_t rightLevel, int height) {

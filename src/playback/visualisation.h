@@ -1,6 +1,6 @@
 #pragma once
 // The numbers behind the player's moving displays: the spectrum's bars and peak
-// marks, the seek thumbs, the volume from the slider and the level meter.
+// marks, the level meter and the player's ticks.
 #include "file_stamp.h"
 
 #include <QImage>
@@ -11,6 +11,12 @@
 #include <cstdint>
 
 constexpr int kBands = 128;
+
+// The spectrum box and its background picture (Fon.bmp).
+constexpr QSize kSpectrumBox(201, 97);
+// Where the player draws the bands in the box (drawSpectrum's x0 and y0): from its
+// left edge, their baseline 5 pixels above its bottom.
+constexpr int kSpectrumX0 = 0, kSpectrumY0 = -5;
 
 struct SpectrumLevels {
     std::array<int32_t, kBands> peaks{};  // PeakLevels
@@ -37,18 +43,13 @@ void drawSpectrum(QImage& box, const QImage& background, const SpectrumLevels& l
 // thing the player sent to the display, and stalled the tick on it.
 QRegion spectrumChange(const SpectrumLevels& before, const SpectrumLevels& after, int x0, int y0, QSize box);
 
-// A thumb's left edge for `position` of `length`: round(position × (span ÷ length)),
-// ties to even, plus the track's left. At the track's left for an empty length.
-int thumbLeft(uint64_t position, uint64_t length, int trackLeft, int trackWidth, int thumbWidth);
-
-// The volume the slider stands for, 0 … 1.
-float sliderVolume(int thumbLeft, int trackLeft, int trackWidth, int thumbWidth);
-
 // Height of the level meter's bar for a right-channel level 0 … 32768.
 int meterHeight(uint32_t rightLevel, int meterHeight);
 
-// The player's tick while it is seen.
-constexpr int kTickMs = 30;
+// The player's tick while it is seen: track end, spectrum, thumbs, times, volume.
+constexpr int kPlayerTickMs = 30;
+// The level meter's tick.
+constexpr int kMeterTickMs = 100;
 // The frames a tick skipped since an unseen tick `ms` ago.
 int64_t skippedFrames(int64_t ms);
 // When an unseen tick is next needed, from the position and the length in seconds:

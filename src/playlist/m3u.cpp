@@ -21,17 +21,7 @@ QByteArray writeM3u(const QStringList& rows, const M3uEntryInfo& info) {
 
 namespace {
 
-// Calls `line(at, length)` for every line of `size` units of `text`.
-template <class Text, class F> void forEachLine(const Text& text, qsizetype size, F&& line) {
-    qsizetype at = 0;
-    while (at < size) {
-        qsizetype end = at;
-        while (end < size && text[end] != '\r' && text[end] != '\n') ++end;
-        line(at, end - at);
-        if (end < size && text[end] == '\r' && end + 1 < size && text[end + 1] == '\n') ++end;
-        at = end + 1;
-    }
-}
+constexpr QByteArrayView kUtf8Bom("\xEF\xBB\xBF");
 
 bool isHeader(QByteArrayView line) { return line.contains("#EXTM3U") || line.contains("#EXTINF"); }
 
@@ -40,6 +30,9 @@ bool isHeader(QByteArrayView line) { return line.contains("#EXTM3U") || line.con
 void readM3uRows(QByteArrayView bytes, const std::function<void(QByteArrayView)>& row) {
     const qsizetype zero = bytes.indexOf('\0');
     if (zero >= 0) bytes.truncate(zero);
+    // A byte-order mark says how the file is written only at its start; anywhere
+    // else it is a character of the row it begins.
+    if (bytes.startsWith(kUtf8Bom)) bytes = bytes.sliced(kUtf8Bom.size());
     if (!bytes.isValidUtf8()) {
         const QByteArray utf8 = decodeUtf8OrCp1251(bytes.toByteArray()).toUtf8();
         return readM3uRows(utf8, row);
@@ -59,7 +52,7 @@ void readM3uRows(QByteArrayView bytes, const std::function<void(QByteArrayView)>
 
 QStringList readM3u(QByteArrayView bytes) {
     QStringList rows;
-    readM3uRows(bytes, [&](QByteArrayView line) { rows << QString::fromUtf8(line); });
+    readM3uRows(bytes, [&](QByteArrayView line) { rows << fromUtf8KeepingBom(line); });
     return rows;
 }
 

@@ -22,7 +22,9 @@ QByteArray writeM3u(const QStringList& rows, const M3uEntryInfo& info);
 
 // The rows of an M3U file's bytes: text up to the first zero byte, lines split at
 // CR LF, LF or CR, lines holding "#EXTM3U" or "#EXTINF" dropped, every other line
-// kept whole. A file that is not UTF-8 is read as Windows-1251.
+// kept whole, to its last byte. A byte-order mark is dropped at the start of the
+// file only. A file that is not UTF-8 is read as Windows-1251.
+// The program reads through readM3uRows; the tests and the fuzz target read this.
 QStringList readM3u(QByteArrayView bytes);
 // The same rows, each handed to `row` as UTF-8 bytes in file order. A UTF-8 file's
 // rows are handed straight from its bytes, so a large file costs nothing besides.

@@ -25,7 +25,7 @@ public:
 signals:
     void dragOver(QObject* source, bool* accept);  // ListBox1DragOver
     void dropped(QObject* source, QPoint at);      // ListBox1DragDrop
-    void dblClick();                                // ListBox1DblClick, anywhere on the list
+    void dblClick();                               // ListBox1DblClick, anywhere on the list
     void keyDown(int key, bool* handled);          // ListBox1KeyDown
     void mouseUp(Qt::MouseButton button);          // ListBox1MouseUp
     void pointerMoved();                           // ListBox1MouseMove

@@ -14,7 +14,6 @@
 
 namespace {
 
-const QColor kGrey(128, 128, 128);
 // MS Sans Serif at 10 points.
 constexpr int kItemPixels = 13;
 
@@ -26,9 +25,10 @@ TMenuItemEvents::TMenuItemEvents(TMenuPanel* menu) : QObject(menu), menu_(menu) 
     menu->Selection->installEventFilter(this);
 }
 
-QLabel* TMenuItemEvents::item(const QString& text, int top, const QString& hover) {
-    QLabel* l = textLabel(menu_, text, QStringLiteral("MS Sans Serif"), kItemPixels, kGrey, {40, top, 0, 0});
-    l->resize(l->width(), 16);
+QLabel* TMenuItemEvents::label(const QString& text, const QRect& place, const QString& hover) {
+    QLabel* l =
+        textLabel(menu_, text, SkinFace::msSansSerif, kItemPixels, SkinColour::grey, {place.topLeft(), QSize()});
+    l->resize(l->width(), place.height());
     l->setMouseTracking(true);
     l->installEventFilter(this);
     hovers_.insert(l, hover);
@@ -63,24 +63,38 @@ bool TMenuItemEvents::eventFilter(QObject* watched, QEvent* e) {
 
 // ---- the add menu
 
-TFile_form::TFile_form(QWidget* parent)
-    : TMenuPanel({QSize(150, 120), {}, false, true, QStringLiteral("addmenu_background")},
-                 {{16, 48, 80}, 0, 153, 16, {}, QStringLiteral("addmenu_highlight")}, parent) {
-    auto* items = new TMenuItemEvents(this);
-    Label3 = items->item(QStringLiteral("Файлы"), 24, QStringLiteral("Добавить файлы"));
-    Label2 = items->item(QStringLiteral("Папку"), 56, QStringLiteral("Добавить папку с файлами"));
-    Label1 = items->item(QStringLiteral("Плейлист"), 88, QStringLiteral("Загрузить плейлист"));
+std::span<const MenuItem<TFile_form>> TFile_form::items() {
+    using F = TFile_form;
+    static const MenuItem<F> table[] = {
+        {16, "Файлы", "Добавить файлы", &F::addFiles, &F::Label3},
+        {48, "Папку", "Добавить папку с файлами", &F::addFolder, &F::Label2},
+        {80, "Плейлист", "Загрузить плейлист", &F::loadPlaylist, &F::Label1},
+    };
+    return table;
 }
 
-void TFile_form::performItem(int top) {
-    if (!list_) return;
-    switch (top) {
-    case 16: list_->addFiles(); break;
-    case 48: list_->folderCommand(); break;
-    case 80: loadPlaylist(); break;
-    default: break;
-    }
+TFile_form::TFile_form(QWidget* parent)
+    : TMenuPanel({.size = QSize(150, 120),
+                  .seeThroughRed = false,
+                  .fadeTimerAtCreation = true,
+                  .picture = QStringLiteral("addmenu_background")},
+                 {.tops = topsOf(items()),
+                  .selectionLeft = 0,
+                  .selectionWidth = 153,
+                  .selectionTop = 16,
+                  .barPicture = QStringLiteral("addmenu_highlight")},
+                 parent) {
+    auto* events = new TMenuItemEvents(this);
+    for (const MenuItem<TFile_form>& item : items()) this->*item.label = events->item(item);
 }
+
+void TFile_form::performItem(int row) {
+    if (list_) (this->*items()[size_t(row)].action)();
+}
+
+void TFile_form::addFiles() { list_->addFiles(); }
+
+void TFile_form::addFolder() { list_->folderCommand(); }
 
 void TFile_form::loadPlaylist() {
     const QString chosen = desktop().openFile(QString(), QStringLiteral("Pleylist (*.m3u)"));
@@ -96,15 +110,32 @@ void TFile_form::loadPlaylist() {
 
 // ---- the playlist menu
 
+// The glue item's text follows the window's glue (showGlue): "Открепить" is the glued one.
+std::span<const MenuItem<TFormPopup3>> TFormPopup3::items() {
+    using P = TFormPopup3;
+    static const MenuItem<P> table[] = {
+        {40, "Удалить", "Удалить трек из плейлиста", &P::deleteTrack, &P::Label6},
+        {72, "Удалить всё", "Удалить все треки из плейлиста", &P::deleteAll, &P::Label5},
+        {104, "Добавить", "Добавить треки в плейлист", &P::addTracks, &P::Label4},
+        {136, "Открепить", "Работа с плейлистом", &P::toggleGlue, &P::Label3},
+        {168, "Закрыть", "Закрыть плейлист", &P::closeList, &P::Label1},
+    };
+    return table;
+}
+
 TFormPopup3::TFormPopup3(QWidget* parent)
-    : TMenuPanel({QSize(149, 200), {}, true, true, QStringLiteral("plmenu_background")},
-                 {{40, 72, 104, 136, 168}, 8, 145, 168, {}, QStringLiteral("plmenu_highlight")}, parent) {
-    auto* items = new TMenuItemEvents(this);
-    Label6 = items->item(QStringLiteral("Удалить"), 48, QStringLiteral("Удалить трек из плейлиста"));
-    Label5 = items->item(QStringLiteral("Удалить всё"), 80, QStringLiteral("Удалить все треки из плейлиста"));
-    Label4 = items->item(QStringLiteral("Добавить"), 112, QStringLiteral("Добавить треки в плейлист"));
-    Label3 = items->item(QStringLiteral("Открепить"), 144, QStringLiteral("Работа с плейлистом"));
-    Label1 = items->item(QStringLiteral("Закрыть"), 176, QStringLiteral("Закрыть плейлист"));
+    : TMenuPanel({.size = QSize(149, 200),
+                  .seeThroughRed = true,
+                  .fadeTimerAtCreation = true,
+                  .picture = QStringLiteral("plmenu_background")},
+                 {.tops = topsOf(items()),
+                  .selectionLeft = 8,
+                  .selectionWidth = 145,
+                  .selectionTop = 168,
+                  .barPicture = QStringLiteral("plmenu_highlight")},
+                 parent) {
+    auto* events = new TMenuItemEvents(this);
+    for (const MenuItem<TFormPopup3>& item : items()) this->*item.label = events->item(item);
 }
 
 void TFormPopup3::setPlaylist(TForm2* list) {
@@ -119,19 +150,21 @@ void TFormPopup3::showGlue(bool glued) {
     Label3->resize(Label3->width(), 16);
 }
 
-void TFormPopup3::performItem(int top) {
-    if (!list_) return;
-    switch (top) {
-    case 40: list_->deleteFocused(); break;
-    case 72: list_->clear(); break;
-    case 104: list_->addFiles(); break;
-    case 136: list_->Glued1->setChecked(!list_->Glued1->isChecked()); break;
-    case 168:
-        list_->hide();
-        hide();
-        break;
-    default: break;
-    }
+void TFormPopup3::performItem(int row) {
+    if (list_) (this->*items()[size_t(row)].action)();
+}
+
+void TFormPopup3::deleteTrack() { list_->deleteFocused(); }
+
+void TFormPopup3::deleteAll() { list_->clear(); }
+
+void TFormPopup3::addTracks() { list_->addFiles(); }
+
+void TFormPopup3::toggleGlue() { list_->Glued1->setChecked(!list_->Glued1->isChecked()); }
+
+void TFormPopup3::closeList() {
+    list_->hide();
+    hide();
 }
 
 void linkPlaylistMenus(TForm2& list, TFile_form& addMenu, TFormPopup3& playlistMenu) {

@@ -16,13 +16,18 @@ class TForm2;
 class TMenuItemEvents : public QObject {
 public:
     explicit TMenuItemEvents(TMenuPanel* menu);
-    // A label at (40, top), 16 high, with its hover text.
-    QLabel* item(const QString& text, int top, const QString& hover);
+    // The label of `item`, at its place, with its hover text.
+    template <class Menu> QLabel* item(const MenuItem<Menu>& item) {
+        return label(QString::fromUtf8(item.text), item.textPlace(), QString::fromUtf8(item.hover));
+    }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
+    // A label sized to its text at `place`'s top left, `place`'s height high.
+    QLabel* label(const QString& text, const QRect& place, const QString& hover);
+
     TMenuPanel* const menu_;
     QHash<QObject*, QString> hovers_;
     QObject* pressed_ = nullptr;
@@ -38,9 +43,12 @@ public:
     QLabel* Label1;  // "Плейлист"
 
 protected:
-    void performItem(int top) override;
+    void performItem(int row) override;
 
 private:
+    static std::span<const MenuItem<TFile_form>> items();
+    void addFiles();
+    void addFolder();
     void loadPlaylist();
     TForm2* list_ = nullptr;
 };
@@ -58,9 +66,15 @@ public:
     QLabel* Label1;  // "Закрыть"
 
 protected:
-    void performItem(int top) override;
+    void performItem(int row) override;
 
 private:
+    static std::span<const MenuItem<TFormPopup3>> items();
+    void deleteTrack();
+    void deleteAll();
+    void addTracks();
+    void toggleGlue();
+    void closeList();
     void showGlue(bool glued);
     TForm2* list_ = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "playlist_row.h"
 
+#include "skin.h"
 #include "track_info.h"
 
 #include <QAbstractItemView>
@@ -10,8 +11,6 @@
 
 namespace {
 
-const QColor kGrey(128, 128, 128);
-const QColor kSilver(192, 192, 192);
 constexpr int kMaxDrawnCharacters = 512;
 
 }  // namespace
@@ -26,11 +25,11 @@ RowTexts rowTexts(int i, const QString& path) {
 
 QColor rowTextColour(bool selected, int row, int playingRow, const QColor& highlightedText) {
     if (selected) return highlightedText;
-    return row == playingRow ? kSilver : kGrey;
+    return row == playingRow ? SkinColour::playingSilver : SkinColour::grey;
 }
 
 QFont TPlaylistRowDelegate::rowFont() {
-    QFont f(QStringLiteral("Capture it"));
+    QFont f(SkinFace::captureIt);
     f.setPixelSize(11);
     return f;
 }

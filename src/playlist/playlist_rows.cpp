@@ -1,5 +1,7 @@
 #include "playlist_rows.h"
 
+#include "text_codec.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -32,12 +34,12 @@ Qt::ItemFlags PlaylistRows::flags(const QModelIndex& index) const {
     return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
 }
 
-QString PlaylistRows::text(int i) const { return QString::fromUtf8(texts_.view(rows_[i])); }
+QString PlaylistRows::text(int i) const { return fromUtf8KeepingBom(texts_.view(rows_[i])); }
 
 QStringList PlaylistRows::all() const {
     QStringList texts;
     texts.reserve(qsizetype(rows_.size()));
-    for (const TextBlocks::Span& s : rows_) texts << QString::fromUtf8(texts_.view(s));
+    for (const TextBlocks::Span& s : rows_) texts << fromUtf8KeepingBom(texts_.view(s));
     return texts;
 }
 

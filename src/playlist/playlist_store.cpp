@@ -5,7 +5,6 @@
 #include "ini_file.h"
 #include "m3u.h"
 #include "mp3_path.h"
-#include "playback_state.h"
 #include "playlist_box.h"
 #include "playlist_rows.h"
 #include "program_files.h"
@@ -19,6 +18,8 @@
 #include <QSaveFile>
 #include <QUrl>
 
+#include <malloc.h>
+
 namespace {
 
 constexpr qint64 kMaxPlaylistBytes = 256LL << 20;
@@ -28,19 +29,36 @@ constexpr int kMaxStartUpRows = 1000000;
 
 }  // namespace
 
-void TForm2::FormCreate(const QString& programDir) {
+namespace {
+
+QStringList readList(const QString& programDir) {
     const IniFile ini(readablePath(programDir, QStringLiteral("Config.ini")));
     const int n = std::min(ini.readInteger("ItemsCount", "Count", 0), kMaxStartUpRows);
-    if (n <= 0) return;
     QStringList found;
+    if (n <= 0) return found;
     found.reserve(n);
     for (int k = 1; k <= n; ++k)
         found << ini.readString("PlayList", "file" + QString::number(k), QStringLiteral("Ошибка чтения"));
-    addPaths(found);
-    TrackPath = get(0);
-    setFocus(0);
+    return found;
 }
 
+}  // namespace
+
+QStringList TForm2::readStartUpList(const QString& programDir) {
+    QStringList found = readList(programDir);
+    // The settings file's lines and index were many small blocks, freed by now: given
+    // back to the system rather than kept for the whole session.
+    if (!found.isEmpty()) malloc_trim(0);
+    return found;
+}
+
+void TForm2::FormCreate(const QString& programDir, std::optional<QStringList> startUpList) {
+    const QStringList found = startUpList ? std::move(*startUpList) : readStartUpList(programDir);
+    if (found.isEmpty()) return;
+    addPaths(found);
+    Transport::takeStartUpRow(get(0));
+    setFocus(0);
+}
 
 void TForm2::add(const QString& path) { rows_->append(path); }
 
@@ -87,13 +105,11 @@ void TForm2::setFocus(int i) {
 }
 
 void TForm2::setPlayingRow(int row) {
-    PlayingRow = row;
+    playingRow_ = row;
     ListBox1->viewport()->update();
 }
 
-bool TForm2::singleSelection() const {
-    return ListBox1->selectionMode() == QAbstractItemView::SingleSelection;
-}
+bool TForm2::singleSelection() const { return ListBox1->selectionMode() == QAbstractItemView::SingleSelection; }
 
 void TForm2::refreshCounter() {
     const QString text = "Track: " + QString::number(count());
@@ -121,7 +137,8 @@ void TForm2::LoadList(const QString& fileName) {
     // No playlist of real tracks comes near this (a million rows of long paths); a
     // file past it is something else, and reading it whole would take the memory.
     if (file.size() > kMaxPlaylistBytes) {
-        desktop().messageBox(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, QStringLiteral("File too large")));
+        desktop().messageBox(
+            QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, QStringLiteral("File too large")));
         return;
     }
     // The rows go in at once and the counter once: nothing paints while they are
@@ -151,13 +168,12 @@ void TForm2::addFiles() {
 void TForm2::Ljfdbnm1Click() {
     command([&] {
         const int r = count() == 0 ? 0 : focused();
-        if (r >= 0) TrackIndex = r;
+        if (r >= 0) transport().pointAt(r);
         const QStringList chosen = desktop().openFiles(QStringLiteral("Open Files"), QStringLiteral("mp3 (*.mp3)"));
         if (chosen.isEmpty()) return;
         addPaths(chosen);
         if (r < 0) return;
-        setFocus(r);
-        TrackPath = get(r);
+        transport().takeRow(r);
     });
 }
 

@@ -27,8 +27,6 @@ const char* const kDevelopersPage = "http://rwn8.example/developers/";
 
 namespace {
 
-const QColor kGrey(128, 128, 128);
-const QColor kBlue(0, 0, 255);
 // MS Sans Serif at 8 points.
 constexpr int kLabelPixels = 11;
 
@@ -48,16 +46,23 @@ void fitToWidth(QLabel* label) {
 
 }  // namespace
 
-TForm2::TForm2(const QString& programDir, QWidget* parent)
+TForm2::TForm2(const QString& programDir, QWidget* parent) : TForm2(programDir, std::nullopt, parent) {}
+
+TForm2::TForm2(const QString& programDir, std::optional<QStringList> startUpList, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), rows_(new PlaylistRows(this)) {
     setWindowTitle(QStringLiteral("Play list"));
     setFixedSize(400, 240);
     createControls();
     connectList();
+    // Rows added, deleted, moved or replaced change what the track-end rule reads.
+    for (const auto changed : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(rows_, changed, this, [this] { transport().rowsChanged(); });
+    connect(rows_, &QAbstractItemModel::rowsMoved, this, [this] { transport().rowsChanged(); });
+    connect(rows_, &QAbstractItemModel::modelReset, this, [this] { transport().rowsChanged(); });
     // FormCreate: the "Capture it" file was registered with the program's other
     // fonts when the player was made; drops; the list's own drag; Config.ini.
     setAcceptDrops(true);
-    FormCreate(programDir);
+    FormCreate(programDir, std::move(startUpList));
 }
 
 TForm2::~TForm2() = default;
@@ -91,9 +96,10 @@ void TForm2::createControls() {
     connect(ZMButton3, &TZMButton::OnClick, this, [this] { ZMButton3Click(); });
     connect(ZMButton3, &TZMButton::OnMouseMove, this, [this] { ZMButton3MouseMove(); });
 
-    const QString face = QStringLiteral("MS Sans Serif");
-    Label2 = textLabel(this, QStringLiteral("Trakc:"), face, kLabelPixels, kGrey, {72, 217, 31, 13});
-    Label1 = textLabel(this, QStringLiteral("R.W.N.8. ver 1.0.2."), face, kLabelPixels, kGrey, {304, 217, 89, 13});
+    const QString face = SkinFace::msSansSerif;
+    Label2 = textLabel(this, QStringLiteral("Trakc:"), face, kLabelPixels, SkinColour::grey, {72, 217, 31, 13});
+    Label1 = textLabel(this, QStringLiteral("R.W.N.8. ver 1.0.2."), face, kLabelPixels, SkinColour::grey,
+                       {304, 217, 89, 13});
     fitToWidth(Label1);
     Label1->setCursor(Qt::PointingHandCursor);
     Label1->setMouseTracking(true);
@@ -122,8 +128,10 @@ void TForm2::connectList() {
     connect(ListBox1, &TPlaylistBox::dblClick, this, [this] { ListBox1DblClick(); });
     connect(ListBox1, &TPlaylistBox::dragOver, this,
             [this](QObject* source, bool* accept) { *accept = ListBox1DragOver(source); });
-    connect(ListBox1, &TPlaylistBox::dropped, this, [this](QObject* source, QPoint at) { ListBox1DragDrop(source, at); });
-    connect(ListBox1, &TPlaylistBox::keyDown, this, [this](int key, bool* handled) { *handled = ListBox1KeyDown(key); });
+    connect(ListBox1, &TPlaylistBox::dropped, this,
+            [this](QObject* source, QPoint at) { ListBox1DragDrop(source, at); });
+    connect(ListBox1, &TPlaylistBox::keyDown, this,
+            [this](int key, bool* handled) { *handled = ListBox1KeyDown(key); });
     connect(ListBox1, &TPlaylistBox::mouseUp, this, [this](Qt::MouseButton b) { ListBox1MouseUp(b); });
     connect(ListBox1, &TPlaylistBox::pointerMoved, this, [this] { ListBox1MouseMove(); });
 }
@@ -145,13 +153,7 @@ void TForm2::ListBox1DblClick() {
 void TForm2::BitBtn1Click() {
     const int f = focused();
     if (count() == 0 || f < 0 || !transport_) return;
-    command([&] {
-        TrackIndex = f;
-        TrackPath = get(f);
-        PlayState = 0;
-        transport_->Player();
-        setPlayingRow(focused());
-    });
+    command([&] { transport_->playRow(f); });
 }
 
 // ---- reordering, keys and buttons of the list
@@ -195,13 +197,13 @@ void TForm2::ZMButton3Click() {
 
 void TForm2::restoreLink() {
     QPalette p = Label1->palette();
-    p.setColor(QPalette::WindowText, kGrey);
+    p.setColor(QPalette::WindowText, SkinColour::grey);
     Label1->setPalette(p);
 }
 
 void TForm2::Label1MouseMove() {
     QPalette p = Label1->palette();
-    p.setColor(QPalette::WindowText, kBlue);
+    p.setColor(QPalette::WindowText, SkinColour::linkBlue);
     Label1->setPalette(p);
     Label1->setCursor(Qt::PointingHandCursor);
     setStatusText(QStringLiteral("Связь с разработчиками"));
@@ -242,8 +244,8 @@ bool TForm2::eventFilter(QObject* watched, QEvent* e) {
         }
         if (e->type() == QEvent::MouseButtonRelease) {
             const auto* m = static_cast<QMouseEvent*>(e);
-            const bool click = label1Pressed_ && m->button() == Qt::LeftButton &&
-                               Label1->rect().contains(m->position().toPoint());
+            const bool click =
+                label1Pressed_ && m->button() == Qt::LeftButton && Label1->rect().contains(m->position().toPoint());
             label1Pressed_ = false;
             if (click) Label1Click();
             return true;

@@ -5,7 +5,10 @@
 // handlers in playlist_window.cpp; a row's look is playlist_row.h.
 #include "transport.h"
 
+#include <QStringList>
 #include <QWidget>
+
+#include <optional>
 
 class QCheckBox;
 class QLabel;
@@ -24,11 +27,18 @@ class TForm2 : public QWidget, public PlaylistLink {
 public:
     // `programDir` holds Config.ini, the start-up playlist.
     explicit TForm2(const QString& programDir, QWidget* parent = nullptr);
+    // With the start-up playlist already read from `programDir` (readStartUpList).
+    TForm2(const QString& programDir, std::optional<QStringList> startUpList, QWidget* parent = nullptr);
+    // The start-up playlist of Config.ini in `programDir`: read while the splash
+    // shows, as a long one takes a while.
+    static QStringList readStartUpList(const QString& programDir);
     ~TForm2() override;
 
     // What the window reaches elsewhere: the player's transport (double-click and
     // the hidden play button) and its two menus (opened at the pointer). `app` sets
-    // them once every window exists; until then those commands do nothing.
+    // them once every window exists; until then those commands do nothing, and the
+    // store's writes of the playback state (the start-up list, the add dialog's
+    // variant) go through a transport of the window's own that shows nothing.
     void setTransport(Transport* transport) { transport_ = transport; }
     void setMenus(TFile_form* addMenu, TFormPopup3* playlistMenu);
 
@@ -37,8 +47,8 @@ public:
     int count() const override;
     QString get(int i) const override;  // throws ListIndexError
     void deleteFocused();
-    void clear();  // empties the list and leaves it in single selection
-    void move(int from, int to);  // to = -1: at the end
+    void clear();                  // empties the list and leaves it in single selection
+    void move(int from, int to);   // to = -1: at the end
     int focused() const override;  // -1: none
     void setFocus(int i) override;
     void setPlayingRow(int row) override;
@@ -51,9 +61,9 @@ public:
     void LoadList(const QString& fileName);
 
     // Adding tracks.
-    void addFiles();           // the add menu's "Файлы" and the context menu's "Добавить"
-    void Ljfdbnm1Click();      // the same, making the focused row the loaded track
-    void folderCommand();      // the add menu's "Папку"
+    void addFiles();       // the add menu's "Файлы" and the context menu's "Добавить"
+    void Ljfdbnm1Click();  // the same, making the focused row the loaded track
+    void folderCommand();  // the add menu's "Папку"
     void PlayList(const QString& dir);
     void GetAllFiles(const QString& dir);
     void refreshCounter() override;
@@ -91,7 +101,8 @@ public:
     QCheckBox* Glued1;
     QPushButton* BitBtn1;  // play the focused row
     QPushButton* Button1;  // delete the focused row
-    int PlayingRow = 0;
+    // The row drawn as the playing one: written by the transport (setPlayingRow).
+    const int& PlayingRow = playingRow_;
 
 protected:
     void dragEnterEvent(QDragEnterEvent* e) override;
@@ -100,14 +111,18 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
-    void FormCreate(const QString& programDir);
+    void FormCreate(const QString& programDir, std::optional<QStringList> startUpList);
     void createControls();
     void connectList();
     void addPaths(const QStringList& paths);
     void restoreLink();
+    Transport& transport() { return transport_ ? *transport_ : ownTransport_; }
 
     PlaylistRows* rows_;
+    int playingRow_ = 0;
     Transport* transport_ = nullptr;
+    SilentTransportView silentView_;
+    Transport ownTransport_{*this, silentView_};
     TFile_form* addMenu_ = nullptr;
     TFormPopup3* playlistMenu_ = nullptr;
     bool label1Pressed_ = false;

@@ -101,39 +101,59 @@ const Hostile kCases[] = {
          writeBytes(p, "");
          return truncate(p.c_str(), 4LL << 30) == 0;
      }},
-    {"wav", [](const std::string& p) {
+    {"wav",
+     [](const std::string& p) {
          std::string wav = "RIFF\x24\x10\0\0WAVEfmt ";
          wav += std::string("\x10\0\0\0\x01\0\x01\0\x40\x1f\0\0\x80\x3e\0\0\x02\0\x10\0data\0\x10\0\0", 28);
          writeBytes(p, wav + std::string(4096, '\x11'));
          return true;
      }},
-    {"png", [](const std::string& p) {
+    {"png",
+     [](const std::string& p) {
          writeBytes(p, std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) + std::string(3000, '\x42'));
          return true;
      }},
-    {"empty", [](const std::string& p) { writeBytes(p, ""); return true; }},
-    {"oneFrameThenZeros", [](const std::string& p) {
+    {"empty",
+     [](const std::string& p) {
+         writeBytes(p, "");
+         return true;
+     }},
+    {"oneFrameThenZeros",
+     [](const std::string& p) {
          const std::string audio = readBytes(oneTrack());
          writeBytes(p, audio.substr(0, 600) + std::string(8 << 20, '\0'));
          return true;
      }},
-    {"tagsOnly", [](const std::string& p) { return taggedWith(p, id3Frame("TIT2", utf8Text("Только тег"))) &&
-                                                 truncate(p.c_str(), 10 + 10 + 1 + 19) == 0; }},
-    {"megabyteTitle", [](const std::string& p) {
-         return taggedWith(p, id3Frame("TIT2", utf8Text(std::string(1 << 20, 'W'))));
+    // A half-written download: its first frames, then hundreds of megabytes of
+    // zeros, crossed a piece at a time while the ticks go on.
+    {"oneFrameThen200MBOfZeros",
+     [](const std::string& p) {
+         writeBytes(p, readBytes(oneTrack()).substr(0, 600));
+         return truncate(p.c_str(), 200LL << 20) == 0;
      }},
-    {"controlAndDirectionMarks", [](const std::string& p) {
+    {"tagsOnly",
+     [](const std::string& p) {
+         return taggedWith(p, id3Frame("TIT2", utf8Text("Только тег"))) && truncate(p.c_str(), 10 + 10 + 1 + 19) == 0;
+     }},
+    {"megabyteTitle",
+     [](const std::string& p) { return taggedWith(p, id3Frame("TIT2", utf8Text(std::string(1 << 20, 'W')))); }},
+    {"controlAndDirectionMarks",
+     [](const std::string& p) {
          return taggedWith(p, id3Frame("TIT2", utf8Text("a\x01\x07\x1b[31m\u202e\u200fОбратно\r\nb\t")) +
                                   id3Frame("TPE1", utf8Text("\u202dartist\u202c")));
      }},
-    {"invalidUtf8AndUtf16", [](const std::string& p) {
+    {"invalidUtf8AndUtf16",
+     [](const std::string& p) {
          return taggedWith(p, id3Frame("TIT2", utf8Text("\xc3\x28\xff\xfe\xed\xa0\x80")) +
                                   id3Frame("TPE1", std::string("\x01\xff\xfe\x00\xd8\x41", 6)));
      }},
-    {"hugeYear", [](const std::string& p) { return taggedWith(p, id3Frame("TDRC", utf8Text(std::string(10000, '9')))); }},
-    {"thousandsOfFrames", [](const std::string& p) {
+    {"hugeYear",
+     [](const std::string& p) { return taggedWith(p, id3Frame("TDRC", utf8Text(std::string(10000, '9')))); }},
+    {"thousandsOfFrames",
+     [](const std::string& p) {
          std::string frames;
-         for (int i = 0; i < 5000; ++i) frames += id3Frame("TXXX", utf8Text("k" + std::to_string(i) + std::string(1, '\0') + "v"));
+         for (int i = 0; i < 5000; ++i)
+             frames += id3Frame("TXXX", utf8Text("k" + std::to_string(i) + std::string(1, '\0') + "v"));
          return taggedWith(p, frames + id3Frame("TIT2", utf8Text("После тысяч")));
      }},
 };
@@ -163,10 +183,10 @@ TEST_P(HostileFiles, ListedShownAndStartedWithoutHarm) {
     lentime(row);
 
     list.setFocus(list.rows().indexOf(row));
-    TrackPath = row;
+    setTrackPath(row);
     player.ZMButton1Click();
     const QStringList unreadable{"Файл не существует", "Ошибка загрузки Файла", "Ошибка воспроизведения файла"};
-    if (PlayState != 1) {
+    if (PlayState != PlayStatus::playing) {
         ASSERT_EQ(desk.texts().size(), 1);
         EXPECT_TRUE(unreadable.contains(desk.texts().first())) << desk.texts().first().toStdString();
     }

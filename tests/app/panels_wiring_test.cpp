@@ -36,7 +36,7 @@ protected:
             windows->Form2->add(QString::fromStdString(dir.path(name)));
         }
         windows->Form2->setFocus(0);
-        TrackPath = windows->Form2->get(0);
+        setTrackPath(windows->Form2->get(0));
     }
     void TearDown() override {
         ProgramTest::TearDown();
@@ -60,8 +60,8 @@ TEST_F(PanelsWiring, MiniPlayerRunsThePlayersTransportAndRestoresIt) {
     EXPECT_EQ(windows->Form2->PlayingRow, 1);
     EXPECT_FALSE(player->Image3->isVisibleTo(player));
     EXPECT_EQ(player->windowTitle(), ".::  ::  :: MP3 ::.");  // untagged, through the player's view
-    player->ZMButton3Click();  // the player's Stop acts on what the mini player started
-    EXPECT_EQ(PlayState, 0);
+    player->ZMButton3Click();                                 // the player's Stop acts on what the mini player started
+    EXPECT_EQ(PlayState, PlayStatus::stopped);
 
     player->show();
     player->ZMButton8Click();  // no tray here: minimised to the taskbar

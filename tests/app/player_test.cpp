@@ -26,6 +26,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 using namespace fixture;
 
 namespace {
@@ -55,9 +57,10 @@ protected:
     }
     void addTracks(int n, double seconds = 1) {
         for (int i = 0; i < n; ++i)
-            list->add(QString::fromStdString(track("t" + std::to_string(i) + ".mp3", seconds, "Песня " + std::to_string(i))));
+            list->add(
+                QString::fromStdString(track("t" + std::to_string(i) + ".mp3", seconds, "Песня " + std::to_string(i))));
         list->setFocus(0);
-        TrackPath = list->get(0);
+        setTrackPath(list->get(0));
     }
     void writeSettings(const QByteArray& text) {
         QFile f(settingsPath());
@@ -131,7 +134,7 @@ TEST_F(PlayerTest, OnlyTheCloseButtonWritesTheSettings) {
     const QString shown = player->Label1->text();
     const int thumb = player->Image3->x();
     const QImage meter = player->PaintBox1->canvas();
-    PlayState = 1;
+    setPlayState(PlayStatus::playing);
     // Past the first track's end: a live tick would start the next one.
     engine_test::advance(5000);
     player->Timer1Timer();
@@ -148,9 +151,9 @@ TEST_F(PlayerTest, TickMovesThumbsTimesAndTheOtherWindowsLabels) {
     list->add(QString::fromStdString(track("long.mp3", 180, "Долгая")));
     list->add(QString::fromStdString(track("next.mp3", 1, "Следующая")));
     list->setFocus(0);
-    TrackPath = list->get(0);
+    setTrackPath(list->get(0));
     player->ZMButton1Click();
-    ASSERT_EQ(PlayState, 1);
+    ASSERT_EQ(PlayState, PlayStatus::playing);
     engine_test::advance(90000);
     player->Timer1Timer();
     EXPECT_EQ(player->Image3->x(), 256);
@@ -179,7 +182,8 @@ TEST_F(PlayerTest, LastRowEndsAndTheTickThenDoesNothing) {
     player->ZMButton4Click();  // the last row
     ASSERT_EQ(TrackIndex, 1);
     const auto atEnd = [] {
-        return BASS_ChannelGetPosition(StreamHandle, BASS_POS_BYTE) == BASS_ChannelGetLength(StreamHandle, BASS_POS_BYTE);
+        return BASS_ChannelGetPosition(StreamHandle, BASS_POS_BYTE) ==
+               BASS_ChannelGetLength(StreamHandle, BASS_POS_BYTE);
     };
     // Ticks up to the last one before the end, then the end.
     for (int i = 0; i < 100 && !atEnd(); ++i) {
@@ -196,7 +200,7 @@ TEST_F(PlayerTest, LastRowEndsAndTheTickThenDoesNothing) {
         player->Timer1Timer();
         engine_test::advance(30);
     }
-    EXPECT_EQ(PlayState, 1);
+    EXPECT_EQ(PlayState, PlayStatus::playing);
     EXPECT_EQ(TrackIndex, 1);
     // The ticks that found the end drew nothing: the last drawn state stays.
     EXPECT_EQ(player->Image3->x(), thumb);
@@ -204,9 +208,95 @@ TEST_F(PlayerTest, LastRowEndsAndTheTickThenDoesNothing) {
     EXPECT_EQ(mini->Label1->text(), miniShown);
     EXPECT_EQ(mini->Image2->x(), miniThumb);
     player->ZMButton3Click();
-    EXPECT_EQ(PlayState, 0);
+    EXPECT_EQ(PlayState, PlayStatus::stopped);
     EXPECT_EQ(player->Image3->x(), 144);
     EXPECT_FALSE(player->Image3->isVisibleTo(player));
+}
+
+// At the end of the last row both ticks rest as when stopped, and whatever the rule
+// reads wakes them: the rule then does what it would have done at the next tick.
+TEST_F(PlayerTest, TicksRestAtTheEndOfTheLastRowUntilTheRuleCanAct) {
+    start();
+    player->show();
+    addTracks(2);
+    player->ZMButton4Click();  // the last row
+    const auto playOut = [&] {
+        for (int i = 0; i < 100 && player->Timer1.isActive(); ++i) {
+            engine_test::advance(30);
+            player->Timer1Timer();
+        }
+    };
+    playOut();
+    ASSERT_FALSE(player->Timer1.isActive());
+    player->Timer2Timer();
+    EXPECT_FALSE(player->Timer2.isActive());
+    ASSERT_EQ(PlayState, PlayStatus::playing);
+    // Neither a click on a row nor a repeat toggle lets the last row start anything.
+    list->setFocus(0);
+    player->ZMPushButton2Click();
+    EXPECT_TRUE(player->Timer1.isActive());
+    EXPECT_TRUE(player->Timer2.isActive());
+    player->Timer1Timer();
+    EXPECT_FALSE(player->Timer1.isActive());
+    EXPECT_EQ(TrackIndex, 1);
+    player->ZMPushButton2Click();
+    player->Timer1Timer();
+    // A row dropped at the end: the next tick starts it.
+    player->Timer1Timer();
+    ASSERT_FALSE(player->Timer1.isActive());
+    list->add(QString::fromStdString(track("t9.mp3", 1, "Песня 9")));
+    EXPECT_TRUE(player->Timer1.isActive());
+    player->Timer1Timer();
+    EXPECT_EQ(TrackIndex, 2);
+    EXPECT_EQ(player->ZMRunString1->caption(), ".:: Песня 9 :: Кино:: MP3 ::.");
+    // Played out again, a seek back wakes the ticks and the track plays on.
+    playOut();
+    ASSERT_FALSE(player->Timer1.isActive());
+    player->seekTo(0.2);
+    EXPECT_TRUE(player->Timer1.isActive());
+    engine_test::advance(30);
+    player->Timer1Timer();
+    EXPECT_TRUE(player->Timer1.isActive());
+    EXPECT_TRUE(player->Timer2.isActive());
+    EXPECT_EQ(player->Label1->text(), "00:00:00");
+    EXPECT_EQ(TrackIndex, 2);
+}
+
+// A half-written download: its first frames, then 200 MB of zeros. It plays, and
+// the zeros are crossed a piece at a time; Next goes to the following track, which
+// is the one heard, from its first tick.
+TEST_F(PlayerTest, NextAfterAHalfWrittenDownloadIsHeard) {
+    start();
+    const std::string download = dir.path("download.mp3");
+    ToneSpec recipe;
+    recipe.rate = 8000;
+    recipe.channels = 1;
+    recipe.kbps = 8;
+    makeMp3(download, recipe);
+    writeBytes(download, readBytes(download).substr(0, 600));
+    ASSERT_EQ(truncate(download.c_str(), 200LL << 20), 0);
+    list->add(QString::fromStdString(download));
+    list->add(QString::fromStdString(track("good.mp3", 3, "Хорошая")));
+    list->setFocus(0);
+    setTrackPath(list->get(0));
+    engine_test::resetDecoderCounts();
+    player->ZMButton1Click();
+    ASSERT_EQ(PlayState, PlayStatus::playing);
+    for (int i = 0; i < 10; ++i) {
+        engine_test::advance(30);
+        player->Timer1Timer();
+    }
+    EXPECT_GT(engine_test::decoderBytesFed(), 1 << 20);  // well into the zeros
+    player->ZMButton4Click();
+    ASSERT_EQ(TrackIndex, 1);
+    for (int i = 0; i < 34; ++i) {
+        engine_test::advance(30);
+        player->Timer1Timer();
+    }
+    EXPECT_EQ(BASS_ChannelGetPosition(StreamHandle, BASS_POS_BYTE), 8160u * 2);
+    EXPECT_GT(BASS_ChannelGetLevel(StreamHandle), 0u);
+    EXPECT_EQ(player->Label1->text(), "00:00:01");
+    EXPECT_LE(engine_test::largestDecoderPiece(), 64 * 1024);
 }
 
 TEST_F(PlayerTest, TrackStartWritesTheCaptionsAndTheInformationPanel) {
@@ -264,7 +354,7 @@ TEST_F(PlayerTest, SeekInEveryStateAndTheTickPutsTheThumbBack) {
     const uint64_t length = BASS_ChannelGetLength(StreamHandle, BASS_POS_BYTE);
     const uint64_t half = BASS_ChannelGetPosition(StreamHandle, BASS_POS_BYTE);
     EXPECT_NEAR(double(half), length / 2.0, length * 0.01);
-    player->seekBar->pressThumb(1000);  // grabbed 744 to the right of the thumb's left
+    player->seekBar->pressThumb(1000);            // grabbed 744 to the right of the thumb's left
     player->seekBar->dragThumb(1000 - 112 + 30);  // to 144 + 30
     EXPECT_EQ(player->Image3->x(), 174);
     engine_test::advance(30);
@@ -384,7 +474,7 @@ TEST_F(PlayerTest, HiddenPlayerPaintsNothingButStillStartsTheNextTrack) {
     player->show();
     addTracks(2);
     player->ZMButton1Click();
-    ASSERT_EQ(PlayState, 1);
+    ASSERT_EQ(PlayState, PlayStatus::playing);
     engine_test::advance(300);
     player->Timer1Timer();
     EXPECT_TRUE(player->Timer2.isActive());
@@ -402,7 +492,7 @@ TEST_F(PlayerTest, HiddenPlayerPaintsNothingButStillStartsTheNextTrack) {
     engine_test::advance(1000);
     player->Timer1Timer();
     EXPECT_EQ(TrackIndex, 1);
-    EXPECT_EQ(PlayState, 1);
+    EXPECT_EQ(PlayState, PlayStatus::playing);
     engine_test::advance(500);
     player->Timer1Timer();
     EXPECT_EQ(mini->Label1->text(), "00:00:00");
@@ -486,6 +576,15 @@ TEST_F(PlayerTest, SpectrumBoxShowsTheFramePictureUntilAFrameIsDrawn) {
 // only; play brings them back, the meter's only where it can be seen.
 enum class Rest { StopButton, PauseButton, MiniPlayerPause };
 
+std::string restName(Rest r) {
+    switch (r) {
+    case Rest::StopButton: return "stop_button";
+    case Rest::PauseButton: return "pause_button";
+    case Rest::MiniPlayerPause: return "mini_player_pause";
+    }
+    return "unnamed";
+}
+
 class PlayerRestTest : public PlayerTest, public ::testing::WithParamInterface<Rest> {
 protected:
     void rest() {
@@ -494,7 +593,7 @@ protected:
         case Rest::PauseButton: player->ZMButton2Click(); break;
         case Rest::MiniPlayerPause: mini->ZMButton2Click(); break;
         }
-        ASSERT_NE(PlayState, 1);
+        ASSERT_NE(PlayState, PlayStatus::playing);
     }
 };
 
@@ -503,7 +602,7 @@ TEST_P(PlayerRestTest, TicksRestWhileNothingPlaysAndComeBackWithPlay) {
     player->show();
     list->add(QString::fromStdString(track("long.mp3", 180, "Долгая")));
     list->setFocus(0);
-    TrackPath = list->get(0);
+    setTrackPath(list->get(0));
     player->ZMButton1Click();
     engine_test::advance(2000);
     player->Timer1Timer();
@@ -521,7 +620,7 @@ TEST_P(PlayerRestTest, TicksRestWhileNothingPlaysAndComeBackWithPlay) {
     EXPECT_TRUE(player->ZMRunString1->RunTimer.isActive());  // the caption runs on
 
     player->ZMButton1Click();
-    ASSERT_EQ(PlayState, 1);
+    ASSERT_EQ(PlayState, PlayStatus::playing);
     EXPECT_TRUE(player->Timer1.isActive());
     EXPECT_TRUE(player->Timer2.isActive());
     EXPECT_EQ(player->Timer1.interval(), 30);
@@ -550,6 +649,7 @@ TEST_P(PlayerRestTest, TicksRestWhileNothingPlaysAndComeBackWithPlay) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, PlayerRestTest,
-                         ::testing::Values(Rest::StopButton, Rest::PauseButton, Rest::MiniPlayerPause));
+                         ::testing::Values(Rest::StopButton, Rest::PauseButton, Rest::MiniPlayerPause),
+                         [](const auto& info) { return restName(info.param); });
 
 }  // namespace

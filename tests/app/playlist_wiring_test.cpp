@@ -47,6 +47,6 @@ TEST_F(PlaylistWiring, MenusAndTheDoubleClickReachTheirWindows) {
     list.add(QString::fromStdString(path));
     list.setFocus(0);
     list.ListBox1DblClick();
-    EXPECT_EQ(PlayState, 1);
+    EXPECT_EQ(PlayState, PlayStatus::playing);
     EXPECT_EQ(windows->Form_player->windowTitle(), ".:: Звезда :: Кино :: MP3 ::.");
 }

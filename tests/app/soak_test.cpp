@@ -88,13 +88,13 @@ TEST_F(Soak, TwoThousandTracksLeaveNothingBehind) {
         list.add(QString::fromStdString(p));
     }
     list.setFocus(0);
-    TrackPath = list.get(0);
+    setTrackPath(list.get(0));
     const auto before = timers(*windows);
 
     std::set<HSTREAM> seen;
     long residentAt100 = 0;
     player.ZMButton1Click();
-    for (int step = 0; step < 100000 && !(TrackIndex == kTracks - 1 && PlayState == 0); ++step) {
+    for (int step = 0; step < 100000 && !(TrackIndex == kTracks - 1 && PlayState == PlayStatus::stopped); ++step) {
         seen.insert(StreamHandle);
         const int track = TrackIndex;
         if (track == 100 && residentAt100 == 0) residentAt100 = residentKb();

@@ -1,5 +1,6 @@
 // Start-up: every window once, hidden, in the program's table; the playlist loaded
 // after the player was made; the windows wired to each other.
+#include "bass.h"
 #include "engine_test.h"
 #include "fake_desktop.h"
 #include "main_menu.h"

@@ -32,7 +32,7 @@ std::vector<int> fadeRun(PanelFade f, int foregroundTicks, int ticks) {
 }  // namespace
 
 TEST(PanelFade, InAndOutSteps) {
-    const PanelFade opened{true, 0};
+    const PanelFade opened{.open = true, .alpha = 0};
     auto in = fadeRun(opened, 100, 17);
     EXPECT_EQ(in.back(), 255);
     EXPECT_EQ(in[15], 240);
@@ -40,7 +40,7 @@ TEST(PanelFade, InAndOutSteps) {
     EXPECT_EQ(fadeRun(opened, 2, 10), (std::vector<int>{15, 30, 45, 20, 0, -1}));
     // The desktop refused the foreground: 15, 0, hidden on the third tick.
     EXPECT_EQ(fadeRun(opened, 0, 10), (std::vector<int>{15, 0, -1}));
-    const auto out = fadeRun(PanelFade{true, 255}, 0, 20);
+    const auto out = fadeRun(PanelFade{.open = true, .alpha = 255}, 0, 20);
     EXPECT_EQ(out, (std::vector<int>{255, 230, 205, 180, 155, 130, 105, 80, 55, 30, 5, -1}));
 }
 
@@ -65,20 +65,20 @@ void PrintTo(const Band& b, std::ostream* os) { *os << b.menu << " y " << b.y; }
 class MenuBands : public ::testing::TestWithParam<Band> {};
 
 TEST_P(MenuBands, PointerHeightNamesTheItem) {
-    const QList<int> tops = std::string(GetParam().menu) == "main" ? QList<int>{72, 104, 136, 168}
-                                                                    : QList<int>{16, 48, 80};
+    const QList<int> tops =
+        std::string(GetParam().menu) == "main" ? QList<int>{72, 104, 136, 168} : QList<int>{16, 48, 80};
     EXPECT_EQ(selectionTargetFor(GetParam().y, tops), GetParam().want);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Menus, MenuBands,
-    ::testing::Values(Band{"main", 0, 168}, Band{"main", 72, 168}, Band{"main", 73, 72}, Band{"main", 104, 72},
-                      Band{"main", 105, 104}, Band{"main", 168, 136}, Band{"main", 169, 168}, Band{"main", 199, 168},
-                      Band{"add", 16, 80}, Band{"add", 17, 16}, Band{"add", 48, 16}, Band{"add", 49, 48},
-                      Band{"add", 81, 80}),
-    [](const ::testing::TestParamInfo<Band>& info) {
-        return std::string(info.param.menu) + "_y" + std::to_string(info.param.y);
-    });
+INSTANTIATE_TEST_SUITE_P(Menus, MenuBands,
+                         ::testing::Values(Band{"main", 0, 168}, Band{"main", 72, 168}, Band{"main", 73, 72},
+                                           Band{"main", 104, 72}, Band{"main", 105, 104}, Band{"main", 168, 136},
+                                           Band{"main", 169, 168}, Band{"main", 199, 168}, Band{"add", 16, 80},
+                                           Band{"add", 17, 16}, Band{"add", 48, 16}, Band{"add", 49, 48},
+                                           Band{"add", 81, 80}),
+                         [](const ::testing::TestParamInfo<Band>& info) {
+                             return std::string(info.param.menu) + "_y" + std::to_string(info.param.y);
+                         });
 
 }  // namespace
 
@@ -90,21 +90,25 @@ public:
     std::vector<int> performed;
 
 protected:
-    void performItem(int top) override { performed.push_back(top); }
+    // The item's highlight top, for the tests to name it by.
+    void performItem(int row) override { performed.push_back(itemTops()[row]); }
 };
 
 TPopupPanel::Design mainMenuDesign() {
     QImage bg(150, 200, QImage::Format_RGB32);
     bg.fill(qRgb(40, 40, 40));
     bg.setPixel(0, 0, qRgb(255, 0, 0));
-    return {QSize(150, 200), bg, true, true};
+    return {.size = QSize(150, 200), .background = bg, .seeThroughRed = true, .fadeTimerAtCreation = true};
 }
+
+const TMenuPanel::MenuDesign kMainMenuBar{
+    .tops = {72, 104, 136, 168}, .selectionLeft = 8, .selectionWidth = 145, .selectionTop = 72};
 
 }  // namespace
 
 TEST(MenuPanel, OpensFadesAndPerformsTheBarsItem) {
     FakeDesktop desk;
-    ProbeMenu menu(mainMenuDesign(), {{72, 104, 136, 168}, 8, 145, 72, QImage()});
+    ProbeMenu menu(mainMenuDesign(), kMainMenuBar);
     EXPECT_EQ(menu.SelectionTarget(), 168);
     // Right after creation the bar slides from its design place to the last item.
     for (int i = 0; i < 40; ++i) menu.Timer2Timer();
@@ -141,7 +145,7 @@ TEST(MenuPanel, OpensFadesAndPerformsTheBarsItem) {
 // the same steps as ever. A change that leaves it in the foreground costs one tick.
 TEST(MenuPanel, RestsOpenUntilTheForegroundGoesElsewhere) {
     FakeDesktop desk;
-    ProbeMenu menu(mainMenuDesign(), {{72, 104, 136, 168}, 8, 145, 72, QImage()});
+    ProbeMenu menu(mainMenuDesign(), kMainMenuBar);
     menu.ShowAt(100, 100);
     ASSERT_EQ(desk.foreground, &menu);
     int ticks = 0;
@@ -182,12 +186,12 @@ TEST(MenuPanel, PureRedIsSeeThroughAndNothingElse) {
     skin.setPixel(0, 0, qRgb(255, 0, 0));
     skin.setPixel(75, 1, qRgb(255, 0, 0));
     skin.setPixel(10, 10, qRgb(254, 0, 0));  // near red stays
-    TPopupPanel panel({QSize(150, 200), skin, true, true});
+    TPopupPanel panel({.size = QSize(150, 200), .background = skin, .seeThroughRed = true});
     const QRegion shown = panel.mask();
     EXPECT_FALSE(shown.contains(QPoint(0, 0)));
     EXPECT_FALSE(shown.contains(QPoint(75, 1)));
     EXPECT_TRUE(shown.contains(QPoint(10, 10)));
     EXPECT_TRUE(shown.contains(QPoint(149, 199)));
-    TPopupPanel solid({QSize(150, 200), skin, false, true});
+    TPopupPanel solid({.size = QSize(150, 200), .background = skin, .seeThroughRed = false});
     EXPECT_TRUE(solid.mask().isEmpty());  // no mask: the whole panel shows
 }

@@ -79,8 +79,8 @@ TEST(ColourSpace, RoundTripStaysInRange) {
 TEST(Colorize, OneHueForEveryColour) {
     FakeDesktop desk;
     QImage src(6, 1, QImage::Format_RGB32);
-    const QRgb in[] = {qRgb(128, 128, 128), qRgb(255, 0, 0), qRgb(0, 0, 255), qRgb(0, 0, 0), qRgb(255, 255, 255),
-                       qRgb(0, 255, 0)};
+    const QRgb in[] = {qRgb(128, 128, 128), qRgb(255, 0, 0),     qRgb(0, 0, 255),
+                       qRgb(0, 0, 0),       qRgb(255, 255, 255), qRgb(0, 255, 0)};
     for (int x = 0; x < 6; ++x) src.setPixel(x, 0, in[x]);
     QImage out;
     ASSERT_TRUE(Colorize(&src, out));

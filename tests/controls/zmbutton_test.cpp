@@ -20,7 +20,6 @@ QImage strip(int width = 164, int height = 17) { return fixture::codedStrip(widt
 // Which strip columns the control shows: the first column's red value tells.
 int shownFrameStart(const TZMButton& b) { return qRed(b.surface().pixel(0, 0)); }
 
-
 class Button : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -55,7 +55,8 @@ TEST_F(PushButton, SixFramesFollowStateAndPointer) {
 
 TEST_F(PushButton, NoToggleWithoutAClick) {
     int pushed = 0;
-    QObject::connect(&b, &TZMPushButton::OnPushed, &b, [&](QObject*, bool&) { ++pushed; }, Qt::DirectConnection);
+    QObject::connect(
+        &b, &TZMPushButton::OnPushed, &b, [&](QObject*, bool&) { ++pushed; }, Qt::DirectConnection);
     QSignalSpy clicks(&b, &TZMPushButton::OnClick);
     mouse(&b, QEvent::MouseButtonPress, Qt::LeftButton, {3, 3});
     mouse(&b, QEvent::MouseButtonRelease, Qt::LeftButton, {60, 3});  // released outside
@@ -77,10 +78,13 @@ TEST_F(PushButton, DoubleClickTogglesOnce) {
 TEST_F(PushButton, OnPushedMayCancelTheToggle) {
     QSignalSpy clicks(&b, &TZMPushButton::OnClick);
     int seen = 0;
-    QObject::connect(&b, &TZMPushButton::OnPushed, &b, [&](QObject*, bool& p) {
-        ++seen;
-        p = false;
-    }, Qt::DirectConnection);
+    QObject::connect(
+        &b, &TZMPushButton::OnPushed, &b,
+        [&](QObject*, bool& p) {
+            ++seen;
+            p = false;
+        },
+        Qt::DirectConnection);
     click(&b);
     EXPECT_FALSE(b.pushed());
     EXPECT_EQ(clicks.count(), 1);

@@ -3,6 +3,7 @@
 #include "pointer_events.h"
 
 #include <QApplication>
+#include <QMetaEnum>
 #include <QMouseEvent>
 #include <QSignalSpy>
 
@@ -14,10 +15,7 @@ using fixture::enter;
 using fixture::leave;
 using fixture::mouse;
 
-namespace {
-
-
-}  // namespace
+namespace {}  // namespace
 
 TEST(RunMotion, LeftRunWrapsToMinusTwo) {
     RunMotion m;
@@ -179,7 +177,9 @@ TEST_P(CaptionStep, RepaintsEveryPixelTheTickChanged) {
             continue;
         }
         // What an expose showed of a drag is anywhere: the tick after it repaints all.
-        if (tick == 150 && c.runMode() != rmNone && c.runMode() != rmFree) EXPECT_EQ(c.lastStep(), QRegion(c.rect()));
+        if (tick == 150 && c.runMode() != rmNone && c.runMode() != rmFree) {
+            EXPECT_EQ(c.lastStep(), QRegion(c.rect()));
+        }
         int outside = 0;
         for (int y = 0; y < 17; ++y)
             for (int x = 0; x < 185; ++x)
@@ -192,7 +192,11 @@ TEST_P(CaptionStep, RepaintsEveryPixelTheTickChanged) {
     EXPECT_LT(repainted, 400 * 185 * 17 * 3 / 4);
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, CaptionStep, ::testing::Values(rmLeft, rmTopLeft, rmBottomLeft, rmRightLeft, rmNone, rmFree));
+INSTANTIATE_TEST_SUITE_P(Modes, CaptionStep,
+                         ::testing::Values(rmLeft, rmTopLeft, rmBottomLeft, rmRightLeft, rmNone, rmFree),
+                         [](const auto& info) {
+                             return std::string(QMetaEnum::fromType<ZMRunMode>().valueToKey(info.param));
+                         });
 
 // A caption nobody can see does not wake the program: its motion timer runs only
 // while its window is on screen and the caption is enabled, and goes on when the

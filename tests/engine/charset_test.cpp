@@ -28,7 +28,10 @@ struct Case {
 };
 // The text itself, and which 8-bit charset it went through.
 void PrintTo(const Case& c, std::ostream* os) {
-    *os << c.text << (c.encode == fixture::cp1251 ? " (cp1251)" : c.encode == fixture::koi8r ? " (koi8r)" : " (latin1)");
+    *os << c.text
+        << (c.encode == fixture::cp1251  ? " (cp1251)"
+            : c.encode == fixture::koi8r ? " (koi8r)"
+                                         : " (latin1)");
 }
 
 class EightBitText : public ::testing::TestWithParam<Case> {};
@@ -43,13 +46,11 @@ TEST_P(EightBitText, ComesOutAsWritten) {
 INSTANTIATE_TEST_SUITE_P(
     RussianAndLatin, EightBitText,
     ::testing::Values(Case{"Группа крови", fixture::cp1251}, Case{"Кино", fixture::cp1251},
-                      Case{"ДДТ", fixture::cp1251}, Case{"Ария", fixture::cp1251},
-                      Case{"Любэ", fixture::cp1251}, Case{"Машина времени", fixture::cp1251},
-                      Case{"Сплин - Выхода нет", fixture::cp1251},
-                      Case{"Группа крови", fixture::koi8r},
-                      Case{"Звезда по имени Солнце", fixture::koi8r},
-                      Case{"Café", latin1}, Case{"Beyoncé", latin1}, Case{"Sigur Rós", latin1},
-                      Case{"Müller", latin1}, Case{"Metallica", latin1}),
+                      Case{"ДДТ", fixture::cp1251}, Case{"Ария", fixture::cp1251}, Case{"Любэ", fixture::cp1251},
+                      Case{"Машина времени", fixture::cp1251}, Case{"Сплин - Выхода нет", fixture::cp1251},
+                      Case{"Группа крови", fixture::koi8r}, Case{"Звезда по имени Солнце", fixture::koi8r},
+                      Case{"Café", latin1}, Case{"Beyoncé", latin1}, Case{"Sigur Rós", latin1}, Case{"Müller", latin1},
+                      Case{"Metallica", latin1}),
     [](const auto& info) {
         const Case& c = info.param;
         const char* charset = c.encode == fixture::cp1251 ? "cp1251" : c.encode == fixture::koi8r ? "koi8r" : "latin1";
@@ -61,9 +62,7 @@ TEST(EightBitText, LatinReadingOfCp1251IsRepaired) {
     EXPECT_EQ(eightBitToUtf8(latin1("Ãðóïïà êðîâè")), "Группа крови");
 }
 
-TEST(EightBitText, ValidUtf8InAnEightBitFieldIsKept) {
-    EXPECT_EQ(eightBitToUtf8("Кино"), "Кино");
-}
+TEST(EightBitText, ValidUtf8InAnEightBitFieldIsKept) { EXPECT_EQ(eightBitToUtf8("Кино"), "Кино"); }
 
 // Found by fuzzing: UTF-8 text holding an overlong form (C0 B8) was passed on as it
 // was, so the "UTF-8" the engine hands out was not UTF-8.

@@ -2,14 +2,12 @@
 // null sink, records the sink's monitor and checks what came out.
 #include "bass.h"
 #include "mp3_maker.h"
+#include "sound_server.h"
 #include "temp_dir.h"
 
 #include <kiss_fftr.h>
 
 #include <QElapsedTimer>
-#include <QFileInfo>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -23,95 +21,8 @@ namespace {
 
 constexpr int kRate = 44100;
 
-class SoundServer {
-public:
-    bool start(const QString& dir, QString* why) {
-        const QString exe = QStandardPaths::findExecutable("pulseaudio");
-        if (exe.isEmpty() || QStandardPaths::findExecutable("parec").isEmpty()) {
-            *why = "pulseaudio or parec is not installed";
-            return false;
-        }
-        socket_ = dir + "/native";
-        qputenv("XDG_RUNTIME_DIR", dir.toUtf8());
-        qputenv("HOME", dir.toUtf8());
-        qputenv("PULSE_SERVER", ("unix:" + socket_).toUtf8());
-        server_.setStandardOutputFile(dir + "/server.log");
-        server_.setStandardErrorFile(dir + "/server.log");
-        server_.start(exe, {"-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
-                            "--log-target=stderr", "--log-level=error",
-                            "-L", "module-null-sink sink_name=rwn8 rate=44100 channels=2",
-                            "-L", "module-native-protocol-unix auth-anonymous=1 socket=" + socket_});
-        if (!server_.waitForStarted(5000)) {
-            *why = "pulseaudio did not start";
-            return false;
-        }
-        for (int i = 0; i < 100; ++i) {
-            QProcess info;
-            info.start("pactl", {"info"});
-            if (info.waitForFinished(2000) && info.exitCode() == 0) return true;
-            QThread::msleep(50);
-        }
-        *why = "pulseaudio did not answer";
-        return false;
-    }
-    // The server dies at once, as a crashed one does.
-    void kill() {
-        server_.kill();
-        server_.waitForFinished(3000);
-    }
-    ~SoundServer() {
-        if (server_.state() == QProcess::NotRunning) return;
-        server_.terminate();
-        if (!server_.waitForFinished(3000)) server_.kill();
-        server_.waitForFinished(1000);
-    }
-
-    // Records the null sink's monitor, mono, into `file` until stopRecording, from
-    // when the recording runs steadily: a fresh server's null sink was seen to
-    // stall for a second and a half, sound and monitor alike, soon after a
-    // recorder joined it.
-    void startRecording(const std::string& file) {
-        file_ = file;
-        recorder_.setStandardOutputFile(QString::fromStdString(file));
-        recorder_.start("parec", {"--device=rwn8.monitor", "--raw", "--format=s16le", "--rate=44100",
-                                  "--channels=1", "--latency-msec=20"});
-        recorder_.waitForStarted(3000);
-        int steady = 0;
-        for (int i = 0; i < 40 && steady < 3; ++i) {
-            const size_t before = recordedSamples();
-            QThread::msleep(200);
-            steady = recordedSamples() - before > size_t(kRate) * 15 / 100 ? steady + 1 : 0;
-        }
-    }
-    std::vector<int16_t> stopRecording() {
-        recorder_.terminate();
-        recorder_.waitForFinished(3000);
-        const std::string raw = fixture::readBytes(file_);
-        const auto* s = reinterpret_cast<const int16_t*>(raw.data());
-        return std::vector<int16_t>(s, s + raw.size() / 2);
-    }
-    // Samples recorded so far.
-    size_t recordedSamples() const { return size_t(QFileInfo(QString::fromStdString(file_)).size() / 2); }
-    // Mono samples of the monitor over about `ms` milliseconds.
-    std::vector<int16_t> record(int ms, const std::string& file) {
-        startRecording(file);
-        QThread::msleep(ms);
-        return stopRecording();
-    }
-    // Playback streams the server has now.
-    int sinkInputs() const {
-        QProcess list;
-        list.start("pactl", {"list", "short", "sink-inputs"});
-        list.waitForFinished(3000);
-        return int(list.readAllStandardOutput().count('\n'));
-    }
-
-private:
-    QString socket_;
-    QProcess server_;
-    QProcess recorder_;
-    std::string file_;
-};
+using fixture::rmsOf;
+using fixture::SoundServer;
 
 double dominantHz(const std::vector<int16_t>& pcm) {
     constexpr int n = 16384;
@@ -150,13 +61,6 @@ int silentWindows(const std::vector<int16_t>& pcm, size_t skip) {
     return gaps;
 }
 
-double rmsOf(const std::vector<int16_t>& pcm, size_t from, size_t to) {
-    double sum = 0;
-    to = std::min(to, pcm.size());
-    for (size_t i = from; i < to; ++i) sum += double(pcm[i]) * pcm[i];
-    return to > from ? std::sqrt(sum / double(to - from)) : 0;
-}
-
 // The mean frequency over [from, to) from its rising zero crossings, placed
 // between samples: exact enough on a clean tone to tell a sweep's place within a
 // few milliseconds.
@@ -183,8 +87,28 @@ struct Sweep {
 constexpr size_t kStep = kRate / 200;  // 5 ms
 
 // The first 5 ms step in [from, to) where `changed(rms, hz)` holds, or `to`.
-template <class Changed>
-size_t firstChange(const std::vector<int16_t>& pcm, size_t from, size_t to, Changed changed) {
+// What the player's ticks ask of a playing stream, every 30 ms for `ms` milliseconds.
+void tickLikeThePlayer(HSTREAM h, int ms) {
+    float fft[512];
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        BASS_ChannelGetPosition(h, BASS_POS_BYTE);
+        BASS_ChannelGetLevel(h);
+        BASS_ChannelGetData(h, fft, BASS_DATA_FFT1024);
+        QThread::msleep(30);
+    }
+}
+
+// The calling thread kept busy for `ms` milliseconds, calling nothing.
+void holdBusy(int ms) {
+    QElapsedTimer t;
+    t.start();
+    volatile uint64_t work = 0;
+    while (t.elapsed() < ms) work = work + 1;
+}
+
+template <class Changed> size_t firstChange(const std::vector<int16_t>& pcm, size_t from, size_t to, Changed changed) {
     for (size_t at = from; at + kStep <= std::min(to, pcm.size()); at += kStep)
         if (changed(rmsOf(pcm, at, at + 2 * kStep), crossingHz(pcm, at, at + 2 * kStep))) return at;
     return to;
@@ -193,7 +117,7 @@ size_t firstChange(const std::vector<int16_t>& pcm, size_t from, size_t to, Chan
 }  // namespace
 
 // A sweep through the real engine into a private sound server: what comes out is
-// the track, without a gap while the interface thread is held up, and volume, mute,
+// the track, without a gap while the interface thread is held busy, and volume, mute,
 // pause and seek are heard at once: the change is in the recording within 50 ms of
 // where the recording was at the call. At its end the position is the length.
 // (How far into the track the monitor is at a moment is no measure of the engine's
@@ -224,14 +148,16 @@ TEST(EndToEnd, ToneComesOutOfTheSoundServer) {
     ASSERT_TRUE(BASS_ChannelPlay(h, false));
     const size_t playedAt = server.recordedSamples();
 
-    // Ten seconds of play, the interface thread held up for two of them.
-    QThread::msleep(1000);
+    // Ten seconds of play. This thread is the interface thread: it asks what the
+    // player's ticks ask, and for two seconds in the middle it is held busy and asks
+    // nothing, as while a large folder is listed.
+    tickLikeThePlayer(h, 1000);
     QElapsedTimer clock;
     clock.start();
     const double before = seconds(position());
-    QThread::msleep(3000);
-    QThread::sleep(2);
-    QThread::msleep(4000);
+    tickLikeThePlayer(h, 3000);
+    holdBusy(2000);
+    tickLikeThePlayer(h, 4000);
     const double elapsed = clock.nsecsElapsed() / 1e9;
     const double after = seconds(position());
     EXPECT_NEAR(after - before, elapsed, 0.03 * elapsed) << "position did not follow real time";
@@ -271,13 +197,10 @@ TEST(EndToEnd, ToneComesOutOfTheSoundServer) {
     EXPECT_GT(last, frozen) << "did not play on";
     QThread::msleep(500);
     const double seekTo = 3.0;
-    const Change sought = change([&] {
-        BASS_ChannelSetPosition(h, bytesOf(seekTo), BASS_POS_BYTE);
-    });
+    const Change sought = change([&] { BASS_ChannelSetPosition(h, bytesOf(seekTo), BASS_POS_BYTE); });
 
     // Played to the end: the position is the length, exactly.
-    BASS_ChannelSetPosition(h, BASS_ChannelGetLength(h, BASS_POS_BYTE) - bytesOf(0.5),
-                            BASS_POS_BYTE);
+    BASS_ChannelSetPosition(h, BASS_ChannelGetLength(h, BASS_POS_BYTE) - bytesOf(0.5), BASS_POS_BYTE);
     for (int i = 0; i < 500 && BASS_ChannelIsActive(h) == BASS_ACTIVE_PLAYING; ++i) QThread::msleep(10);
     EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_STOPPED);
     EXPECT_EQ(position(), BASS_ChannelGetLength(h, BASS_POS_BYTE));

@@ -54,8 +54,26 @@ TEST(FrameChain, NeedsConsecutiveFramesNotJustASync) {
     std::vector<uint8_t> tiny(417 * 2, 0);
     std::copy(header, header + 4, tiny.begin());
     std::copy(header, header + 4, tiny.begin() + 417);
-    tiny.insert(tiny.end(), {'T', 'A', 'G'});
+    for (char c : {'T', 'A', 'G'}) tiny.push_back(uint8_t(c));
     EXPECT_EQ(findAudioStart(tiny, true), 0);
+}
+
+// Free-format headers give no bit rate: a frame is as long as the distance to the
+// next header alike, give or take the padding byte.
+TEST(FrameChain, FreeFormatFramesAreMeasuredByTheirDistance) {
+    std::vector<uint8_t> data(3000, 0x55);
+    const uint8_t header[] = {0xFF, 0xFB, 0x00, 0x64};
+    const uint8_t padded[] = {0xFF, 0xFB, 0x02, 0x64};
+    std::copy(header, header + 4, data.begin() + 7);  // a lone one in junk
+    std::copy(header, header + 4, data.begin() + 100);
+    std::copy(padded, padded + 4, data.begin() + 600);
+    std::copy(header, header + 4, data.begin() + 1101);
+    EXPECT_EQ(findAudioStart(data, false), 100);
+    data[1101] = 0;
+    EXPECT_EQ(findAudioStart(data, false), -1);
+    // Two of them running exactly to the end are a whole short file.
+    data.resize(1101);
+    EXPECT_EQ(findAudioStart(data, true), 100);
 }
 
 TEST(Probe, TellsAudioFromOtherFiles) {
@@ -63,7 +81,7 @@ TEST(Probe, TellsAudioFromOtherFiles) {
     fixture::ToneSpec recipe;
     recipe.seconds = 0.5;
     fixture::makeMp3(dir.path("a.mp3"), recipe);
-    EXPECT_TRUE(looksLikeMpeg(dir.path("a.mp3")));
+    EXPECT_TRUE(probeFile(dir.path("a.mp3")).audio);
 
     std::mt19937 rng(7);
     std::string noise(200000, '\0');
@@ -74,9 +92,9 @@ TEST(Probe, TellsAudioFromOtherFiles) {
     for (auto s : fixture::synthesize(recipe)) wav.append(reinterpret_cast<char*>(&s), 2);
     fixture::writeBytes(dir.path("wave.mp3"), wav);
     for (const char* name : {"noise.mp3", "text.mp3", "wave.mp3", "missing.mp3"})
-        EXPECT_FALSE(looksLikeMpeg(dir.path(name))) << name;
+        EXPECT_FALSE(probeFile(dir.path(name)).audio) << name;
     std::filesystem::create_directory(dir.path("folder.mp3"));
-    EXPECT_FALSE(looksLikeMpeg(dir.path("folder.mp3")));
+    EXPECT_FALSE(probeFile(dir.path("folder.mp3")).audio);
 }
 
 namespace {
@@ -110,12 +128,10 @@ TEST_P(TagsAtTheEnd, AreNotAudio) {
 
 INSTANTIATE_TEST_SUITE_P(
     Files, TagsAtTheEnd,
-    ::testing::Values(
-        Tail{"none", [] { return std::string(); }},
-        Tail{"id3v1", [] { return id3v1(); }},
-        Tail{"ape_with_cover_art", [] { return fixture::rawApeTag(70000, false); }},
-        Tail{"ape_with_header_then_id3v1", [] { return fixture::rawApeTag(5000, true) + id3v1(); }},
-        Tail{"lyrics3_then_id3v1", [] { return fixture::rawLyrics3("la la la") + id3v1(); }},
-        Tail{"id3v2_then_ape_then_id3v1",
-             [] { return fixture::rawId3v2WithFooter(3000) + fixture::rawApeTag(100, true) + id3v1(); }}),
+    ::testing::Values(Tail{"none", [] { return std::string(); }}, Tail{"id3v1", [] { return id3v1(); }},
+                      Tail{"ape_with_cover_art", [] { return fixture::rawApeTag(70000, false); }},
+                      Tail{"ape_with_header_then_id3v1", [] { return fixture::rawApeTag(5000, true) + id3v1(); }},
+                      Tail{"lyrics3_then_id3v1", [] { return fixture::rawLyrics3("la la la") + id3v1(); }},
+                      Tail{"id3v2_then_ape_then_id3v1",
+                           [] { return fixture::rawId3v2WithFooter(3000) + fixture::rawApeTag(100, true) + id3v1(); }}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -29,18 +29,6 @@ struct FileKind {
     bool gapless;  // an Info header: the length is exactly the samples encoded
 };
 
-ToneSpec tone(double seconds, int rate, int channels, int kbps, bool info, int vbr = -1, bool abr = false) {
-    ToneSpec s;
-    s.seconds = seconds;
-    s.rate = rate;
-    s.channels = channels;
-    s.kbps = kbps;
-    s.infoTag = info;
-    s.vbrQuality = vbr;
-    s.abr = abr;
-    return s;
-}
-
 void PrintTo(const FileKind& k, std::ostream* os) { *os << k.name; }
 
 class EveryFileKind : public EngineTest, public ::testing::WithParamInterface<FileKind> {};
@@ -75,19 +63,18 @@ TEST_P(EveryFileKind, LengthIsWhatAFullDecodeDeliversAndTheEndIsExact) {
     BASS_StreamFree(h);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Files, EveryFileKind,
-    ::testing::Values(FileKind{"cbr128_stereo_44k", tone(3, 44100, 2, 128, true), true},
-                      FileKind{"vbr_info", tone(3, 44100, 2, 128, true, 4), true},
-                      FileKind{"abr_info", tone(2, 48000, 2, 160, true, -1, true), true},
-                      FileKind{"cbr_no_info", tone(3, 44100, 2, 128, false), false},
-                      FileKind{"vbr_no_info", tone(2, 44100, 2, 128, false, 2), false},
-                      FileKind{"mono_22k", tone(2, 22050, 1, 64, true), true},
-                      FileKind{"mpeg2_16k", tone(2, 16000, 1, 64, true), true},
-                      FileKind{"mpeg25_8k", tone(2, 8000, 1, 32, true), true},
-                      FileKind{"mpeg2_stereo_24k", tone(2, 24000, 2, 96, false), false},
-                      FileKind{"cbr320_48k", tone(2, 48000, 2, 320, true), true}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Files, EveryFileKind,
+                         ::testing::Values(FileKind{"cbr128_stereo_44k", tone(3, 44100, 2, 128, true), true},
+                                           FileKind{"vbr_info", tone(3, 44100, 2, 128, true, 4), true},
+                                           FileKind{"abr_info", tone(2, 48000, 2, 160, true, -1, true), true},
+                                           FileKind{"cbr_no_info", tone(3, 44100, 2, 128, false), false},
+                                           FileKind{"vbr_no_info", tone(2, 44100, 2, 128, false, 2), false},
+                                           FileKind{"mono_22k", tone(2, 22050, 1, 64, true), true},
+                                           FileKind{"mpeg2_16k", tone(2, 16000, 1, 64, true), true},
+                                           FileKind{"mpeg25_8k", tone(2, 8000, 1, 32, true), true},
+                                           FileKind{"mpeg2_stereo_24k", tone(2, 24000, 2, 96, false), false},
+                                           FileKind{"cbr320_48k", tone(2, 48000, 2, 320, true), true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 class Streams : public EngineTest {};
 
@@ -386,19 +373,18 @@ TEST_P(DamagedFile, PlaysToTheRealEnd) {
 }
 
 using How = Damage::How;
-INSTANTIATE_TEST_SUITE_P(
-    Files, DamagedFile,
-    ::testing::Values(Damage{"truncated_to_60_percent", How::Truncated, 64 * 1024, true},
-                      Damage{"pattern_3000", How::PatternGarbage, 3000, true},
-                      Damage{"garbage_512", How::RandomGarbage, 512, true},
-                      Damage{"garbage_2k", How::RandomGarbage, 2 * 1024, true},
-                      Damage{"garbage_16k", How::RandomGarbage, 16 * 1024, true},
-                      Damage{"garbage_64k", How::RandomGarbage, 64 * 1024, true},
-                      Damage{"garbage_512_no_info", How::RandomGarbage, 512, false},
-                      Damage{"garbage_2k_no_info", How::RandomGarbage, 2 * 1024, false},
-                      Damage{"garbage_16k_no_info", How::RandomGarbage, 16 * 1024, false},
-                      Damage{"garbage_64k_no_info", How::RandomGarbage, 64 * 1024, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Files, DamagedFile,
+                         ::testing::Values(Damage{"truncated_to_60_percent", How::Truncated, 64 * 1024, true},
+                                           Damage{"pattern_3000", How::PatternGarbage, 3000, true},
+                                           Damage{"garbage_512", How::RandomGarbage, 512, true},
+                                           Damage{"garbage_2k", How::RandomGarbage, 2 * 1024, true},
+                                           Damage{"garbage_16k", How::RandomGarbage, 16 * 1024, true},
+                                           Damage{"garbage_64k", How::RandomGarbage, 64 * 1024, true},
+                                           Damage{"garbage_512_no_info", How::RandomGarbage, 512, false},
+                                           Damage{"garbage_2k_no_info", How::RandomGarbage, 2 * 1024, false},
+                                           Damage{"garbage_16k_no_info", How::RandomGarbage, 16 * 1024, false},
+                                           Damage{"garbage_64k_no_info", How::RandomGarbage, 64 * 1024, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 namespace {
 
@@ -467,9 +453,7 @@ INSTANTIATE_TEST_SUITE_P(
                       NotMp3{"missing", [](const std::string&) {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(Streams, NoFileNameGivesNoStream) {
-    EXPECT_EQ(BASS_StreamCreateFile(false, nullptr, 0, 0, 0), 0u);
-}
+TEST_F(Streams, NoFileNameGivesNoStream) { EXPECT_EQ(BASS_StreamCreateFile(false, nullptr, 0, 0, 0), 0u); }
 
 TEST_F(Streams, NoStreamOrAFreedOneFailsQuietly) {
     const std::string path = make("a.mp3", tone(1, 44100, 2, 128, true));

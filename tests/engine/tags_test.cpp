@@ -48,21 +48,36 @@ INSTANTIATE_TEST_SUITE_P(
     Files, TagKinds,
     ::testing::Values(
         TagCase{"id3v23_utf16", [](auto& p) { writeId3v2(p, russian, 3, V2Text::Utf16); }, russian},
-        TagCase{"id3v24_utf8", [](auto& p) { writeId3v2(p, {"Кукушка", "Кино", "Чёрный альбом", "Rock", "1990"}, 4, V2Text::Utf8); },
+        TagCase{"id3v24_utf8",
+                [](auto& p) {
+                    writeId3v2(p, {"Кукушка", "Кино", "Чёрный альбом", "Rock", "1990"}, 4, V2Text::Utf8);
+                },
                 {"Кукушка", "Кино", "Чёрный альбом", "Rock", "1990"}},
         TagCase{"id3v23_latin1_frames_in_cp1251",
                 [](auto& p) {
-                    writeId3v2(p, {cp1251("Что такое осень"), cp1251("ДДТ"), cp1251("Актриса весна"), "(17)", "1992"}, 3,
-                               V2Text::Latin1);
+                    writeId3v2(p, {cp1251("Что такое осень"), cp1251("ДДТ"), cp1251("Актриса весна"), "(17)", "1992"},
+                               3, V2Text::Latin1);
                 },
                 {"Что такое осень", "ДДТ", "Актриса весна", "Rock", "1992"}},
-        TagCase{"id3v23_genuine_latin1", [](auto& p) { writeId3v2(p, {"Hoppípolla", "Sigur Rós", "Takk...", "Post-Rock", "2005"}, 3, V2Text::Utf16); },
+        TagCase{"id3v23_genuine_latin1",
+                [](auto& p) {
+                    writeId3v2(p, {"Hoppípolla", "Sigur Rós", "Takk...", "Post-Rock", "2005"}, 3, V2Text::Utf16);
+                },
                 {"Hoppípolla", "Sigur Rós", "Takk...", "Post-Rock", "2005"}},
-        TagCase{"id3v1_cp1251", [](auto& p) { appendRawId3v1(p, {cp1251("Группа крови"), cp1251("Кино"), cp1251("Группа крови"), "", "1988"}, 17); },
+        TagCase{"id3v1_cp1251",
+                [](auto& p) {
+                    appendRawId3v1(p, {cp1251("Группа крови"), cp1251("Кино"), cp1251("Группа крови"), "", "1988"}, 17);
+                },
                 russian},
-        TagCase{"id3v1_short_capitals", [](auto& p) { appendRawId3v1(p, {cp1251("ДДТ"), cp1251("ДДТ"), "", "", ""}, 255); },
+        TagCase{"id3v1_short_capitals",
+                [](auto& p) {
+                    appendRawId3v1(p, {cp1251("ДДТ"), cp1251("ДДТ"), "", "", ""}, 255);
+                },
                 {"ДДТ", "ДДТ", "", "", ""}},
-        TagCase{"id3v1_latin1", [](auto& p) { appendRawId3v1(p, {"Caf\xE9 del Mar", "M\xFCller", "", "", "2001"}, 8); },
+        TagCase{"id3v1_latin1",
+                [](auto& p) {
+                    appendRawId3v1(p, {"Caf\xE9 del Mar", "M\xFCller", "", "", "2001"}, 8);
+                },
                 {"Café del Mar", "Müller", "", "Jazz", "2001"}},
         TagCase{"ape_only", [](auto& p) { writeApe(p, russian); }, russian},
         TagCase{"none", [](auto&) {}, {"", "", "", "", ""}},

@@ -1,9 +1,21 @@
 // The M3U reader on any bytes: rows never hold a line break, and writing the rows
-// and reading them back gives the same rows.
+// and reading them back gives the same rows, but for those that no M3U line can
+// carry whole.
 #include "fuzz_input.h"
 #include "m3u.h"
 
 #include <cstdlib>
+
+namespace {
+
+// A row the reader could not give back: one holding a header word is dropped, a
+// line break splits it, and the text ends at a zero byte.
+bool lostOnReading(const QString& row) {
+    return row.contains(QLatin1String("#EXTM3U")) || row.contains(QLatin1String("#EXTINF")) || row.contains('\r') ||
+           row.contains('\n') || row.contains(QChar(0));
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
@@ -14,9 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                             [](const QString&) { return QStringLiteral("title"); }};
     QStringList kept;
     for (const QString& row : rows)
-        if (!row.contains(QLatin1String("#EXTM3U")) && !row.contains(QLatin1String("#EXTINF")) &&
-            !row.contains(QChar(0)))
-            kept << row;
+        if (!lostOnReading(row)) kept << row;
     if (readM3u(writeM3u(kept, info)) != kept) std::abort();
     return 0;
 }

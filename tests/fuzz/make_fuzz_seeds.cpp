@@ -1,7 +1,8 @@
 // Writes the fuzz targets' seed corpora into a folder, made from the test fixtures
 // (no binary file is kept in the repository): make_fuzz_seeds OUT makes OUT/engine,
-// OUT/m3u, OUT/ini and OUT/charset.
+// OUT/m3u, OUT/ini, OUT/charset and OUT/open_request.
 #include "mp3_maker.h"
+#include "open_request.h"
 #include "tag_writer.h"
 
 #include <cstdio>
@@ -44,8 +45,8 @@ void engineSeeds(const fs::path& dir) {
     // Damage: cut short, and garbage in the middle.
     const std::string whole = readBytes(at("cbr.mp3"));
     writeBytes(at("truncated.mp3"), whole.substr(0, whole.size() / 2));
-    writeBytes(at("garbage.mp3"), whole.substr(0, whole.size() / 2) + std::string(700, '\x5a') +
-                                      whole.substr(whole.size() / 2));
+    writeBytes(at("garbage.mp3"),
+               whole.substr(0, whole.size() / 2) + std::string(700, '\x5a') + whole.substr(whole.size() / 2));
     writeBytes(at("tags-only.mp3"), readBytes(at("id3v2.mp3")).substr(0, 200));
 }
 
@@ -56,6 +57,8 @@ void m3uSeeds(const fs::path& dir) {
     writeBytes((dir / "cp1251.m3u").string(), cp1251("D:\\Музыка\\Ария.mp3\r\n"));
     writeBytes((dir / "nul.m3u").string(), std::string("a.mp3\r\nb\0c.mp3\r\n", 16));
     writeBytes((dir / "bom.m3u").string(), "\xEF\xBB\xBF#EXTM3U\n/x.mp3\n");
+    // Found by the fuzzer: a row that begins with a byte-order mark keeps it.
+    writeBytes((dir / "bom-row.m3u").string(), std::string("\xEF\xBB\xBF\xEF\xBB\xBF#EXT\0\0\0\0/x", 16));
 }
 
 void iniSeeds(const fs::path& dir) {
@@ -74,6 +77,20 @@ void charsetSeeds(const fs::path& dir) {
     writeBytes((dir / "caps").string(), cp1251("ДДТ"));
 }
 
+void openRequestSeeds(const fs::path& dir) {
+    const auto put = [&](const char* name, const QByteArray& bytes) {
+        writeBytes((dir / name).string(), bytes.toStdString());
+    };
+    const QByteArray two = encodeOpenRequest({"/home/u/Музыка/Кино - Звезда.mp3", "/m/list.m3u8"});
+    put("two", two);
+    put("not-utf8", encodeOpenRequest({QByteArray("/m/\xC7\xE2\xE5\xE7\xE4\xE0.mp3"), "/a b/c.MP3"}));
+    put("none", encodeOpenRequest({}));
+    put("truncated", two.left(two.size() - 3));
+    put("longer", two + "x");
+    put("over-16mb", QByteArray("RWN8OPEN\x01\x00\x00\x01", 12));
+    put("count-past-end", QByteArray("RWN8OPEN\x00\x00\x00\x08\x00\x00\x00\x05\x00\x00\x00\x01/", 21));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -85,7 +102,11 @@ int main(int argc, char** argv) {
     const struct {
         const char* name;
         void (*make)(const fs::path&);
-    } corpora[] = {{"engine", engineSeeds}, {"m3u", m3uSeeds}, {"ini", iniSeeds}, {"charset", charsetSeeds}};
+    } corpora[] = {{"engine", engineSeeds},
+                   {"m3u", m3uSeeds},
+                   {"ini", iniSeeds},
+                   {"charset", charsetSeeds},
+                   {"open_request", openRequestSeeds}};
     for (const auto& c : corpora) {
         fs::create_directories(out / c.name);
         c.make(out / c.name);

@@ -35,7 +35,6 @@ public:
     void setPlayingRow(int row) override { playing = row; }
 };
 
-
 class MiniPlayer : public EngineTest {
 protected:
     static void SetUpTestSuite() { ASSERT_TRUE(Skin::load().isEmpty()); }
@@ -49,7 +48,7 @@ protected:
             writeId3v2(p, {"Песня " + std::to_string(i), "Кино", "", "", ""}, 4, V2Text::Utf8);
             list.add(QString::fromStdString(p));
         }
-        TrackPath = list.rows[0];
+        setTrackPath(list.rows[0]);
         list.focus = 0;
         mini.setTransport(&transport);
     }
@@ -71,7 +70,7 @@ TEST_F(MiniPlayer, StepsWithoutWrappingAndLeavesTheSeekThumbAlone) {
     EXPECT_EQ(StreamHandle, 0u);
     mini.ZMButton4Click();
     EXPECT_EQ(TrackIndex, 1);
-    EXPECT_EQ(PlayState, 1);
+    EXPECT_EQ(PlayState, PlayStatus::playing);
     EXPECT_EQ(list.playing, 1);
     EXPECT_EQ(view.marquee, ".:: Песня 1 :: Кино :: MP3 ::.");
     EXPECT_EQ(view.caption, view.marquee);  // the full variant
@@ -93,9 +92,9 @@ TEST_F(MiniPlayer, PauseHoldsAStoppedStreamSoPlayGoesOnWithIt) {
     const uint64_t at = position();
     ASSERT_GT(at, 0u);
     mini.ZMButton2Click();
-    EXPECT_EQ(PlayState, 2);
+    EXPECT_EQ(PlayState, PlayStatus::paused);
     mini.ZMButton3Click();
-    EXPECT_EQ(PlayState, 1);
+    EXPECT_EQ(PlayState, PlayStatus::playing);
     EXPECT_EQ(StreamHandle, stopped);  // not loaded again
     EXPECT_EQ(position(), at);
     engine_test::advance(100);
@@ -108,19 +107,19 @@ TEST_F(MiniPlayer, PauseHoldsAStoppedStreamSoPlayGoesOnWithIt) {
 // Nothing loaded: nothing to hold, so play still loads the track (no false failure).
 TEST_F(MiniPlayer, PauseWithNothingLoadedChangesNothing) {
     mini.ZMButton2Click();
-    EXPECT_EQ(PlayState, 0);
+    EXPECT_EQ(PlayState, PlayStatus::stopped);
     mini.ZMButton3Click();
-    EXPECT_EQ(PlayState, 1);
+    EXPECT_EQ(PlayState, PlayStatus::playing);
     EXPECT_TRUE(desk.shown.isEmpty());
 }
 
 TEST_F(MiniPlayer, AnEmptyOrShrunkenListIsReportedNotThrown) {
-    TrackIndex = 5;  // rows deleted under the loaded track
+    setTrackIndex(5);  // rows deleted under the loaded track
     mini.ZMButton1Click();
     EXPECT_EQ(desk.texts(), QStringList{"List index out of bounds (4)"});
     list.rows.clear();
-    TrackIndex = 0;
-    TrackPath.clear();
+    setTrackIndex(0);
+    setTrackPath({});
     mini.ZMButton4Click();
     mini.ZMButton3Click();
     EXPECT_EQ(desk.texts().last(), "Файл не существует");

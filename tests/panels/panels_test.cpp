@@ -37,7 +37,8 @@ TEST_F(Panels, MiniPlayerThumbAndTimesFollowTheTick) {
 TEST_F(Panels, InformationPanelShowsTheTrackAndItsLength) {
     TFail_info info;
     EXPECT_EQ(info.Label1->text(), ".::[]::.");
-    info.showTrack({".::[Песня]::.", ".::[Кино]::.", ".::[Альбом]::.", ".::[Rock]::.", "Год: 1988", "/music/a.mp3", {}});
+    info.showTrack(
+        {".::[Песня]::.", ".::[Кино]::.", ".::[Альбом]::.", ".::[Rock]::.", "Год: 1988", "/music/a.mp3", {}});
     EXPECT_EQ(info.Label1->text(), ".::[Песня]::.");
     EXPECT_EQ(info.Label2->text(), ".::[Кино]::.");
     EXPECT_EQ(info.Label3->text(), ".::[Альбом]::.");

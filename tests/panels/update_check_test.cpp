@@ -52,13 +52,12 @@ TEST_P(Replies, SetTheTextsAsTheyAnswer) {
     EXPECT_TRUE(desk.shown.isEmpty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Check, Replies,
-    ::testing::Values(Reply{"same", 200, "1.0.2.", 1}, Reply{"line_break", 200, "1.0.2.\r\n", 2},
-                      Reply{"other", 200, "1.0.3.", 2}, Reply{"empty", 200, "", 2},
-                      Reply{"not_found", 404, "1.0.2.", 0}, Reply{"server_error", 500, "", 0},
-                      Reply{"redirect", 302, "1.0.2.", 0}),
-    [](const ::testing::TestParamInfo<Reply>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Check, Replies,
+                         ::testing::Values(Reply{"same", 200, "1.0.2.", 1}, Reply{"line_break", 200, "1.0.2.\r\n", 2},
+                                           Reply{"other", 200, "1.0.3.", 2}, Reply{"empty", 200, "", 2},
+                                           Reply{"not_found", 404, "1.0.2.", 0}, Reply{"server_error", 500, "", 0},
+                                           Reply{"redirect", 302, "1.0.2.", 0}),
+                         [](const ::testing::TestParamInfo<Reply>& info) { return std::string(info.param.name); });
 
 TEST_F(UpdateCheckTest, AsksOnceWithItsHeadersOnlyOverHttp) {
     EXPECT_EQ(TForm3::updateUrl().path(), "/update/1.0.2..txt");

@@ -144,12 +144,19 @@ TEST_P(SkinWindows, LinkBackgroundCloseAndDragWithAnyButton) {
     EXPECT_FALSE(w->isVisible());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Windows, SkinWindows,
-    ::testing::Values(Window{"about", [] { return std::make_unique<TForm1>(); },
-                             [](TSkinWindow& w) { return static_cast<TForm1&>(w).Label1; }, {389, 387}, "x", "Закрыть"},
-                      Window{"update", [] { return std::make_unique<TForm3>(); },
-                             [](TSkinWindow& w) { return static_cast<TForm3&>(w).Label4; }, {532, 26}, "Скачать", "x"}),
-    [](const ::testing::TestParamInfo<Window>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Windows, SkinWindows,
+                         ::testing::Values(Window{"about",
+                                                  [] { return std::make_unique<TForm1>(); },
+                                                  [](TSkinWindow& w) { return static_cast<TForm1&>(w).Label1; },
+                                                  {389, 387},
+                                                  "x",
+                                                  "Закрыть"},
+                                           Window{"update",
+                                                  [] { return std::make_unique<TForm3>(); },
+                                                  [](TSkinWindow& w) { return static_cast<TForm3&>(w).Label4; },
+                                                  {532, 26},
+                                                  "Скачать",
+                                                  "x"}),
+                         [](const ::testing::TestParamInfo<Window>& info) { return std::string(info.param.name); });
 
 }  // namespace

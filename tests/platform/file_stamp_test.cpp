@@ -26,9 +26,7 @@ TEST(FileChangeWatch, TellsEveryChangeOnceAndNothingAtRest) {
     EXPECT_TRUE(watch.mayHaveChanged());
     EXPECT_FALSE(watch.mayHaveChanged());
 
-    {
-        std::ofstream(path, std::ios::binary | std::ios::app) << " and written";
-    }
+    { std::ofstream(path, std::ios::binary | std::ios::app) << " and written"; }
     EXPECT_TRUE(watch.mayHaveChanged());
     EXPECT_FALSE(watch.mayHaveChanged());
 
@@ -36,9 +34,7 @@ TEST(FileChangeWatch, TellsEveryChangeOnceAndNothingAtRest) {
     EXPECT_TRUE(watch.mayHaveChanged());
     std::filesystem::rename(dir.path("new.bmp"), path);
     EXPECT_TRUE(watch.mayHaveChanged());
-    {
-        std::ofstream(path, std::ios::binary | std::ios::app) << " written after the replacement";
-    }
+    { std::ofstream(path, std::ios::binary | std::ios::app) << " written after the replacement"; }
     EXPECT_TRUE(watch.mayHaveChanged());
 
     std::filesystem::remove(path);

@@ -17,14 +17,15 @@ QString iniWith(const fixture::TempDir& dir, const std::string& text) {
 TEST(IniFile, ReadsByTheProfileRules) {
     fixture::TempDir dir;
     const IniFile ini(iniWith(dir,
-                              "; comment\r\n[Form Info]\r\n  LEFT =  285  \r\nTop=abc\r\nleft=999\r\n"
-                              "[form info]\r\nWidth=5\r\n[Other]\r\nkey=1\r\n"));
-    EXPECT_EQ(ini.readInteger("form info", "Left", 0), 285);    // any letter case, first key wins
-    EXPECT_EQ(ini.readInteger("Form Info", "Top", 7), 7);       // not a number: the fallback
-    EXPECT_EQ(ini.readInteger("Form Info", "Width", 7), 7);     // only the first such section counts
+                              "early=1\r\n; comment\r\n[Form Info]\r\n;Width=4\r\n  LEFT =  285  \r\nTop=abc\r\n"
+                              "left=999\r\n[form info]\r\nWidth=5\r\n[Other]\r\nkey=1\r\n[]\r\nearly=2\r\n"));
+    EXPECT_EQ(ini.readInteger("form info", "Left", 0), 285);  // any letter case, first key wins
+    EXPECT_EQ(ini.readInteger("Form Info", "Top", 7), 7);     // not a number: the fallback
+    EXPECT_EQ(ini.readInteger("Form Info", "Width", 7), 7);   // only the first such section counts
     EXPECT_EQ(ini.readInteger("Other", "missing", -3), -3);
     EXPECT_EQ(ini.readString("Nowhere", "key", "x"), "x");
     EXPECT_EQ(ini.readString("Other", "KEY", "x"), "1");
+    EXPECT_EQ(ini.readInteger("", "early", 0), 2);  // a line before any section is in none
 }
 
 // A file written elsewhere may end its lines with LF or a lone CR, or mix them.
@@ -60,6 +61,9 @@ TEST(IniFile, WritingKeepsEverythingElse) {
     ini.writeInteger("FORM INFO", "left", 300);
     ini.writeInteger("Form info", "Top", 200);
     ini.writeString("New", "k", "v");
+    // Read back before saving, past the lines the writes moved.
+    EXPECT_EQ(ini.readInteger("image info", "LEFTAA", 0), 16);
+    EXPECT_EQ(ini.readString("new", "K", ""), "v");
     ASSERT_TRUE(ini.save());
     EXPECT_EQ(fixture::readBytes(path.toStdString()),
               "; mine\r\n[Form info]\r\nleft=300\r\nTop=200\r\n\r\n[Image info]\r\nLeftaa=16\r\n[New]\r\nk=v\r\n");

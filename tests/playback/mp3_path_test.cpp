@@ -6,6 +6,7 @@
 namespace {
 
 struct PathCase {
+    const char* name;
     const char* path;
     bool track;
 };
@@ -20,12 +21,15 @@ TEST_P(Mp3Path, ExtensionAfterTheLastDotBehindTheLastSeparator) {
 
 INSTANTIATE_TEST_SUITE_P(
     Paths, Mp3Path,
-    ::testing::Values(PathCase{"a.mp3", true}, PathCase{"a.MP3", true}, PathCase{"b.Mp3", true},
-                      PathCase{"/x.y/z.mp3", true}, PathCase{"C:\\d.e\\f.mP3", true},
-                      PathCase{"/music/.mp3", true},  // a hidden file is still a track
-                      PathCase{"c.mp3x", false}, PathCase{"noext", false}, PathCase{"/dir.mp3/file", false},
-                      PathCase{"a.wav", false}, PathCase{".mp3.txt", false}, PathCase{"C:\\x.mp3\\y", false},
-                      PathCase{"a.mp3 ", false}, PathCase{"", false}),
-    [](const ::testing::TestParamInfo<PathCase>& info) { return "case" + std::to_string(info.index); });
+    ::testing::Values(PathCase{"lower_case", "a.mp3", true}, PathCase{"upper_case", "a.MP3", true},
+                      PathCase{"mixed_case", "b.Mp3", true}, PathCase{"dot_in_a_folder", "/x.y/z.mp3", true},
+                      PathCase{"backslashes", "C:\\d.e\\f.mP3", true},
+                      PathCase{"hidden_file", "/music/.mp3", true},  // still a track
+                      PathCase{"longer_extension", "c.mp3x", false}, PathCase{"no_extension", "noext", false},
+                      PathCase{"mp3_folder", "/dir.mp3/file", false}, PathCase{"other_extension", "a.wav", false},
+                      PathCase{"mp3_before_last_dot", ".mp3.txt", false},
+                      PathCase{"backslash_mp3_folder", "C:\\x.mp3\\y", false},
+                      PathCase{"trailing_space", "a.mp3 ", false}, PathCase{"empty", "", false}),
+    [](const ::testing::TestParamInfo<PathCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

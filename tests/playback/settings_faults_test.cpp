@@ -1,6 +1,7 @@
 // Config2.ini when the disk says no: a folder that cannot be written, a full disk, a
 // file size limit, and a kill in the middle of the save. The old file stays whole.
 #include "player_settings.h"
+#include "program_files.h"
 #include "temp_dir.h"
 
 #include <QFile>
@@ -40,9 +41,7 @@ public:
         if (ok_) ::umount2(dir_.c_str(), MNT_DETACH);
     }
     bool ok() const { return ok_; }
-    bool remountReadOnly() {
-        return ::mount("tmpfs", dir_.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr) == 0;
-    }
+    bool remountReadOnly() { return ::mount("tmpfs", dir_.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr) == 0; }
 
 private:
     std::string dir_;
@@ -65,6 +64,7 @@ TEST_F(SettingsFaults, ReadOnlyFolderSavesIntoTheConfigurationFolder) {
     if (geteuid() == 0 && !fs.ok()) GTEST_SKIP() << "running as root without the right to mount a read-only folder";
     const QString programDir = QString::fromStdString(program);
     writeAll(programDir + "/Config2.ini", kOld);
+    writeAll(programDir + "/" + kInstalledMarker, "installed\n");
     if (fs.ok()) ASSERT_TRUE(fs.remountReadOnly());
     else ASSERT_EQ(::chmod(program.c_str(), 0555), 0);
     qputenv("XDG_CONFIG_HOME", dir.path("config").c_str());
@@ -90,8 +90,7 @@ TEST_F(SettingsFaults, FullDiskKeepsTheOldFile) {
     QFile filler(folder() + "/filler");
     ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
     const QByteArray block(4096, 'f');
-    while (filler.write(block) == block.size() && filler.flush()) {
-    }
+    while (filler.write(block) == block.size() && filler.flush()) {}
     filler.close();
     EXPECT_FALSE((PlayerSettings{{500, 300}, 80}.save(folder())));
     EXPECT_EQ(readAll(file()), big);
@@ -131,7 +130,8 @@ TEST_F(SettingsFaults, KillDuringTheSaveLeavesOneWholeFile) {
         kill(child, SIGKILL);
         waitpid(child, nullptr, 0);
         const QByteArray now = readAll(file());
-        ASSERT_TRUE(now.contains(other) && now.endsWith("\r\n")) << "round " << round << ": " << now.left(80).constData();
+        ASSERT_TRUE(now.contains(other) && now.endsWith("\r\n"))
+            << "round " << round << ": " << now.left(80).constData();
         const PlayerSettings read = PlayerSettings::load(folder());
         EXPECT_EQ(read.place.x(), read.place.y());
     }

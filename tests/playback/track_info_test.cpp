@@ -21,12 +21,12 @@ TEST(TimeText, RoundsToMillisecondsThenCutsToSeconds) {
 }
 
 TEST(AverageKbps, RoundsUpAnyFractionAndTiesToEven) {
-    EXPECT_EQ(averageKbps(4000000, 250.0f), 128);  // 128.0 + 0.5: a tie, to even
-    EXPECT_EQ(averageKbps(4000000, 249.0f), 129);  // 128.51 + 0.5
+    EXPECT_EQ(averageKbps(4000000, 250.0f), 128);        // 128.0 + 0.5: a tie, to even
+    EXPECT_EQ(averageKbps(4000000, 249.0f), 129);        // 128.51 + 0.5
     EXPECT_EQ(averageKbps(127 * 125 * 10, 10.0f), 128);  // an exact odd rate goes up
-    EXPECT_EQ(averageKbps(1272 * 125, 10.0f), 128);  // 127.2
-    EXPECT_EQ(averageKbps(1284 * 125, 10.0f), 129);  // 128.4
-    EXPECT_EQ(averageKbps(4000000, 0.0f), 0);  // no division by zero
+    EXPECT_EQ(averageKbps(1272 * 125, 10.0f), 128);      // 127.2
+    EXPECT_EQ(averageKbps(1284 * 125, 10.0f), 129);      // 128.4
+    EXPECT_EQ(averageKbps(4000000, 0.0f), 0);            // no division by zero
 }
 
 class TrackInfo : public EngineTest {};

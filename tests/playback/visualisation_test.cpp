@@ -202,17 +202,15 @@ TEST_P(SpectrumChangeTest, IsEmptyAtRestAndOneColumnForOneBand) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Origins, SpectrumChangeTest,
-                         ::testing::Values(Origin{0, -5}, Origin{5, -5}, Origin{-7, 3}, Origin{1, -30}));
+                         ::testing::Values(Origin{0, -5}, Origin{5, -5}, Origin{-7, 3}, Origin{1, -30}),
+                         [](const auto& info) {
+                             const auto coordinate = [](int v) {
+                                 return (v < 0 ? "m" : "") + std::to_string(std::abs(v));
+                             };
+                             return "at_" + coordinate(info.param.x0) + "_" + coordinate(info.param.y0);
+                         });
 
-TEST(Thumbs, FollowThePositionAndTheVolumeFollowsTheSlider) {
-    const uint64_t bps = 44100 * 4;
-    EXPECT_EQ(thumbLeft(90 * bps, 180 * bps, 144, 249, 25), 256);
-    EXPECT_EQ(thumbLeft(0, 180 * bps, 144, 249, 25), 144);
-    EXPECT_EQ(thumbLeft(180 * bps, 180 * bps, 144, 249, 25), 368);
-    EXPECT_EQ(thumbLeft(5, 0, 144, 249, 25), 144);  // no length: no division by zero
-    EXPECT_FLOAT_EQ(sliderVolume(16, 16, 115, 9), 0.0f);
-    EXPECT_FLOAT_EQ(sliderVolume(122, 16, 115, 9), 1.0f);
-    EXPECT_FLOAT_EQ(sliderVolume(69, 16, 115, 9), 0.5f);
+TEST(Meter, HeightFollowsTheLevel) {
     EXPECT_EQ(meterHeight(16384, 81), 40);  // 40.5, a tie, to even
     EXPECT_EQ(meterHeight(32768, 81), 81);
 }

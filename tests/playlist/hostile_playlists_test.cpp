@@ -22,9 +22,9 @@ namespace {
 
 struct Hostile {
     const char* name;
-    std::string text;       // the playlist's bytes (or the start of them)
-    qint64 fillTo;          // > 0: the text is repeated until the file is this long
-    int rows;               // -1: refused with a message
+    std::string text;  // the playlist's bytes (or the start of them)
+    qint64 fillTo;     // > 0: the text is repeated until the file is this long
+    int rows;          // -1: refused with a message
 };
 
 void PrintTo(const Hostile& h, std::ostream* os) { *os << h.name; }

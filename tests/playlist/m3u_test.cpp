@@ -15,10 +15,10 @@ TEST(WriteM3u, InfoLinesWithoutTheHours) {
     const M3uEntryInfo info{[](const QString& p) { return p.isEmpty() ? QString("00:00:00") : QString("01:01:05"); },
                             [](const QString&) { return QString("Название не определено"); }};
     EXPECT_EQ(writeM3u({}, info), "#EXTM3U\r\n");
-    EXPECT_EQ(writeM3u(rows, info),
-              QString("#EXTM3U\r\n#EXTINF:65,Название не определено\r\nC:\\Music\\a.mp3\r\n"
-                      "#EXTINF:0,Название не определено\r\n\r\n"
-                      "#EXTINF:65,Название не определено\r\n/музыка/б.mp3\r\n").toUtf8());
+    EXPECT_EQ(writeM3u(rows, info), QString("#EXTM3U\r\n#EXTINF:65,Название не определено\r\nC:\\Music\\a.mp3\r\n"
+                                            "#EXTINF:0,Название не определено\r\n\r\n"
+                                            "#EXTINF:65,Название не определено\r\n/музыка/б.mp3\r\n")
+                                        .toUtf8());
 }
 
 TEST(ReadM3u, KeepsEveryLineButTheHeaders) {
@@ -29,6 +29,24 @@ TEST(ReadM3u, KeepsEveryLineButTheHeaders) {
     EXPECT_EQ(readM3u(""), QStringList());
     // A 16-bit file: the text ends at its first zero byte.
     EXPECT_EQ(readM3u(QByteArray("a\0b\0\r\0\n\0", 8)), (QStringList{"a"}));
+}
+
+// A byte-order mark tells the file's encoding only at its start; at the start of any
+// other line it is the row's first character, kept through every save and load. The
+// last input is what the fuzzer found: two marks, then the row, cut at a zero byte.
+TEST(ReadM3u, ByteOrderMarkDroppedAtTheStartOfTheFileOnly) {
+    const QString bom(QChar(0xFEFF));
+    EXPECT_EQ(readM3u("\xEF\xBB\xBF#EXTM3U\r\n\xEF\xBB\xBF/a.mp3\r\n"), QStringList{bom + "/a.mp3"});
+    EXPECT_EQ(readM3u("\xEF\xBB\xBF/a.mp3\n\xEF\xBB\xBF\xEF\xBB\xBF/b.mp3"),
+              (QStringList{"/a.mp3", bom + bom + "/b.mp3"}));
+    const QByteArray found("\xEF\xBB\xBF\xEF\xBB\xBF#EXT\0\0\0\0/x", 16);
+    const QStringList rows = readM3u(found);
+    EXPECT_EQ(rows, QStringList{bom + "#EXT"});
+    const M3uEntryInfo info{[](const QString&) { return QString("00:03:25"); },
+                            [](const QString&) { return QString("t"); }};
+    const QByteArray saved = writeM3u(rows, info);
+    EXPECT_EQ(saved, "#EXTM3U\r\n#EXTINF:205,t\r\n\xEF\xBB\xBF#EXT\r\n");  // the row's text unchanged
+    EXPECT_EQ(readM3u(saved), rows);
 }
 
 TEST(ReadM3u, PlaylistsOfOtherPlayers) {

@@ -32,7 +32,6 @@ namespace {
 const QRgb kSilver = qRgb(192, 192, 192);
 const QRgb kGrey = qRgb(128, 128, 128);
 
-
 // The fake desktop's answers, with the title and filter of every dialog asked for.
 class DialogLog final : public Desktop {
 public:
@@ -84,7 +83,7 @@ protected:
     void TearDown() override {
         setStatusLine(nullptr);
         BASS_StreamFree(StreamHandle);
-        StreamHandle = 0;
+        setStreamHandle(0);
         EngineTest::TearDown();
     }
     QString track(const std::string& name, const TagSpec& tags, double seconds = 1) {
@@ -204,8 +203,7 @@ TEST_F(PlaylistWindow, ARowAsDrawn) {
     EXPECT_EQ(inkIn(img, {width - 57, 0, 57, 15}, qRgb(0, 0, 0)).pixels, 0);  // a short first line
     // The icon, opaque, at the row's top-left; black beneath it.
     const QImage icon = w.Image2->pixmap().toImage().convertToFormat(QImage::Format_RGB32);
-    for (QPoint p : {QPoint(0, 0), QPoint(8, 8), QPoint(15, 15)})
-        EXPECT_EQ(img.pixel(p), icon.pixel(p));
+    for (QPoint p : {QPoint(0, 0), QPoint(8, 8), QPoint(15, 15)}) EXPECT_EQ(img.pixel(p), icon.pixel(p));
     EXPECT_EQ(inkIn(img, {0, 16, 16, 14}, qRgb(0, 0, 0)).pixels, 0);
     // Below the last row: the list's black.
     EXPECT_EQ(inkIn(img, {0, 3 * kRowHeight, width, 206 - 3 * kRowHeight}, qRgb(0, 0, 0)).pixels, 0);
@@ -217,7 +215,7 @@ TEST_F(PlaylistWindow, DoubleClickPlaysTheRowAndMovesTheSilverMark) {
     doubleClick(rowCentre(3));
     EXPECT_EQ(TrackIndex, 3);
     EXPECT_EQ(TrackPath, w.get(3));
-    EXPECT_EQ(PlayState, 1);
+    EXPECT_EQ(PlayState, PlayStatus::playing);
     EXPECT_EQ(w.PlayingRow, 3);
     EXPECT_TRUE(view.thumbShown);
     EXPECT_EQ(view.caption, ".:: Песня 3 :: Кино :: MP3 ::.");
@@ -240,7 +238,7 @@ TEST_F(PlaylistWindow, DoubleClickBelowTheLastRowPlaysTheFocusedRow) {
     w.setFocus(1);
     mouse(list(), QEvent::MouseButtonDblClick, Qt::LeftButton, {100, 150});
     EXPECT_EQ(TrackIndex, 1);
-    EXPECT_EQ(PlayState, 1);
+    EXPECT_EQ(PlayState, PlayStatus::playing);
     EXPECT_EQ(w.PlayingRow, 1);
 }
 
@@ -251,7 +249,7 @@ TEST_F(PlaylistWindow, NothingPlaysWithoutAFocusedRow) {
     w.add("/m/b.mp3");
     w.ListBox1DblClick();
     w.BitBtn1Click();
-    EXPECT_EQ(PlayState, 0);
+    EXPECT_EQ(PlayState, PlayStatus::stopped);
     EXPECT_TRUE(TrackPath.isEmpty());
     EXPECT_TRUE(desk.shown.isEmpty());
 }
@@ -262,7 +260,7 @@ TEST_F(PlaylistWindow, HiddenPlayButtonStartsWithoutThumbOrTexts) {
     w.BitBtn1->click();
     EXPECT_EQ(TrackIndex, 2);
     EXPECT_EQ(TrackPath, w.get(2));
-    EXPECT_EQ(PlayState, 1);
+    EXPECT_EQ(PlayState, PlayStatus::playing);
     EXPECT_EQ(w.PlayingRow, 2);
     EXPECT_FALSE(view.thumbShown);
     EXPECT_TRUE(view.caption.isEmpty());
@@ -279,16 +277,16 @@ TEST_F(PlaylistWindow, HiddenPlayButtonStartsWithoutThumbOrTexts) {
 TEST_F(PlaylistWindow, DragsWithinTheList) {
     for (int i = 0; i < 6; ++i) w.add(QString("/m/%1.mp3").arg(i));
     w.show();
-    w.PlayingRow = 1;
+    w.setPlayingRow(1);
     drag(rowCentre(1), rowCentre(4));
     EXPECT_EQ(names(), (QStringList{"0", "2", "3", "4", "1", "5"}));
-    EXPECT_EQ(w.PlayingRow, 1);  // the mark stays on its index, now another track
+    EXPECT_EQ(w.PlayingRow, 1);             // the mark stays on its index, now another track
     EXPECT_EQ(w.Label2->text(), "Trakc:");  // no refresh
-    drag(rowCentre(4), {150, 195});  // below the last row: to the end
+    drag(rowCentre(4), {150, 195});         // below the last row: to the end
     EXPECT_EQ(names(), (QStringList{"0", "2", "3", "4", "5", "1"}));
-    drag({150, 195}, rowCentre(0));  // started below the last row
+    drag({150, 195}, rowCentre(0));                   // started below the last row
     drag(rowCentre(2), rowCentre(2) + QPoint(0, 4));  // under the drag threshold: a click
-    drag(rowCentre(3), {150, 300});  // dropped outside the list
+    drag(rowCentre(3), {150, 300});                   // dropped outside the list
     EXPECT_EQ(names(), (QStringList{"0", "2", "3", "4", "5", "1"}));
     // Only the list's own drags are taken.
     QObject stranger;
@@ -409,9 +407,9 @@ TEST_F(PlaylistWindow, PlaylistItemReplacesTheListOnlyOnceAFileIsChosen) {
     const QString before = QDir::currentPath();
     for (const char* p : {"/m/a.mp3", "/m/b.mp3"}) w.add(p);
     w.setFocus(1);
-    TrackIndex = 1;
-    TrackPath = "/m/b.mp3";
-    w.PlayingRow = 1;
+    setTrackIndex(1);
+    setTrackPath("/m/b.mp3");
+    w.setPlayingRow(1);
     choose(addMenu, 80, addMenu.Label1);  // cancelled: the list stays, in multiple selection
     EXPECT_EQ(w.rows(), (QStringList{"/m/a.mp3", "/m/b.mp3"}));
     EXPECT_FALSE(w.singleSelection());
@@ -439,9 +437,8 @@ TEST_F(PlaylistWindow, DialogsWithTheirTitlesAndFilters) {
     choose(addMenu, 80, addMenu.Label1);
     choose(menu, 104, menu.Label4);
     w.ZMButton3Click();
-    EXPECT_EQ(dialogs.asked, (QStringList{"Open Files | mp3 (*.mp3)", "Выберите папку | ",
-                                          " | Pleylist (*.m3u)", "Open Files | mp3 (*.mp3)",
-                                          " | Playlist (*.m3u)"}));
+    EXPECT_EQ(dialogs.asked, (QStringList{"Open Files | mp3 (*.mp3)", "Выберите папку | ", " | Pleylist (*.m3u)",
+                                          "Open Files | mp3 (*.mp3)", " | Playlist (*.m3u)"}));
 }
 
 // ---- the playlist menu
@@ -458,7 +455,7 @@ TEST_F(PlaylistWindow, PlaylistMenuEditsTheList) {
     EXPECT_EQ(w.count(), 0);
     EXPECT_TRUE(w.singleSelection());
     EXPECT_EQ(w.Label2->text(), "Track: 4");  // still the old count
-    choose(menu, 40, menu.Label6);  // nothing focused: nothing happens
+    choose(menu, 40, menu.Label6);            // nothing focused: nothing happens
     // "Добавить" in single selection with no focused row: appended, the focus left alone.
     w.add("/m/x.mp3");
     desk.fileAnswers.enqueue({"/m/y.mp3"});
@@ -518,7 +515,8 @@ INSTANTIATE_TEST_SUITE_P(Items, MenuHover,
                                            HoverCase{"Folder", true, "Папку", "Добавить папку с файлами"},
                                            HoverCase{"Playlist", true, "Плейлист", "Загрузить плейлист"},
                                            HoverCase{"Delete", false, "Удалить", "Удалить трек из плейлиста"},
-                                           HoverCase{"DeleteAll", false, "Удалить всё", "Удалить все треки из плейлиста"},
+                                           HoverCase{"DeleteAll", false, "Удалить всё",
+                                                     "Удалить все треки из плейлиста"},
                                            HoverCase{"Add", false, "Добавить", "Добавить треки в плейлист"},
                                            HoverCase{"Glue", false, "Открепить", "Работа с плейлистом"},
                                            HoverCase{"Close", false, "Закрыть", "Закрыть плейлист"}),

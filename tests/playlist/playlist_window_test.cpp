@@ -1,5 +1,6 @@
 #include "engine_fixture.h"
 #include "fake_desktop.h"
+#include "playback_fixture.h"
 #include "playback_state.h"
 #include "playlist_box.h"
 #include "playlist_window.h"
@@ -25,8 +26,8 @@ class Playlist : public EngineTest {
 protected:
     void SetUp() override {
         EngineTest::SetUp();
-        TrackIndex = 0;
-        TrackPath = "untouched";
+        setTrackIndex(0);
+        setTrackPath("untouched");
     }
     QString root() const { return QString::fromStdString(dir.root()); }
     void writeConfig(const std::string& text) { writeBytes(dir.path("Config.ini"), text); }
@@ -125,9 +126,11 @@ TEST_P(StartUpCount, LoadsNothing) {
 INSTANTIATE_TEST_SUITE_P(Counts, StartUpCount, ::testing::Values("0", "-2", "many", "", "no file"),
                          [](const ::testing::TestParamInfo<const char*>& info) {
                              const std::string c = info.param;
-                             return c == "0" ? std::string("zero") : c == "-2" ? std::string("negative")
-                                    : c == "many" ? std::string("word") : c.empty() ? std::string("empty")
-                                                                                   : std::string("noFile");
+                             return c == "0"      ? std::string("zero")
+                                    : c == "-2"   ? std::string("negative")
+                                    : c == "many" ? std::string("word")
+                                    : c.empty()   ? std::string("empty")
+                                                  : std::string("noFile");
                          });
 
 TEST_F(Playlist, StartUpRowsKeepLongValuesUpTo2047Characters) {
@@ -143,20 +146,38 @@ TEST_F(Playlist, SaveAndLoadGiveBackTheRows) {
     writeId3v2(titled, {"Звезда", "Кино", "", "", ""}, 4, V2Text::Utf8);
     const std::string untitled = make("b.mp3", recipe);
     TForm2 w(root());
-    const QStringList rows = {QString::fromStdString(titled), "", QString::fromStdString(untitled),
-                              "relative/c.mp3", "/missing/Файл.mp3", QString::fromStdString(titled)};
+    const QStringList rows = {
+        QString::fromStdString(titled), "", QString::fromStdString(untitled), "relative/c.mp3", "/missing/Файл.mp3",
+        QString::fromStdString(titled)};
     for (const QString& r : rows) w.add(r);
     const QString m3u = QString::fromStdString(dir.path("list.m3u"));
     w.SaveList(m3u);
     EXPECT_TRUE(desk.shown.isEmpty());
     const std::string text = readBytes(m3u.toStdString());
-    EXPECT_EQ(text.rfind("#EXTM3U\r\n#EXTINF:2,Звезда\r\n" + titled + "\r\n#EXTINF:0,Название не определено\r\n\r\n", 0), 0u)
+    EXPECT_EQ(
+        text.rfind("#EXTM3U\r\n#EXTINF:2,Звезда\r\n" + titled + "\r\n#EXTINF:0,Название не определено\r\n\r\n", 0), 0u)
         << text;
     w.clear();
     w.LoadList(m3u);
     EXPECT_EQ(w.rows(), rows);
     EXPECT_EQ(w.Label2->text(), "Track: 6");
     EXPECT_EQ(w.focused(), -1);  // loading focuses nothing
+}
+
+// The list keeps a row's text as bytes: a row that begins with a byte-order mark
+// shows it and saves it again, so a second load gives the same rows.
+TEST_F(Playlist, ARowThatBeginsWithAByteOrderMarkKeepsIt) {
+    const std::string m3u = dir.path("marks.m3u");
+    writeBytes(m3u, "\xEF\xBB\xBF#EXTM3U\r\n\xEF\xBB\xBF\xEF\xBB\xBF/a.mp3\r\n/b.mp3\r\n");
+    TForm2 w(root());
+    w.LoadList(QString::fromStdString(m3u));
+    const QStringList rows = {QString(QChar(0xFEFF)) + QChar(0xFEFF) + "/a.mp3", "/b.mp3"};
+    EXPECT_EQ(w.rows(), rows);
+    w.SaveList(QString::fromStdString(m3u));
+    w.clear();
+    w.LoadList(QString::fromStdString(m3u));
+    EXPECT_EQ(w.rows(), rows);
+    EXPECT_TRUE(desk.shown.isEmpty());
 }
 
 TEST_F(Playlist, FailedFileOperationsAreShownAndLoseNothing) {
@@ -203,7 +224,7 @@ TEST_F(Playlist, FolderCommandReplacesTheRowsWithTheFolderOnly) {
         writeBytes(dir.path(f), "x");
     TForm2 w(root());
     w.add("/previous.mp3");
-    TrackIndex = 7;
+    setTrackIndex(7);
     desk.fileAnswers.enqueue({QString::fromStdString(dir.path("music"))});
     w.folderCommand();
     QStringList got = w.rows();
@@ -241,9 +262,8 @@ TEST_F(Playlist, DroppedFilesThatAreTracks) {
     fs::create_directories(dir.path("folder"));
     TForm2 w(root());
     QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(dir.path("folder"))),
-                  QUrl::fromLocalFile("/m/x.mp3"), QUrl::fromLocalFile("/m/y.wav"),
-                  QUrl::fromLocalFile("/m/Z.MP3"), QUrl("https://example.com/a.mp3")});
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(dir.path("folder"))), QUrl::fromLocalFile("/m/x.mp3"),
+                  QUrl::fromLocalFile("/m/y.wav"), QUrl::fromLocalFile("/m/Z.MP3"), QUrl("https://example.com/a.mp3")});
     w.dropUrls(data.urls());
     EXPECT_EQ(w.rows(), (QStringList{"/m/x.mp3", "/m/Z.MP3"}));
     EXPECT_EQ(w.Label2->text(), "Track: 2");

@@ -14,7 +14,6 @@ using namespace fixture;
 
 namespace {
 
-
 class TransportTest : public EngineTest {
 protected:
     void SetUp() override {
@@ -30,7 +29,7 @@ protected:
     }
     void TearDown() override {
         BASS_StreamFree(StreamHandle);
-        StreamHandle = 0;
+        setStreamHandle(0);
         EngineTest::TearDown();
     }
     // Plays the loaded track out, with the 30 ms tick's track-end rule, until it
@@ -38,7 +37,7 @@ protected:
     void endTrack() {
         const HSTREAM current = StreamHandle;
         for (int tick = 0; tick < 200 && StreamHandle == current; ++tick) {
-            if (!transport.trackEnd()) return;
+            if (transport.applyTrackEnd() == AfterTrackEnd::standAtEnd) return;
             engine_test::advance(30);
         }
     }
@@ -51,10 +50,10 @@ protected:
 }  // namespace
 
 TEST_F(TransportTest, PlayPauseStopAndTheTexts) {
-    TrackPath = list.get(0);
+    setTrackPath(list.get(0));
     list.setFocus(0);
     transport.Play();
-    EXPECT_EQ(PlayState, 1);
+    EXPECT_EQ(PlayState, PlayStatus::playing);
     EXPECT_EQ(BASS_ChannelIsActive(StreamHandle), BASS_ACTIVE_PLAYING);
     EXPECT_TRUE(view.thumbShown);
     EXPECT_EQ(view.marquee, ".:: Песня 0 :: Кино :: MP3 ::.");
@@ -63,15 +62,15 @@ TEST_F(TransportTest, PlayPauseStopAndTheTexts) {
     EXPECT_EQ(view.info.year, "Год: 1988");
     engine_test::advance(300);
     transport.Pause();
-    EXPECT_EQ(PlayState, 2);
+    EXPECT_EQ(PlayState, PlayStatus::paused);
     transport.Stop();  // stop while paused changes nothing
-    EXPECT_EQ(PlayState, 2);
+    EXPECT_EQ(PlayState, PlayStatus::paused);
     const HSTREAM paused = StreamHandle;
     transport.Play();  // resumes, no new stream
     EXPECT_EQ(StreamHandle, paused);
     EXPECT_EQ(BASS_ChannelGetPosition(StreamHandle, 0), 13230u * 4);
     transport.Stop();
-    EXPECT_EQ(PlayState, 0);
+    EXPECT_EQ(PlayState, PlayStatus::stopped);
     EXPECT_FALSE(view.thumbShown);
     EXPECT_TRUE(desk.shown.isEmpty());
 }
@@ -84,8 +83,8 @@ TEST_F(TransportTest, NextPreviousAndTheLastRow) {
     transport.Next();  // no wrap
     EXPECT_EQ(TrackIndex, 2);
     endTrack();
-    EXPECT_FALSE(transport.trackEnd());  // the last row stays at its end
-    EXPECT_EQ(PlayState, 1);
+    EXPECT_EQ(transport.applyTrackEnd(), AfterTrackEnd::standAtEnd);  // the last row stays at its end
+    EXPECT_EQ(PlayState, PlayStatus::playing);
     transport.Previous();
     EXPECT_EQ(TrackIndex, 1);
     EXPECT_EQ(BASS_ChannelIsActive(StreamHandle), BASS_ACTIVE_PLAYING);
@@ -110,14 +109,14 @@ TEST_F(TransportTest, MissingFileKeepsTheOldStreamPlaying) {
     EXPECT_EQ(desk.texts(), QStringList{"Файл не существует"});
     EXPECT_EQ(StreamHandle, playing);
     EXPECT_EQ(BASS_ChannelIsActive(playing), BASS_ACTIVE_PLAYING);
-    EXPECT_EQ(PlayState, 0);
+    EXPECT_EQ(PlayState, PlayStatus::stopped);
 }
 
 TEST_F(TransportTest, PauseFromStoppedThenPlayFails) {
-    PlayState = 2;  // the mini player's pause with nothing loaded
+    setPlayState(PlayStatus::paused);  // the mini player's pause with nothing loaded
     transport.Play();
     EXPECT_EQ(desk.texts(), QStringList{"Ошибка воспроизведения файла"});
-    EXPECT_EQ(PlayState, 2);
+    EXPECT_EQ(PlayState, PlayStatus::paused);
 }
 
 TEST_F(TransportTest, DroppedFilesJoinTheListAndLoadTheFocusedRow) {
@@ -127,5 +126,97 @@ TEST_F(TransportTest, DroppedFilesJoinTheListAndLoadTheFocusedRow) {
     EXPECT_EQ(TrackIndex, 1);
     EXPECT_EQ(TrackPath, list.get(1));
     EXPECT_EQ(list.Label2->text(), "Track: 4");
-    EXPECT_EQ(PlayState, 0);  // nothing starts
+    EXPECT_EQ(PlayState, PlayStatus::stopped);  // nothing starts
+}
+
+// Every operation tells the view that the rule's inputs may have changed, and a
+// change of PlayState is announced once, whoever caused it.
+TEST_F(TransportTest, EveryChangeOfThePlayStateIsAnnounced) {
+    list.setTransport(&transport);
+    transport.startTrack(0);
+    EXPECT_EQ(view.stateChanges, 1);  // one start, one announcement
+    transport.Play();                 // already playing: no change
+    EXPECT_EQ(view.stateChanges, 1);
+    transport.Pause();
+    transport.Pause();  // paused already: nothing
+    EXPECT_EQ(view.stateChanges, 2);
+    transport.HoldLoaded();  // still paused
+    EXPECT_EQ(view.stateChanges, 2);
+    transport.Play();
+    EXPECT_EQ(view.stateChanges, 3);
+    // The hidden play button on a missing file: the player counts as stopped, and
+    // the other windows hear it.
+    list.add("/no/such/track.mp3");
+    transport.playRow(3);
+    EXPECT_EQ(PlayState, PlayStatus::stopped);
+    EXPECT_EQ(view.stateChanges, 4);
+    EXPECT_EQ(list.PlayingRow, list.focused());
+    // A start that a list index error ends started nothing.
+    EXPECT_THROW(transport.startTrack(9), ListIndexError);
+    EXPECT_EQ(view.stateChanges, 4);
+    // Row changes reach the transport through the list, each once.
+    const int before = view.ruleInputChanges;
+    list.add("/m/x.mp3");
+    list.move(0, -1);
+    list.setFocus(0);
+    list.deleteFocused();
+    list.clear();
+    EXPECT_EQ(view.ruleInputChanges, before + 4);
+}
+
+TEST_F(TransportTest, TheAddDialogsVariantMovesTheLoadedTrackThroughTheTransport) {
+    list.setTransport(&transport);
+    list.setFocus(2);
+    desk.fileAnswers.enqueue({});  // cancelled: TrackIndex moved, the path not
+    list.Ljfdbnm1Click();
+    EXPECT_EQ(TrackIndex, 2);
+    EXPECT_TRUE(TrackPath.isEmpty());
+    desk.fileAnswers.enqueue({"/m/new.mp3"});
+    const int before = view.ruleInputChanges;
+    list.Ljfdbnm1Click();
+    EXPECT_EQ(TrackPath, list.get(2));
+    EXPECT_EQ(list.count(), 4);
+    EXPECT_GE(view.ruleInputChanges, before + 2);
+}
+
+// What the engine is told follows the loaded track: the row the track-end rule would
+// start, told again at every change of the rows, of repeat and of the track.
+TEST_F(TransportTest, TheEngineIsToldTheTrackThatFollows) {
+    list.setTransport(&transport);
+    const auto next = [] { return QString::fromStdString(engine_test::nextFile(StreamHandle)); };
+    transport.startTrack(0);
+    EXPECT_EQ(next(), list.get(1));
+    view.repeatOn = true;
+    transport.repeatChanged();
+    EXPECT_EQ(next(), list.get(0));
+    view.repeatOn = false;
+    transport.repeatChanged();
+    list.setFocus(1);
+    list.deleteFocused();  // the next row goes: the one after it follows now
+    EXPECT_EQ(next(), list.get(1));
+    EXPECT_TRUE(list.get(1).endsWith("t2.mp3"));
+    list.move(1, 0);  // moved above the loaded track's index: another file follows
+    EXPECT_TRUE(list.get(1).endsWith("t0.mp3"));
+    EXPECT_EQ(next(), list.get(1));
+    list.add(list.get(0));
+    transport.Next();
+    EXPECT_EQ(next(), list.get(2));
+    list.add(list.get(0));
+    transport.Next();
+    transport.Next();  // the last row: nothing follows, repeat or not
+    ASSERT_EQ(TrackIndex, 3);
+    EXPECT_EQ(next(), "");
+    view.repeatOn = true;
+    transport.repeatChanged();
+    EXPECT_EQ(next(), "");
+    list.add(list.get(0));  // rows added at the end: with repeat on, the same row
+    EXPECT_EQ(next(), list.get(3));
+    view.repeatOn = false;
+    transport.repeatChanged();
+    EXPECT_EQ(next(), list.get(4));
+    list.setFocus(1);
+    transport.dropFiles({"/m/dropped.mp3"});  // the drop makes the focused row the loaded one
+    EXPECT_EQ(next(), list.get(2));
+    list.clear();
+    EXPECT_EQ(next(), "");
 }

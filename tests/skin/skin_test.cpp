@@ -2,11 +2,14 @@
 #include "skin.h"
 
 #include <QCoreApplication>
+#include <QDirIterator>
 #include <QFile>
 #include <QFont>
 #include <QFontInfo>
 #include <QImageReader>
 #include <QPixmap>
+#include <QRegularExpression>
+#include <QSet>
 
 #include <gtest/gtest.h>
 
@@ -19,26 +22,62 @@ struct Picture {
 
 // The windows' designed places and frame strips depend on these sizes exactly.
 const Picture kPictures[] = {
-    {"splash_background", 265, 137}, {"splash_picture1", 89, 33}, {"splash_picture2", 97, 41},
-    {"player_background", 400, 240}, {"player_bars_frame", 217, 137}, {"Fon", 201, 97},
-    {"player_seek_track", 249, 17}, {"player_seek_thumb", 25, 17}, {"player_volume_track", 115, 17},
-    {"player_volume_thumb", 9, 17}, {"player_volume_left", 9, 17}, {"player_volume_right", 9, 17},
-    {"player_lamp_repeat", 9, 9}, {"player_lamp_mute", 9, 9},
-    {"player_prev", 164, 17}, {"player_pause", 164, 17}, {"player_play", 164, 17}, {"player_stop", 164, 17},
-    {"player_next", 164, 17}, {"player_playlist", 164, 17},
-    {"player_close", 68, 15}, {"player_tray", 68, 15}, {"player_ontop", 68, 15}, {"player_menu", 68, 15},
-    {"player_mute", 102, 15}, {"player_repeat", 102, 15}, {"player_caption", 185, 17},
-    {"tray_16", 16, 16}, {"tray_22", 22, 22}, {"tray_32", 32, 32}, {"tray_48", 48, 48}, {"program_icon", 64, 64},
-    {"playlist_background", 400, 240}, {"playlist_row_icon", 16, 16}, {"playlist_add", 68, 15},
+    {"splash_background", 265, 137},
+    {"splash_picture1", 89, 33},
+    {"splash_picture2", 97, 41},
+    {"player_background", 400, 240},
+    {"player_bars_frame", 217, 137},
+    {"Fon", 201, 97},
+    {"player_seek_track", 249, 17},
+    {"player_seek_thumb", 25, 17},
+    {"player_volume_track", 115, 17},
+    {"player_volume_thumb", 9, 17},
+    {"player_volume_left", 9, 17},
+    {"player_volume_right", 9, 17},
+    {"player_lamp_repeat", 9, 9},
+    {"player_lamp_mute", 9, 9},
+    {"player_prev", 164, 17},
+    {"player_pause", 164, 17},
+    {"player_play", 164, 17},
+    {"player_stop", 164, 17},
+    {"player_next", 164, 17},
+    {"player_playlist", 164, 17},
+    {"player_close", 68, 15},
+    {"player_tray", 68, 15},
+    {"player_ontop", 68, 15},
+    {"player_menu", 68, 15},
+    {"player_mute", 102, 15},
+    {"player_repeat", 102, 15},
+    {"player_caption", 185, 17},
+    {"tray_16", 16, 16},
+    {"tray_22", 22, 22},
+    {"tray_32", 32, 32},
+    {"tray_48", 48, 48},
+    {"program_icon", 64, 64},
+    {"playlist_background", 400, 240},
+    {"playlist_row_icon", 16, 16},
+    {"playlist_add", 68, 15},
     {"playlist_save", 68, 15},
-    {"addmenu_background", 150, 120}, {"addmenu_highlight", 136, 25},
-    {"plmenu_background", 150, 200}, {"plmenu_highlight", 136, 25},
-    {"mainmenu_background", 150, 200}, {"mainmenu_highlight", 146, 25},
-    {"mini_background", 200, 120}, {"mini_track", 273, 17}, {"mini_thumb", 27, 17},
-    {"mini_prev", 164, 17}, {"mini_pause", 164, 17}, {"mini_play", 164, 17}, {"mini_next", 164, 17},
-    {"mini_exit", 68, 15}, {"mini_restore", 68, 15},
-    {"info_background", 311, 109}, {"info_caption", 217, 20},
-    {"about_background", 400, 240}, {"update_background", 400, 240}, {"about_close", 164, 17},
+    {"addmenu_background", 150, 120},
+    {"addmenu_highlight", 136, 25},
+    {"plmenu_background", 150, 200},
+    {"plmenu_highlight", 136, 25},
+    {"mainmenu_background", 150, 200},
+    {"mainmenu_highlight", 146, 25},
+    {"mini_background", 200, 120},
+    {"mini_track", 273, 17},
+    {"mini_thumb", 27, 17},
+    {"mini_prev", 164, 17},
+    {"mini_pause", 164, 17},
+    {"mini_play", 164, 17},
+    {"mini_next", 164, 17},
+    {"mini_exit", 68, 15},
+    {"mini_restore", 68, 15},
+    {"info_background", 311, 109},
+    {"info_caption", 217, 20},
+    {"about_background", 400, 240},
+    {"update_background", 400, 240},
+    {"about_close", 164, 17},
     {"update_close", 164, 17},
 };
 
@@ -54,8 +93,8 @@ TEST(Skin, EveryPictureAtItsSize) {
     EXPECT_TRUE(Skin::image("no_such_picture").isNull());
 }
 
-// Before any dense use in this program: a 1× screen never holds the 2× set: loading reads the plain pictures only, and a
-// dense one is read once, on its first use, then handed out again as it is.
+// Before any dense use in this program: a 1× screen never holds the 2× set: loading reads the plain pictures only, and
+// a dense one is read once, on its first use, then handed out again as it is.
 TEST(Skin, DenseRenderingsAreReadOnFirstUse) {
     ASSERT_TRUE(Skin::load().isEmpty());
     ASSERT_FALSE(Skin::image("info_caption").isNull());
@@ -137,8 +176,8 @@ TEST(Skin, APictureHandedOutFindsItsDenseRendering) {
 
 TEST(Skin, SeeThroughPartsArePureRed) {
     Skin::load();
-    for (const char* name : {"addmenu_highlight", "plmenu_highlight", "mainmenu_highlight", "plmenu_background",
-                             "mainmenu_background"})
+    for (const char* name :
+         {"addmenu_highlight", "plmenu_highlight", "mainmenu_highlight", "plmenu_background", "mainmenu_background"})
         EXPECT_EQ(Skin::image(name).pixel(0, 0), qRgb(255, 0, 0)) << name;
 }
 
@@ -150,6 +189,51 @@ TEST(Skin, FreeFacesStandInForTheDesignedOnes) {
     EXPECT_EQ(QFontInfo(QFont("Capture it", 8)).family(), "Play");
     EXPECT_EQ(QFontInfo(QFont("MatterhornCTT", 12)).family(), "DSEG7 Classic");
     EXPECT_EQ(QFontInfo(QFont("MS Sans Serif", 8)).family(), "DejaVu Sans");
+}
+
+namespace {
+
+// Every string literal of the program's sources, by the file it stands in.
+QHash<QString, QStringList> sourceLiterals() {
+    QHash<QString, QStringList> found;
+    const QRegularExpression literal(QStringLiteral(R"re("([^"\\\n]*)")re"));
+    QDirIterator files(QStringLiteral(RWN8_SOURCE_DIR), {"*.cpp", "*.h"}, QDir::Files, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        const QString path = files.next();
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) continue;
+        const QString text = QString::fromUtf8(file.readAll());
+        for (const QRegularExpressionMatch& m : literal.globalMatch(text)) found[m.captured(1)] << path;
+    }
+    return found;
+}
+
+}  // namespace
+
+// Every picture the code asks the skin for exists, and every picture of the skin is
+// asked for. The names are gathered from the sources at test time rather than kept in
+// a list beside them: a list is one more place to keep in step by hand, the very slip
+// this catches, and the code hands names to the skin through calls, tables and
+// parameters alike, so no one call can be watched. Picture names have one form, lower-
+// case words joined by "_", so every literal of that form is taken for one; a
+// misspelling that leaves the form is caught the other way round, as the picture it
+// meant is then asked for nowhere.
+TEST(Skin, EveryPictureTheCodeNamesExistsAndEveryPictureIsNamed) {
+    ASSERT_TRUE(Skin::load().isEmpty());
+    const QStringList names = Skin::names();
+    const QSet<QString> pictures(names.cbegin(), names.cend());
+    const QHash<QString, QStringList> literals = sourceLiterals();
+    ASSERT_TRUE(literals.contains(QStringLiteral("player_play"))) << "no sources at " << RWN8_SOURCE_DIR;
+    // Literals of the pictures' form that name something else.
+    const QSet<QString> notPictures{QStringLiteral("rwn8_make_http_get")};  // the update module's entry
+    const QRegularExpression pictureForm(QStringLiteral("^[a-z][a-z0-9]*(_[a-z0-9]+)+$"));
+    for (auto it = literals.cbegin(); it != literals.cend(); ++it) {
+        if (!pictureForm.match(it.key()).hasMatch() || notPictures.contains(it.key())) continue;
+        EXPECT_TRUE(pictures.contains(it.key()))
+            << "\"" << it.key().toStdString() << "\" is no skin picture, in " << it.value().join(", ").toStdString();
+    }
+    for (const QString& name : pictures)
+        EXPECT_TRUE(literals.contains(name)) << name.toStdString() << " is named nowhere in the sources";
 }
 
 TEST(Skin, SpectrumBackgroundIsARealBitmapBesideTheProgram) {

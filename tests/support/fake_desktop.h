@@ -6,6 +6,8 @@
 #include <QList>
 #include <QQueue>
 
+#include <functional>
+
 struct ShownText {
     enum Kind { Message, Error } kind;
     QString text;
@@ -25,6 +27,8 @@ public:
     QSize screen{1280, 800};
     QRect work{0, 0, 1280, 770};
     const QWidget* foreground = nullptr;
+    // Runs while a message box would be open (the box itself answers at once).
+    std::function<void(const QString&)> onMessage;
 
     QStringList texts() const {
         QStringList t;
@@ -32,7 +36,10 @@ public:
         return t;
     }
 
-    void messageBox(const QString& text) override { shown.append({ShownText::Message, text}); }
+    void messageBox(const QString& text) override {
+        shown.append({ShownText::Message, text});
+        if (onMessage) onMessage(text);
+    }
     void errorBox(const QString& text) override { shown.append({ShownText::Error, text}); }
     QStringList openFiles(const QString&, const QString&) override { return next(); }
     QString openFile(const QString&, const QString&) override { return next().value(0); }

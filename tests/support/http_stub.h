@@ -35,9 +35,7 @@ public:
     }
     // Accepts and reads, and never answers.
     void silent() { mode_ = Mode::Silent; }
-    QString url() const {
-        return QStringLiteral("http://127.0.0.1:%1/update/1.0.2..txt").arg(server_.serverPort());
-    }
+    QString url() const { return QStringLiteral("http://127.0.0.1:%1/update/1.0.2..txt").arg(server_.serverPort()); }
     // The request head as last received.
     QByteArray request;
     qint64 bytesSent = 0;

@@ -34,6 +34,7 @@ std::unique_ptr<lame_global_flags, LameFree> encoderFor(const ToneSpec& s) {
         lame_set_brate(g.get(), s.kbps);
     }
     lame_set_bWriteVbrTag(g.get(), s.infoTag ? 1 : 0);
+    lame_set_free_format(g.get(), s.freeFormat ? 1 : 0);
     if (lame_init_params(g.get()) < 0) throw std::runtime_error("lame_init_params failed");
     return g;
 }

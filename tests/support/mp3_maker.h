@@ -12,18 +12,32 @@ struct ToneSpec {
     double seconds = 1.0;
     int rate = 44100;
     int channels = 2;
-    int kbps = 128;         // CBR bit rate, or the mean bit rate with abr
-    int vbrQuality = -1;    // 0 … 9 makes a VBR file
+    int kbps = 128;       // CBR bit rate, or the mean bit rate with abr
+    int vbrQuality = -1;  // 0 … 9 makes a VBR file
     bool abr = false;
-    bool infoTag = true;    // the Info/Xing header in the first frame
+    bool infoTag = true;      // the Info/Xing header in the first frame
+    bool freeFormat = false;  // CBR frames whose headers give no bit rate
     Wave wave = Wave::Sine;
     double frequency = 1000.0;
     double amplitude = 0.5;  // of full scale
 };
 
+// A tone of the given length and format, the rest as ToneSpec's defaults.
+inline ToneSpec tone(double seconds, int rate, int channels, int kbps, bool info, int vbr = -1, bool abr = false) {
+    ToneSpec s;
+    s.seconds = seconds;
+    s.rate = rate;
+    s.channels = channels;
+    s.kbps = kbps;
+    s.infoTag = info;
+    s.vbrQuality = vbr;
+    s.abr = abr;
+    return s;
+}
+
 struct MadeMp3 {
-    int64_t samples = 0;     // frames of PCM fed to the encoder
-    int64_t mp3Frames = 0;   // MPEG frames written
+    int64_t samples = 0;    // frames of PCM fed to the encoder
+    int64_t mp3Frames = 0;  // MPEG frames written
 };
 
 // The PCM that `recipe` describes, interleaved.

@@ -19,8 +19,7 @@ namespace fixture {
 namespace {
 
 TagLib::String text(const std::string& s, V2Text enc) {
-    return enc == V2Text::Latin1 ? TagLib::String(s, TagLib::String::Latin1)
-                                 : TagLib::String(s, TagLib::String::UTF8);
+    return enc == V2Text::Latin1 ? TagLib::String(s, TagLib::String::Latin1) : TagLib::String(s, TagLib::String::UTF8);
 }
 
 void setFrame(TagLib::ID3v2::Tag& tag, const char* id, const std::string& value, V2Text enc) {
@@ -52,9 +51,7 @@ void field(std::string& tag, const std::string& value, size_t size) {
     tag += v;
 }
 
-std::string le32(uint32_t v) {
-    return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
-}
+std::string le32(uint32_t v) { return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
 
 std::string syncsafe(uint32_t v) {
     return {char((v >> 21) & 0x7F), char((v >> 14) & 0x7F), char((v >> 7) & 0x7F), char(v & 0x7F)};
@@ -70,8 +67,8 @@ std::string randomBytes(size_t n) {
 }  // namespace
 
 std::string rawApeTag(size_t bytes, bool withHeader) {
-    const std::string item = le32(uint32_t(bytes)) + le32(1u << 1) + std::string("Cover Art (Front)", 18) +
-                             randomBytes(bytes);
+    const std::string item =
+        le32(uint32_t(bytes)) + le32(1u << 1) + std::string("Cover Art (Front)", 18) + randomBytes(bytes);
     auto frame = [&](uint32_t flags) {
         return "APETAGEX" + le32(2000) + le32(uint32_t(item.size() + 32)) + le32(1) + le32(flags) +
                std::string(8, '\0');

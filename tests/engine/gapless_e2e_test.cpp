@@ -1,0 +1,334 @@
+// Whole albums through the real engine into a private sound server, with the
+// player's own handling of a track's end: what the recording shows at each join.
+#include "bass.h"
+#include "mp3_maker.h"
+#include "sound_server.h"
+#include "temp_dir.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <vector>
+
+namespace {
+
+using fixture::kRecordRate;
+using fixture::rmsOf;
+using fixture::SoundServer;
+
+constexpr size_t kWindow = kRecordRate / 500;  // 2 ms
+
+// What the player does with its rows, every 30 ms tick: when the loaded track has
+// ended (position = length) it starts the next row (the same with repeat on, none
+// after the last), and it tells the engine the file of the row that would follow.
+class Player {
+public:
+    Player(std::vector<std::string> rows, bool repeat) : rows_(std::move(rows)), repeat_(repeat) {}
+    ~Player() { BASS_StreamFree(h_); }
+    void start(int row) {
+        BASS_ChannelStop(h_);
+        BASS_StreamFree(h_);
+        row_ = row;
+        h_ = BASS_StreamCreateFile(false, rows_[size_t(row)].c_str(), 0, 0, 0);
+        ASSERT_NE(h_, 0u);
+        ASSERT_TRUE(BASS_ChannelPlay(h_, false));
+        startPositions_.push_back(BASS_ChannelBytes2Seconds(h_, BASS_ChannelGetPosition(h_, BASS_POS_BYTE)));
+        const auto next = following();
+        BASS_ChannelSetNext(h_, next ? rows_[size_t(*next)].c_str() : nullptr);
+    }
+    // One tick; false once the last row has ended.
+    bool tick() {
+        if (BASS_ChannelGetPosition(h_, BASS_POS_BYTE) != BASS_ChannelGetLength(h_, BASS_POS_BYTE)) return true;
+        const auto next = following();
+        if (!next) return false;
+        start(*next);
+        return true;
+    }
+    // Ticks until the last row ends, or `ms` milliseconds.
+    void playFor(int ms) {
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < ms && tick()) QThread::msleep(30);
+    }
+    double secondsLeft() const {
+        const uint64_t left = BASS_ChannelGetLength(h_, BASS_POS_BYTE) - BASS_ChannelGetPosition(h_, BASS_POS_BYTE);
+        return BASS_ChannelBytes2Seconds(h_, left);
+    }
+    HSTREAM handle() const { return h_; }
+    // Where each started track was at its start: what had been heard of it.
+    const std::vector<double>& startPositions() const { return startPositions_; }
+    int row() const { return row_; }
+
+private:
+    std::optional<int> following() const {
+        if (row_ + 1 >= int(rows_.size())) return std::nullopt;
+        return repeat_ ? row_ : row_ + 1;
+    }
+    std::vector<std::string> rows_;
+    bool repeat_;
+    HSTREAM h_ = 0;
+    int row_ = -1;
+    std::vector<double> startPositions_;
+};
+
+// The first and one past the last sample louder than `floor`.
+std::pair<size_t, size_t> soundingSpan(const std::vector<int16_t>& pcm, int floor = 300) {
+    size_t first = pcm.size(), last = 0;
+    for (size_t i = 0; i < pcm.size(); ++i)
+        if (std::abs(pcm[i]) > floor) {
+            first = std::min(first, i);
+            last = i + 1;
+        }
+    return {first, last};
+}
+
+// The longest run of silent 2 ms windows in [from, to), in milliseconds.
+double longestSilenceMs(const std::vector<int16_t>& pcm, size_t from, size_t to, double loud) {
+    size_t run = 0, longest = 0;
+    for (size_t at = from; at + kWindow <= to; at += kWindow) {
+        run = rmsOf(pcm, at, at + kWindow) < loud / 10 ? run + 1 : 0;
+        longest = std::max(longest, run);
+    }
+    return double(longest * kWindow) * 1000 / kRecordRate;
+}
+
+int maxStep(const std::vector<int16_t>& pcm, size_t from, size_t to) {
+    int most = 0;
+    for (size_t i = std::max<size_t>(from, 1); i < std::min(to, pcm.size()); ++i)
+        most = std::max(most, std::abs(pcm[i] - pcm[i - 1]));
+    return most;
+}
+
+// The share of the power of [from, to) at `hz`.
+double shareAt(const std::vector<int16_t>& pcm, size_t from, size_t to, double hz) {
+    to = std::min(to, pcm.size());
+    if (to <= from) return 0;
+    const double w = 2 * M_PI * hz / kRecordRate;
+    double re = 0, im = 0, total = 0;
+    for (size_t i = from; i < to; ++i) {
+        re += pcm[i] * std::cos(w * double(i));
+        im += pcm[i] * std::sin(w * double(i));
+        total += double(pcm[i]) * pcm[i];
+    }
+    const double n = double(to - from);
+    return total > 0 ? 2 * (re * re + im * im) / n / total : 0;
+}
+
+// What an independent decoder makes of `files` played one after the other, mono at
+// the recording's rate; empty without ffmpeg.
+std::vector<int16_t> referenceJoin(const std::vector<std::string>& files, const std::string& raw) {
+    if (QStandardPaths::findExecutable("ffmpeg").isEmpty()) return {};
+    std::vector<int16_t> all;
+    for (const auto& f : files) {
+        QProcess p;
+        p.start("ffmpeg", {"-v", "error", "-y", "-i", QString::fromStdString(f), "-f", "s16le", "-ac", "1", "-ar",
+                           QString::number(kRecordRate), QString::fromStdString(raw)});
+        if (!p.waitForFinished(30000) || p.exitCode() != 0) return {};
+        const std::string bytes = fixture::readBytes(raw);
+        const auto* s = reinterpret_cast<const int16_t*>(bytes.data());
+        all.insert(all.end(), s, s + bytes.size() / 2);
+    }
+    return all;
+}
+
+// A 440 Hz tone cut in two at `cut` seconds, each half its own file.
+std::vector<std::string> halves(const fixture::TempDir& dir, double seconds, double cut, const std::string& name) {
+    fixture::ToneSpec recipe;
+    recipe.seconds = seconds;
+    recipe.frequency = 440;
+    recipe.kbps = 192;
+    const std::vector<int16_t> pcm = fixture::synthesize(recipe);
+    const auto at = long(std::lround(cut * recipe.rate)) * recipe.channels;
+    const std::vector<std::string> files{dir.path(name + "-a.mp3"), dir.path(name + "-b.mp3")};
+    fixture::encodeMp3(files[0], std::vector<int16_t>(pcm.begin(), pcm.begin() + at), recipe);
+    fixture::encodeMp3(files[1], std::vector<int16_t>(pcm.begin() + at, pcm.end()), recipe);
+    return files;
+}
+
+// One sound server for all: the engine's audio thread stays connected to it.
+class Gapless : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        dir_ = new fixture::TempDir;
+        server_ = new SoundServer;
+        QString why;
+        if (!server_->start(QString::fromStdString(dir_->root()), &why)) skip_ = why.toStdString();
+    }
+    static void TearDownTestSuite() {
+        delete server_;
+        delete dir_;
+    }
+    void SetUp() override {
+        if (!skip_.empty()) GTEST_SKIP() << skip_;
+        ASSERT_TRUE(BASS_Init(-1, 44100, 0, nullptr, nullptr));
+    }
+    void TearDown() override { BASS_Free(); }
+
+    // Plays `player` from row 0 to its end, recorded.
+    static std::vector<int16_t> recordAlbum(Player& player, int ms) {
+        server_->startRecording(dir_->path("album.raw"));
+        player.start(0);
+        player.playFor(ms);
+        QThread::msleep(300);
+        return server_->stopRecording();
+    }
+
+    static inline fixture::TempDir* dir_ = nullptr;
+    static inline SoundServer* server_ = nullptr;
+    static inline std::string skip_;
+};
+
+constexpr double kToneLoud = 0.5 / M_SQRT2 * 32767;
+// A 440 Hz tone at half scale changes by at most this much from one sample to the next.
+const int kToneStep = int(std::ceil(0.5 * 32767 * 2 * M_PI * 440 / kRecordRate));
+
+// Two halves of one tone: no silence where they meet, and no step in the waveform
+// beyond the tone's own, as an independent decoder joins them.
+TEST_F(Gapless, HalvesOfOneToneJoinWithoutASilenceOrAStep) {
+    const auto files = halves(*dir_, 6, 3, "tone");
+    Player player(files, false);
+    const std::vector<int16_t> pcm = recordAlbum(player, 9000);
+    EXPECT_EQ(player.row(), 1);
+    const auto [first, last] = soundingSpan(pcm);
+    ASSERT_GT(last, first + size_t(kRecordRate) * 55 / 10) << "the album was not heard in full";
+    // The tone stops dead at its end: only what lies well inside counts.
+    const size_t from = first + kRecordRate / 10, to = last - kRecordRate / 10;
+    const double silence = longestSilenceMs(pcm, from, to, kToneLoud);
+    const int step = maxStep(pcm, from, to);
+    std::printf("same format: longest silence %.0f ms, largest step %d (the tone's own %d)\n", silence, step,
+                kToneStep);
+    EXPECT_EQ(silence, 0) << "silence at the join";
+    EXPECT_LE(step, kToneStep * 3 / 2) << "a click at the join";
+
+    const std::vector<int16_t> ref = referenceJoin(files, dir_->path("ref.raw"));
+    if (!ref.empty()) {
+        const int refStep = maxStep(ref, kRecordRate / 10, ref.size() - kRecordRate / 10);
+        std::printf("the independent decoder's joined decode: largest step %d\n", refStep);
+        EXPECT_LE(step, std::max(refStep, kToneStep) * 3 / 2);
+    }
+}
+
+// A track at 44.1 kHz, then one at 48 kHz: a new session for the new format, with
+// at most 50 ms of silence between them, and the two not heard over each other
+// for more than a few milliseconds (two half-scale tones together rise above half
+// scale).
+TEST_F(Gapless, ANewFormatFollowsWithinFiftyMilliseconds) {
+    fixture::ToneSpec a;
+    a.seconds = 3;
+    a.frequency = 440;
+    fixture::ToneSpec b = a;
+    b.rate = 48000;
+    b.frequency = 660;
+    const std::vector<std::string> files{dir_->path("a.mp3"), dir_->path("b.mp3")};
+    fixture::makeMp3(files[0], a);
+    fixture::makeMp3(files[1], b);
+    Player player(files, false);
+    const std::vector<int16_t> pcm = recordAlbum(player, 8000);
+    const auto [first, last] = soundingSpan(pcm);
+    ASSERT_GT(last, first + size_t(kRecordRate) * 55 / 10) << "the album was not heard in full";
+    const double silence = longestSilenceMs(pcm, first + kRecordRate / 10, last - kRecordRate / 10, kToneLoud);
+    size_t over = 0;
+    for (size_t i = first; i < last; ++i) over += std::abs(pcm[i]) > 0.55 * 32767;
+    std::printf("44.1 kHz then 48 kHz: longest silence %.0f ms, %zu samples above half scale\n", silence, over);
+    EXPECT_LE(silence, 50);
+    ASSERT_EQ(player.startPositions().size(), 2u);
+    std::printf("the 48 kHz track at its start: %.3f s\n", player.startPositions()[1]);
+    EXPECT_LT(player.startPositions()[1], 0.1) << "the position does not count what was heard";
+    // Over a few milliseconds of both, about a third of the samples rise so high.
+    EXPECT_LT(over, 100u) << "the two tracks overlap";
+}
+
+// Repeat on while the first of three rows plays: its own start follows its end, on
+// the same session. The tone holds whole cycles, so the waveform joins smoothly.
+TEST_F(Gapless, ARepeatedTrackFollowsItself) {
+    fixture::ToneSpec recipe;
+    recipe.seconds = 2.5;  // 1100 cycles
+    recipe.frequency = 440;
+    recipe.kbps = 192;
+    const std::vector<std::string> files{dir_->path("0.mp3"), dir_->path("1.mp3"), dir_->path("2.mp3")};
+    for (const auto& f : files) fixture::makeMp3(f, recipe);
+    Player player(files, true);
+    server_->startRecording(dir_->path("repeat.raw"));
+    player.start(0);
+    player.playFor(6000);  // twice round, and some way into the third
+    const std::vector<int16_t> pcm = server_->stopRecording();
+    EXPECT_EQ(player.row(), 0);
+    const auto [first, last] = soundingSpan(pcm);
+    ASSERT_GT(last, first + size_t(kRecordRate) * 55 / 10);
+    const double silence = longestSilenceMs(pcm, first + kRecordRate / 10, last - kRecordRate / 10, kToneLoud);
+    const int step = maxStep(pcm, first + kRecordRate / 10, last - kRecordRate / 10);
+    std::printf("repeat: longest silence %.0f ms, largest step %d\n", silence, step);
+    EXPECT_EQ(silence, 0);
+    EXPECT_LE(step, kToneStep * 3 / 2);
+}
+
+// Stop, or another track started, shortly before a join, while the next track is
+// already queued at the server: nothing of it is heard.
+TEST_F(Gapless, StopOrAnotherTrackBeforeTheJoinHearsNothingOfTheNext) {
+    fixture::ToneSpec recipe;
+    recipe.seconds = 3;
+    recipe.frequency = 440;
+    const std::string a = dir_->path("a.mp3"), b = dir_->path("b.mp3"), c = dir_->path("c.mp3");
+    fixture::makeMp3(a, recipe);
+    recipe.frequency = 1000;
+    fixture::makeMp3(b, recipe);
+    recipe.frequency = 660;
+    fixture::makeMp3(c, recipe);
+
+    for (const bool stop : {true, false}) {
+        SCOPED_TRACE(stop ? "stop" : "another track");
+        Player player({a, b, c}, false);
+        server_->startRecording(dir_->path("cut.raw"));
+        player.start(0);
+        QElapsedTimer t;
+        t.start();
+        while (player.secondsLeft() > 0.4 && t.elapsed() < 5000) QThread::msleep(10);
+        if (stop) BASS_ChannelStop(player.handle());
+        else player.start(2);
+        QThread::msleep(stop ? 1500 : 3500);
+        const std::vector<int16_t> pcm = server_->stopRecording();
+        const auto [first, last] = soundingSpan(pcm);
+        ASSERT_GT(last, first + size_t(kRecordRate) * 2) << "nothing was heard";
+        double most = 0;
+        for (size_t at = first; at + kRecordRate / 20 <= last; at += kRecordRate / 40)
+            most = std::max(most, shareAt(pcm, at, at + kRecordRate / 20, 1000));
+        EXPECT_LT(most, 0.05) << "the next track was heard";
+        if (!stop) {
+            EXPECT_GT(shareAt(pcm, last - kRecordRate / 2, last - kRecordRate / 4, 660), 0.8);
+        }
+    }
+}
+
+// Play of a short file whose facts are known is heard within 50 ms of the call.
+TEST_F(Gapless, PlayIsHeardAtOnce) {
+    fixture::ToneSpec recipe;
+    recipe.seconds = 2;
+    const std::string path = dir_->path("short.mp3");
+    fixture::makeMp3(path, recipe);
+    HSTREAM facts = BASS_StreamCreateFile(false, path.c_str(), 0, 0, 0);  // as the row's painting does
+    BASS_StreamFree(facts);
+    server_->startRecording(dir_->path("play.raw"));
+    QThread::msleep(300);
+    HSTREAM h = BASS_StreamCreateFile(false, path.c_str(), 0, 0, 0);
+    const size_t near = server_->recordedSamples();
+    ASSERT_TRUE(BASS_ChannelPlay(h, false));
+    QThread::msleep(1000);
+    const std::vector<int16_t> pcm = server_->stopRecording();
+    BASS_StreamFree(h);
+    const size_t at = soundingSpan(pcm).first;
+    ASSERT_LT(at, pcm.size()) << "nothing was heard";
+    const double late = (double(at) - double(near)) / kRecordRate;
+    std::printf("play heard %.0f ms after the call\n", late * 1000);
+    EXPECT_LT(late, 0.05);
+    EXPECT_GT(late, -0.03);
+}
+
+}  // namespace
