@@ -1,7 +1,8 @@
 // Costs of large playlists: loading 100 000 rows from an M3U and from the start-up
 // list of Config.ini, the folder command on 100 000 files, the memory the rows take,
-// painting the visible rows with the files' facts cached and cold, and scrolling
-// page by page through all of them.
+// painting the visible rows with the files' facts cached and cold, scrolling page by
+// page through all of them, the list's commands, 10 000 files arriving at once, and
+// saving 100 000 rows.
 // The rows name real tagged files: hard links of a few fixtures, so the files sit in
 // the page cache while the engine's own cache of their facts can be emptied.
 // Run: build/bin/playlist_bench [--benchmark_filter=…] (the window paints offscreen).
@@ -14,10 +15,12 @@
 #include "skin.h"
 #include "tag_writer.h"
 #include "temp_dir.h"
+#include "transport.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QScrollBar>
+#include <QUrl>
 
 #include <benchmark/benchmark.h>
 
@@ -27,6 +30,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 namespace {
 
@@ -233,6 +237,119 @@ void BM_ScrollPageByPage(benchmark::State& state) {
     state.counters["cpu_over_16ms"] = double(cpuOver16);
 }
 BENCHMARK(BM_ScrollPageByPage)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// The list's own commands on 100 000 rows, each timed with the paint that shows its
+// result: "Удалить всё", Delete on the first row, a drag of the first row to the last.
+void listCommand(benchmark::State& state, void (*command)(TForm2&)) {
+    ShownWindow s;
+    for (auto _ : state) {
+        state.PauseTiming();
+        s.load();
+        s.w.setFocus(0);
+        s.settle();
+        state.ResumeTiming();
+        command(s.w);
+        s.settle();
+    }
+    state.counters["rows_after"] = s.w.count();
+}
+void BM_DeleteAll(benchmark::State& state) {
+    listCommand(state, [](TForm2& w) { w.clear(); });
+}
+BENCHMARK(BM_DeleteAll)->Unit(benchmark::kMillisecond);
+void BM_DeleteFirstRow(benchmark::State& state) {
+    listCommand(state, [](TForm2& w) { w.ListBox1KeyDown(Qt::Key_Delete); });
+}
+BENCHMARK(BM_DeleteFirstRow)->Unit(benchmark::kMillisecond);
+void BM_DragFirstToLast(benchmark::State& state) {
+    listCommand(state, [](TForm2& w) { w.move(0, w.count() - 1); });
+}
+BENCHMARK(BM_DragFirstToLast)->Unit(benchmark::kMillisecond);
+
+// 10 000 files arriving at once on a list of 100 000 rows: dropped on the playlist
+// window, dropped on the player (through its transport), chosen in the add dialog.
+QStringList tenThousandFiles() {
+    QStringList files;
+    for (int i = 0; i < 10000; ++i)
+        files << QString::fromStdString(flatFolder) + "track " + QString::number(i) + ".mp3";
+    return files;
+}
+void arrival(benchmark::State& state, const std::function<void(TForm2&, const QStringList&)>& arrive) {
+    ShownWindow s;
+    const QStringList files = tenThousandFiles();
+    for (auto _ : state) {
+        state.PauseTiming();
+        s.load();
+        s.w.setFocus(0);
+        s.settle();
+        state.ResumeTiming();
+        arrive(s.w, files);
+        s.settle();
+    }
+    state.counters["rows_after"] = s.w.count();
+}
+void BM_DropOnPlaylist(benchmark::State& state) {
+    arrival(state, [](TForm2& w, const QStringList& files) {
+        QList<QUrl> urls;
+        for (const QString& f : files) urls << QUrl::fromLocalFile(f);
+        w.dropUrls(urls);
+    });
+}
+BENCHMARK(BM_DropOnPlaylist)->Unit(benchmark::kMillisecond);
+void BM_DropOnPlayer(benchmark::State& state) {
+    SilentTransportView view;
+    arrival(state, [&](TForm2& w, const QStringList& files) {
+        Transport player(w, view);
+        player.dropFiles(files);
+    });
+}
+BENCHMARK(BM_DropOnPlayer)->Unit(benchmark::kMillisecond);
+void BM_AddDialog(benchmark::State& state) {
+    FakeDesktop desk;
+    arrival(state, [&](TForm2& w, const QStringList& files) {
+        desk.fileAnswers.enqueue(files);
+        w.addFiles();
+    });
+}
+BENCHMARK(BM_AddDialog)->Unit(benchmark::kMillisecond);
+
+// SaveList of 100 000 rows naming 4 000 distinct files whose facts are cached (the
+// cache holds 4 096), and of the 100 000 distinct files of the big M3U with the
+// cache emptied first (every file's facts read; the files are in the page cache).
+void BM_SaveList_100kRows_4000CachedFiles(benchmark::State& state) {
+    namespace fs = std::filesystem;
+    const std::string folder = dir->path("four thousand/");
+    fs::create_directories(folder);
+    QStringList files;
+    for (int i = 0; i < 4000; ++i) {
+        const std::string p = folder + "track " + std::to_string(i) + ".mp3";
+        if (!fs::exists(p)) fs::create_hard_link(flatFolder + "track " + std::to_string(i) + ".mp3", p);
+        files << QString::fromStdString(p);
+    }
+    TForm2 w(QString::fromStdString(dir->root()));
+    QStringList rows;
+    for (int i = 0; i < kRows; ++i) rows << files[i % files.size()];
+    FakeDesktop desk;
+    desk.fileAnswers.enqueue(rows);
+    w.addFiles();
+    const QString out = QString::fromStdString(dir->path("saved.m3u"));
+    engine_test::clearFileCache();
+    w.SaveList(out);  // the facts read once
+    for (auto _ : state) w.SaveList(out);
+    state.counters["rows"] = w.count();
+}
+BENCHMARK(BM_SaveList_100kRows_4000CachedFiles)->Unit(benchmark::kMillisecond);
+void BM_SaveList_100kDistinctFilesCold(benchmark::State& state) {
+    TForm2 w(QString::fromStdString(dir->root()));
+    w.LoadList(QString::fromStdString(bigM3u));
+    const QString out = QString::fromStdString(dir->path("saved.m3u"));
+    for (auto _ : state) {
+        engine_test::clearFileCache();
+        w.SaveList(out);
+    }
+    state.counters["rows"] = w.count();
+}
+BENCHMARK(BM_SaveList_100kDistinctFilesCold)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 void BM_SaveList_1000RealFiles(benchmark::State& state) {
     const std::string first = dir->path("real0.mp3");
