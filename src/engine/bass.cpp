@@ -7,6 +7,7 @@
 #include "engine_clock.h"
 #include "engine_thread.h"
 #include "file_facts.h"
+#include "length_scans.h"
 #include "stream_registry.h"
 
 #include <algorithm>
@@ -117,6 +118,20 @@ bool adoptSounding(HSTREAM h) {
     return StreamRegistry::instance().adopt(h) != nullptr;
 }
 
+// A stream made with an estimated length, now where the count will find it
+// (length_scans.h): the audio thread is woken to count, and a count that ended
+// while the stream was being made, which found it nowhere, is taken from the cache.
+void countLength(Stream& st) {
+    const auto now = FactsCache::instance().facts(st.key);
+    if (now && !now->lengthEstimated) {
+        StreamLock lock(st.mutex);
+        StreamState& s = locked(st, lock);
+        if (!s.ended) s.lengthFrames = now->lengthFrames;
+        return;
+    }
+    EngineThread::wake();
+}
+
 // A stream on the next file, made now on the interface thread (its facts are
 // cached, the row being shown), so that the audio thread can queue it behind this
 // one.
@@ -137,6 +152,8 @@ std::shared_ptr<Stream> makeFollower(const std::string& file) {
 }  // namespace
 
 uint32_t BASS_GetVersion() { return 0x02040000; }
+
+void BASS_SetLengthNotify(void (*notify)(void*), void* user) { LengthScans::instance().setNotice(notify, user); }
 
 bool BASS_Init(int device, uint32_t, uint32_t, void*, const void*) {
     if (initialised) return false;
@@ -177,7 +194,9 @@ HSTREAM BASS_StreamCreateFile(bool mem, const char* file, uint64_t offset, uint6
     if (!key) return 0;
     auto facts = FactsCache::instance().facts(*key);
     if (!facts) return 0;
-    return StreamRegistry::instance().add(std::move(*key), *facts);
+    const HSTREAM h = StreamRegistry::instance().add(std::move(*key), *facts);
+    if (facts->lengthEstimated) countLength(*find(h));
+    return h;
 }
 
 bool BASS_StreamFree(HSTREAM h) {
@@ -356,9 +375,10 @@ bool BASS_ChannelSetNext(HSTREAM h, const char* file) {
         StreamLock lock(st->mutex);
         StreamState& s = locked(*st, lock);
         s.nextFile = next;
-        s.follower = std::move(follower);
+        s.follower = follower;
         played = s.everPlayed;
     }
+    if (follower && follower->lengthEstimated) countLength(*follower);
     // What the old follower queued is let go at once, before it can be heard.
     if (played) EngineThread::wake();
     return true;

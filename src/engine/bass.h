@@ -36,3 +36,9 @@ bool BASS_ChannelSetAttribute(HSTREAM, uint32_t attrib, float value);
 // start when this stream ends (null or empty: none), so that the engine can queue it
 // behind this one. Told again whenever the answer changes; false for no such stream.
 bool BASS_ChannelSetNext(HSTREAM, const char* file);
+
+// An operation of our own: `notify(user)` is called, on the engine's own thread,
+// each time the exact length of a file replaces the estimate its streams were made
+// with (a long file without a header that tells its length): lengths, and what is
+// worked out from them, may then change once. Null: no calls.
+void BASS_SetLengthNotify(void (*notify)(void* user), void* user);

@@ -13,8 +13,11 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <ctime>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 namespace engine {
 
@@ -34,6 +37,7 @@ struct Decoder::Source {
     ~Source() {
         if (fd >= 0) ::close(fd);
     }
+    bool open(const std::string& path, std::vector<uint8_t>& piece);
     int64_t readAt(int64_t at, uint8_t* out, int64_t n) const;
 };
 
@@ -137,9 +141,8 @@ bool lockFormat(mpg123_handle* h, int& rate, int& channels) {
     return true;
 }
 
-// The whole file read through the library's own frame scan, which counts exactly
-// what a decode delivers. The library reads a few bytes at a time, so the file is
-// read into memory in large pieces first.
+// The file read for the library's own frame parsing, which asks for a few bytes
+// at a time: from memory, filled in large pieces.
 struct ScanReader {
     const Decoder::Source* source;
     int64_t pos = 0;  // from the start of the audio
@@ -176,23 +179,6 @@ off_t scanSeek(void* handle, off_t offset, int whence) {
     }
     r->pos = base + offset;
     return off_t(r->pos);
-}
-
-int64_t scanLength(const Decoder::Source& source) {
-    std::unique_ptr<mpg123_handle, void (*)(mpg123_handle*)> h(newHandle(), [](mpg123_handle* p) {
-        mpg123_close(p);
-        mpg123_delete(p);
-    });
-    ScanReader reader{&source};
-    int rate = 0, channels = 0;
-    // Every frame counted, none trimmed: the caller knows what the decoder trims.
-    if (h) mpg123_param(h.get(), MPG123_REMOVE_FLAGS, MPG123_GAPLESS, 0.0);
-    if (!h || mpg123_replace_reader_handle(h.get(), scanRead, scanSeek, nullptr) != MPG123_OK ||
-        mpg123_open_handle(h.get(), &reader) != MPG123_OK || !lockFormat(h.get(), rate, channels) ||
-        mpg123_scan(h.get()) != MPG123_OK)
-        return 0;
-    const off_t n = mpg123_length(h.get());
-    return n > 0 ? int64_t(n) : 0;
 }
 
 // An Info/Xing header whose frame count, present by its flags, is 0: the library
@@ -233,26 +219,33 @@ void Decoder::HandleDeleter::operator()(mpg123_handle_struct* h) const {
 
 Decoder::~Decoder() = default;
 
+// The file's audio between its tags, with the copy of its first frame's header
+// behind it; `piece` receives the first piece. False when there is none.
+bool Decoder::Source::open(const std::string& path, std::vector<uint8_t>& piece) {
+    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0) return false;
+    start = afterLeadingTags(fd);
+    end = int64_t(audioEnd(fd, uint64_t(st.st_size)));
+    if (end <= start) return false;
+    piece.resize(size_t(kPieceBytes));
+    const int64_t got = readAt(0, piece.data(), std::min(kPieceBytes, end - start));
+    const long first = findAudioStart({piece.data(), size_t(std::max<int64_t>(got, 0))}, got < kPieceBytes);
+    if (first >= 0 && first + 4 <= got) {
+        std::copy_n(piece.begin() + first, 4, tail.begin());
+        hasTail = true;
+    }
+    return true;
+}
+
 std::unique_ptr<Decoder> Decoder::open(const std::string& path) {
     if (!libraryReady()) return nullptr;
     std::unique_ptr<Decoder> d(new Decoder);
+    d->path_ = path;
     d->handle_.reset(newHandle());
     if (!d->handle_ || mpg123_open_feed(d->handle_.get()) != MPG123_OK) return nullptr;
     d->source_ = std::make_unique<Source>();
-    Source& src = *d->source_;
-    src.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat st {};
-    if (src.fd < 0 || ::fstat(src.fd, &st) != 0) return nullptr;
-    src.start = afterLeadingTags(src.fd);
-    src.end = int64_t(audioEnd(src.fd, uint64_t(st.st_size)));
-    if (src.end <= src.start) return nullptr;
-    d->piece_.resize(size_t(kPieceBytes));
-    const int64_t got = src.readAt(0, d->piece_.data(), std::min(kPieceBytes, src.end - src.start));
-    const long first = findAudioStart({d->piece_.data(), size_t(std::max<int64_t>(got, 0))}, got < kPieceBytes);
-    if (first >= 0 && first + 4 <= got) {
-        std::copy_n(d->piece_.begin() + first, 4, src.tail.begin());
-        src.hasTail = true;
-    }
+    if (!d->source_->open(path, d->piece_)) return nullptr;
     // The first frame lies within the probe's reach after the tags.
     for (int pieces = 0; pieces < 3; ++pieces) {
         if (!d->feedPiece()) return nullptr;
@@ -303,7 +296,14 @@ int64_t Decoder::lengthFrames(bool fromHeader) {
     long decoderDelay = 0;
     if (delay >= 0 && mpg123_getstate(handle_.get(), MPG123_DEC_DELAY, &decoderDelay, &unused) != MPG123_OK)
         decoderDelay = 529;
-    length_ = std::max<int64_t>(0, scanLength(*source_) - (delay >= 0 ? delay + decoderDelay : 0));
+    trim_ = delay >= 0 ? delay + decoderDelay : 0;
+    // A short file is counted at once; a long one only so far as a row can wait for,
+    // the rest of it estimated from the frames counted (FrameCount counts it later).
+    auto count = FrameCount::open(path_);
+    const bool whole = count && count->step(kCountAtOnceBytes);
+    estimated_ = count && !whole;
+    const int64_t frames = !count ? 0 : whole ? count->frames() : count->estimate();
+    length_ = std::max<int64_t>(0, frames - trim_);
     return length_;
 }
 
@@ -342,6 +342,65 @@ int64_t Decoder::read(int16_t* out, int64_t maxFrames) {
         break;
     }
     return static_cast<int64_t>(filled / frameBytes);
+}
+
+struct FrameCount::Impl {
+    Decoder::Source source;
+    ScanReader reader{&source};
+    std::unique_ptr<mpg123_handle_struct, Decoder::HandleDeleter> handle;
+    int64_t frames = 0;
+    double bits = 0;       // in the frames counted
+    int64_t firstAt = -1;  // where the first counted frame starts
+    bool done = false;
+};
+
+FrameCount::FrameCount() : d(std::make_unique<Impl>()) {}
+FrameCount::~FrameCount() = default;
+
+std::unique_ptr<FrameCount> FrameCount::open(const std::string& path) {
+    if (!libraryReady()) return nullptr;
+    std::unique_ptr<FrameCount> c(new FrameCount);
+    std::vector<uint8_t> piece;
+    if (!c->d->source.open(path, piece)) return nullptr;
+    c->d->handle.reset(newHandle());
+    mpg123_handle* h = c->d->handle.get();
+    if (!h) return nullptr;
+    // Every frame counted, none trimmed: the caller knows what the decoder trims.
+    mpg123_param(h, MPG123_REMOVE_FLAGS, MPG123_GAPLESS, 0.0);
+    if (mpg123_replace_reader_handle(h, scanRead, scanSeek, nullptr) != MPG123_OK ||
+        mpg123_open_handle(h, &c->d->reader) != MPG123_OK)
+        return nullptr;
+    return c;
+}
+
+// Frames are parsed, not decoded: the library's frame-by-frame reading, the same
+// that its whole-file scan does, a bounded part of the file at a time.
+bool FrameCount::step(int64_t bytes) {
+    mpg123_handle* h = d->handle.get();
+    const int64_t until = d->reader.pos + bytes;
+    while (!d->done && d->reader.pos < until) {
+        const int r = mpg123_framebyframe_next(h);
+        mpg123_frameinfo info{};
+        if ((r != MPG123_OK && r != MPG123_NEW_FORMAT) || mpg123_info(h, &info) != MPG123_OK) {
+            d->done = true;  // the end, or an error at a damaged end: the audio ends there too
+            break;
+        }
+        const int spf = mpg123_spf(h);
+        d->frames += spf;
+        if (d->firstAt < 0) d->firstAt = mpg123_framepos(h);
+        // A free-format frame has no bit rate in its header, but its size is known.
+        d->bits +=
+            info.bitrate > 0 ? double(info.bitrate) * 1000 * spf / double(info.rate) : double(info.framesize) * 8;
+    }
+    return d->done;
+}
+
+int64_t FrameCount::frames() const { return d->frames; }
+
+int64_t FrameCount::estimate() const {
+    if (d->bits <= 0) return d->frames;
+    const double audioBits = double(d->source.end - d->source.start - std::max<int64_t>(d->firstAt, 0)) * 8;
+    return std::max(d->frames, int64_t(std::llround(audioBits / d->bits * double(d->frames))));
 }
 
 int64_t Decoder::largestPiece() { return largestFed.load(std::memory_order_relaxed); }

@@ -20,6 +20,8 @@ namespace engine {
 class Decoder {
 public:
     static constexpr int64_t kPieceBytes = 64 * 1024;
+    // What lengthFrames counts at once: about a millisecond of frame parsing.
+    static constexpr int64_t kCountAtOnceBytes = 256 * 1024;
 
     // nullptr when the file cannot be opened or holds no MPEG audio the decoder
     // understands. Does not check the file's first bytes (see probeFile). Reads at
@@ -33,9 +35,14 @@ public:
     int channels() const { return channels_; }
     // Frames a full decode delivers: from the Info/Xing header when the file has
     // one that fits the file (the caller knows whether it has, see probeFile),
-    // otherwise from one scan of the whole file's frame headers. For the thread
-    // that makes streams, never the audio thread.
+    // otherwise from counting its frames. A file too long to count at once gets an
+    // estimate from the bit rate of the frames counted (within a frame for a
+    // constant bit rate): lengthEstimated() then, and a FrameCount finds the exact
+    // length, less trim(). For the thread that makes streams, never the audio thread.
     int64_t lengthFrames(bool fromHeader = false);
+    bool lengthEstimated() const { return estimated_; }
+    // Frames the decoder leaves out at the start of a full count.
+    int64_t trim() const { return trim_; }
     // The next reads deliver audio from exactly `frame` on; getting there may take
     // several reads.
     bool seek(int64_t frame);
@@ -55,20 +62,46 @@ public:
     static void resetFeedCounts();
 
     struct Source;  // the file from where its audio starts to where it ends
+    struct HandleDeleter {
+        void operator()(mpg123_handle_struct* h) const;
+    };
 
 private:
     Decoder() = default;
     bool feedPiece();
-    struct HandleDeleter {
-        void operator()(mpg123_handle_struct* h) const;
-    };
+    std::string path_;
     std::unique_ptr<Source> source_;
     std::unique_ptr<mpg123_handle_struct, HandleDeleter> handle_;
     std::vector<unsigned char> piece_;
     int rate_ = 0;
     int channels_ = 0;
     int64_t length_ = -1;
+    int64_t trim_ = 0;
+    bool estimated_ = false;
     bool done_ = false;
+};
+
+// The frames of a whole file counted a bounded part at a time, before the
+// decoder's trim: the exact length of a file that no header tells, found in steps
+// that never hold a thread for more than a few milliseconds.
+class FrameCount {
+public:
+    // nullptr when the file cannot be read or holds no audio between its tags.
+    static std::unique_ptr<FrameCount> open(const std::string& path);
+    ~FrameCount();
+    FrameCount(const FrameCount&) = delete;
+    FrameCount& operator=(const FrameCount&) = delete;
+
+    // Counts the frames of about `bytes` more of the file; true once all are counted.
+    bool step(int64_t bytes);
+    int64_t frames() const;
+    // The whole file's frames, from the bit rate of those counted so far.
+    int64_t estimate() const;
+
+private:
+    FrameCount();
+    struct Impl;
+    std::unique_ptr<Impl> d;
 };
 
 }  // namespace engine

@@ -5,6 +5,7 @@
 #include "engine_thread.h"
 
 #include "engine_clock.h"
+#include "length_scans.h"
 #include "stream_registry.h"
 #include "voice.h"
 
@@ -50,6 +51,7 @@ public:
         }
         streams_.clear();
         if (anyBusy()) continueBusy();
+        if (LengthScans::instance().pending()) continueScans();
         takeJoined();
         // Tick only while something plays; a command wakes the thread again.
         int interval = 0;
@@ -70,6 +72,8 @@ public:
 private:
     // Rounds of busy voices' work within one pump on the manual clock.
     static constexpr int kManualBusyRounds = 16;
+    // About two milliseconds of frame parsing.
+    static constexpr int64_t kScanStepBytes = 512 * 1024;
 
     bool anyBusy() const {
         return std::any_of(voices_.begin(), voices_.end(), [](const auto& v) { return v.second->busy(); });
@@ -90,6 +94,23 @@ private:
                 busyQueued_ = false;
                 pumpBusy();
                 if (anyBusy()) continueBusy();
+            },
+            Qt::QueuedConnection);
+    }
+    // Lengths still estimated are counted between everything else the thread does,
+    // a step at a time; on the manual clock, to the end within the pump.
+    void continueScans() {
+        if (manualClock()) {
+            while (LengthScans::instance().step(kScanStepBytes)) {}
+            return;
+        }
+        if (scanQueued_) return;
+        scanQueued_ = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                scanQueued_ = false;
+                if (LengthScans::instance().step(kScanStepBytes)) continueScans();
             },
             Qt::QueuedConnection);
     }
@@ -138,6 +159,7 @@ private:
     std::unique_ptr<SoundServerLink> server_;
     QTimer* timer_ = nullptr;
     bool busyQueued_ = false;
+    bool scanQueued_ = false;
     std::vector<std::shared_ptr<Stream>> streams_;
     // By stream: a stream the engine made for a gapless join takes over a handle
     // when the player adopts it.

@@ -1,6 +1,7 @@
 #include "file_facts.h"
 
 #include "decoder.h"
+#include "length_scans.h"
 #include "mpeg_probe.h"
 
 #include <sys/stat.h>
@@ -29,13 +30,16 @@ struct Entry {
     std::shared_ptr<const TrackTags> tags;
 };
 
-std::optional<FileFacts> probe(const std::string& path) {
-    const ProbeResult probed = probeFile(path);
+// A length that is an estimate is counted exactly later, on the audio thread.
+std::optional<FileFacts> probe(const FileKey& key) {
+    const ProbeResult probed = probeFile(key.path);
     if (!probed.audio) return std::nullopt;
-    auto decoder = Decoder::open(path);
+    auto decoder = Decoder::open(key.path);
     if (!decoder) return std::nullopt;
-    FileFacts f{decoder->rate(), decoder->channels(), decoder->lengthFrames(probed.lengthHeader)};
+    FileFacts f{decoder->rate(), decoder->channels(), decoder->lengthFrames(probed.lengthHeader),
+                decoder->lengthEstimated()};
     if (f.lengthFrames <= 0) return std::nullopt;
+    if (f.lengthEstimated) LengthScans::instance().want(key, decoder->trim());
     return f;
 }
 
@@ -86,7 +90,7 @@ std::optional<FileFacts> FactsCache::facts(const FileKey& key) {
         if (e.probed) return e.facts;
     }
     // Probe without the lock: the audio thread may want it meanwhile.
-    auto found = probe(key.path);
+    auto found = probe(key);
     CacheLock lock(d->mutex);
     Entry& e = d->entry(key, lock);
     if (!e.probed) {
@@ -112,7 +116,19 @@ std::shared_ptr<const TrackTags> FactsCache::tags(const FileKey& key) {
 void FactsCache::correctLength(const FileKey& key, int64_t frames) {
     CacheLock lock(d->mutex);
     Entry& e = d->entry(key, lock);
-    if (e.probed && e.facts) e.facts->lengthFrames = frames;
+    if (!e.probed || !e.facts) return;
+    e.facts->lengthFrames = frames;
+    e.facts->lengthEstimated = false;
+}
+
+void FactsCache::exactLength(const FileKey& key, int64_t frames) {
+    CacheLock lock(d->mutex);
+    auto it = d->byPath.find(key.path);
+    if (it == d->byPath.end() || !(it->second->key == key)) return;
+    std::optional<FileFacts>& f = it->second->facts;
+    if (!f || !f->lengthEstimated) return;
+    f->lengthFrames = frames;
+    f->lengthEstimated = false;
 }
 
 void FactsCache::clear() {

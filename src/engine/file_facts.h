@@ -23,6 +23,7 @@ struct FileFacts {
     int rate = 0;
     int channels = 0;
     int64_t lengthFrames = 0;
+    bool lengthEstimated = false;  // until its frames are counted (length_scans.h)
 };
 
 // The key of a regular, non-empty file; nullopt for a missing file or a folder.
@@ -39,6 +40,8 @@ public:
     std::shared_ptr<const TrackTags> tags(const FileKey& key);
     // The decoder found the true length at the end of the audio.
     void correctLength(const FileKey& key, int64_t frames);
+    // The frames of a file whose length was estimated are counted.
+    void exactLength(const FileKey& key, int64_t frames);
     void clear();
     size_t size() const;
 

@@ -96,7 +96,8 @@ struct StreamState {
 };
 
 struct Stream {
-    Stream(FileKey k, const FileFacts& f) : key(std::move(k)), rate(f.rate), channels(f.channels) {
+    Stream(FileKey k, const FileFacts& f)
+        : key(std::move(k)), rate(f.rate), channels(f.channels), lengthEstimated(f.lengthEstimated) {
         s.lengthFrames = f.lengthFrames;
     }
     int bytesPerFrame() const { return 2 * channels; }
@@ -105,6 +106,7 @@ struct Stream {
     const FileKey key;
     const int rate;
     const int channels;
+    const bool lengthEstimated;  // when made: the count may replace s.lengthFrames
     std::atomic<float> volume{1.0f};
     std::mutex mutex;
     StreamState s;  // guarded by mutex

@@ -66,6 +66,8 @@ void Voice::pump() {
     busy_ = false;
     if (predecessor_ && (predecessor_->drained() || nowNs() >= predecessorDeadline_)) predecessor_.reset();
     Commands c = readCommands();
+    // An estimated length may become exact at any time (length_scans.h).
+    if (!lengthCorrected_) lengthFrames_ = c.lengthFrames;
     if (c.follower != followerStream_) followerChanged(std::move(c.follower));
     if (c.generation != applied_) apply(c);
     if (out_) out_->setVolume(stream_->volume.load(std::memory_order_relaxed));
@@ -83,7 +85,6 @@ Voice::Commands Voice::readCommands() {
 void Voice::apply(const Commands& c) {
     applied_ = c.generation;
     dirty_ = true;
-    if (!lengthCorrected_) lengthFrames_ = c.lengthFrames;
     const Transport before = transport_;
     transport_ = c.transport;
     if (c.seekPending) seekTo(c.seekFrame);

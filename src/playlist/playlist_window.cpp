@@ -4,6 +4,7 @@
 #include "ZMButton.h"
 #include "desktop.h"
 #include "labels.h"
+#include "length_notices.h"
 #include "m3u.h"
 #include "playback_state.h"
 #include "playlist_box.h"
@@ -59,6 +60,9 @@ TForm2::TForm2(const QString& programDir, std::optional<QStringList> startUpList
         connect(rows_, changed, this, [this] { transport().rowsChanged(); });
     connect(rows_, &QAbstractItemModel::rowsMoved, this, [this] { transport().rowsChanged(); });
     connect(rows_, &QAbstractItemModel::modelReset, this, [this] { transport().rowsChanged(); });
+    // A row's length and bit rate may change once, from the estimate to the count.
+    connect(&LengthNotices::instance(), &LengthNotices::lengthsKnown, ListBox1->viewport(),
+            qOverload<>(&QWidget::update));
     // FormCreate: the "Capture it" file was registered with the program's other
     // fonts when the player was made; drops; the list's own drag; Config.ini.
     setAcceptDrops(true);

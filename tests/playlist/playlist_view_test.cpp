@@ -13,6 +13,7 @@
 #include "pointer_events.h"
 #include "status_line.h"
 #include "tag_writer.h"
+#include "time_text.h"
 #include "track_info.h"
 
 #include <QCheckBox>
@@ -207,6 +208,46 @@ TEST_F(PlaylistWindow, ARowAsDrawn) {
     EXPECT_EQ(inkIn(img, {0, 16, 16, 14}, qRgb(0, 0, 0)).pixels, 0);
     // Below the last row: the list's black.
     EXPECT_EQ(inkIn(img, {0, 3 * kRowHeight, width, 206 - 3 * kRowHeight}, qRgb(0, 0, 0)).pixels, 0);
+}
+
+// The notice is queued from the engine's thread, and the repaint it asks for is
+// queued behind it.
+void settle() {
+    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+}
+
+// Paint events that reach a widget.
+class PaintCount : public QObject {
+public:
+    explicit PaintCount(QWidget* w) { w->installEventFilter(this); }
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+        paints += e->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+// A long file with no header that tells its length is shown at once with an
+// estimate; the engine counts its frames and the row is painted again with them.
+TEST_F(PlaylistWindow, ALongRowIsPaintedAgainOnceItsFramesAreCounted) {
+    const std::string p = dir.path("long.mp3");
+    makeRepeatedMp3(p, tone(6, 44100, 2, 128, false, 2), 30);
+    w.add(QString::fromStdString(p));
+    drawn();
+    settle();
+    PaintCount count(list());
+    engine_test::clearFileCache();  // the next paint reads the file anew
+    list()->repaint();
+    ASSERT_EQ(count.paints, 1);
+    settle();
+    EXPECT_EQ(count.paints, 2) << "the count's notice repaints the rows";
+    const Decoded exact = referenceDecode(p);
+    EXPECT_EQ(rowTexts(0, w.get(0)).length, lentime(w.get(0)));
+    EXPECT_EQ(lentime(w.get(0)), timeText(double(exact.frames()) / exact.rate));
+    // Counted once: painting again brings no notice.
+    list()->repaint();
+    settle();
+    EXPECT_EQ(count.paints, 3);
 }
 
 TEST_F(PlaylistWindow, DoubleClickPlaysTheRowAndMovesTheSilverMark) {

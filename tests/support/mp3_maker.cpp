@@ -39,6 +39,18 @@ std::unique_ptr<lame_global_flags, LameFree> encoderFor(const ToneSpec& s) {
     return g;
 }
 
+uint32_t beAt(const std::string& s, size_t at) {
+    uint32_t v = 0;
+    for (size_t i = 0; i < 4; ++i) v = v << 8 | uint8_t(s[at + i]);
+    return v;
+}
+
+void putBe(std::string& s, size_t at, uint32_t v) {
+    for (size_t i = 0; i < 4; ++i) s[at + i] = char(v >> (24 - 8 * i));
+}
+
+MadeMp3 encodeBytes(std::string& out, size_t& infoBytes, const std::vector<int16_t>& pcm, const ToneSpec& recipe);
+
 }  // namespace
 
 std::vector<int16_t> synthesize(const ToneSpec& s) {
@@ -71,9 +83,43 @@ std::vector<int16_t> synthesize(const ToneSpec& s) {
 MadeMp3 makeMp3(const std::string& path, const ToneSpec& recipe) { return encodeMp3(path, synthesize(recipe), recipe); }
 
 MadeMp3 encodeMp3(const std::string& path, const std::vector<int16_t>& pcm, const ToneSpec& recipe) {
+    size_t infoBytes = 0;
+    std::string out;
+    const MadeMp3 made = encodeBytes(out, infoBytes, pcm, recipe);
+    writeBytes(path, out);
+    return made;
+}
+
+MadeMp3 makeRepeatedMp3(const std::string& path, const ToneSpec& recipe, int copies) {
+    size_t infoBytes = 0;
+    std::string piece;
+    MadeMp3 made = encodeBytes(piece, infoBytes, synthesize(recipe), recipe);
+    std::string info = piece.substr(0, infoBytes);
+    const std::string audio = piece.substr(infoBytes);
+    const size_t total = info.size() + audio.size() * size_t(copies);
+    size_t at = std::min(info.find("Xing"), info.find("Info"));
+    if (at != std::string::npos) {
+        const uint32_t flags = beAt(info, at + 4);
+        at += 8;
+        if (flags & 1) {
+            putBe(info, at, beAt(info, at) * uint32_t(copies));
+            at += 4;
+        }
+        if (flags & 2) putBe(info, at, uint32_t(total));
+    }
+    std::string out;
+    out.reserve(total);
+    out += info;
+    for (int i = 0; i < copies; ++i) out += audio;
+    writeBytes(path, out);
+    return {made.samples * copies, made.mp3Frames * copies};
+}
+
+namespace {
+
+MadeMp3 encodeBytes(std::string& out, size_t& infoBytes, const std::vector<int16_t>& pcm, const ToneSpec& recipe) {
     auto g = encoderFor(recipe);
     const int64_t frames = int64_t(pcm.size()) / recipe.channels;
-    std::string out;
     std::vector<unsigned char> buf(1 << 16);
     constexpr int64_t kBlock = 4096;
     std::vector<int16_t> left(kBlock), right(kBlock);
@@ -92,10 +138,12 @@ MadeMp3 encodeMp3(const std::string& path, const std::vector<int16_t>& pcm, cons
     if (recipe.infoTag) {
         const size_t n = lame_get_lametag_frame(g.get(), buf.data(), buf.size());
         if (n > 0 && n <= out.size()) out.replace(0, n, reinterpret_cast<char*>(buf.data()), n);
+        infoBytes = n <= out.size() ? n : 0;
     }
-    writeBytes(path, out);
     return {frames, lame_get_frameNum(g.get())};
 }
+
+}  // namespace
 
 void writeBytes(const std::string& path, const std::string& bytes) {
     std::ofstream f(path, std::ios::binary | std::ios::trunc);

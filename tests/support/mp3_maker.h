@@ -46,6 +46,11 @@ MadeMp3 makeMp3(const std::string& path, const ToneSpec& recipe);
 // Encodes interleaved PCM with the encoder settings of `recipe` (its waveform unused).
 MadeMp3 encodeMp3(const std::string& path, const std::vector<int16_t>& pcm, const ToneSpec& recipe);
 
+// A long file made quickly: one piece of `recipe` encoded once and its audio frames
+// written `copies` times, behind the piece's own Info/Xing frame when it has one
+// (its frame and byte counts made the whole file's).
+MadeMp3 makeRepeatedMp3(const std::string& path, const ToneSpec& recipe, int copies);
+
 void writeBytes(const std::string& path, const std::string& bytes);
 std::string readBytes(const std::string& path);
 
