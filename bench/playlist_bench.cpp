@@ -240,7 +240,7 @@ BENCHMARK(BM_ScrollPageByPage)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // The list's own commands on 100 000 rows, each timed with the paint that shows its
 // result: "Удалить всё", Delete on the first row, a drag of the first row to the last.
-void listCommand(benchmark::State& state, void (*command)(TForm2&)) {
+void onShownList(benchmark::State& state, const std::function<void(TForm2&)>& command) {
     ShownWindow s;
     for (auto _ : state) {
         state.PauseTiming();
@@ -253,6 +253,7 @@ void listCommand(benchmark::State& state, void (*command)(TForm2&)) {
     }
     state.counters["rows_after"] = s.w.count();
 }
+void listCommand(benchmark::State& state, void (*command)(TForm2&)) { onShownList(state, command); }
 void BM_DeleteAll(benchmark::State& state) {
     listCommand(state, [](TForm2& w) { w.clear(); });
 }
@@ -275,18 +276,8 @@ QStringList tenThousandFiles() {
     return files;
 }
 void arrival(benchmark::State& state, const std::function<void(TForm2&, const QStringList&)>& arrive) {
-    ShownWindow s;
     const QStringList files = tenThousandFiles();
-    for (auto _ : state) {
-        state.PauseTiming();
-        s.load();
-        s.w.setFocus(0);
-        s.settle();
-        state.ResumeTiming();
-        arrive(s.w, files);
-        s.settle();
-    }
-    state.counters["rows_after"] = s.w.count();
+    onShownList(state, [&](TForm2& w) { arrive(w, files); });
 }
 void BM_DropOnPlaylist(benchmark::State& state) {
     arrival(state, [](TForm2& w, const QStringList& files) {

@@ -86,16 +86,10 @@ private:
             for (int round = 0; round < kManualBusyRounds && anyBusy(); ++round) pumpBusy();
             return;
         }
-        if (busyQueued_) return;
-        busyQueued_ = true;
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                busyQueued_ = false;
-                pumpBusy();
-                if (anyBusy()) continueBusy();
-            },
-            Qt::QueuedConnection);
+        queueOnce(busyQueued_, [this] {
+            pumpBusy();
+            if (anyBusy()) continueBusy();
+        });
     }
     // Lengths still estimated are counted between everything else the thread does,
     // a step at a time; on the manual clock, to the end within the pump.
@@ -104,13 +98,19 @@ private:
             while (LengthScans::instance().step(kScanStepBytes)) {}
             return;
         }
-        if (scanQueued_) return;
-        scanQueued_ = true;
+        queueOnce(scanQueued_, [this] {
+            if (LengthScans::instance().step(kScanStepBytes)) continueScans();
+        });
+    }
+    // `work` runs once the events queued before it have, unless it is queued already.
+    template <class Work> void queueOnce(bool& queued, Work work) {
+        if (queued) return;
+        queued = true;
         QMetaObject::invokeMethod(
             this,
-            [this] {
-                scanQueued_ = false;
-                if (LengthScans::instance().step(kScanStepBytes)) continueScans();
+            [&queued, work] {
+                queued = false;
+                work();
             },
             Qt::QueuedConnection);
     }
