@@ -3,6 +3,7 @@
 #include "mp3.h"
 #include "mpris_adaptors.h"
 #include "open_request.h"
+#include "path_bytes.h"
 #include "playback_state.h"
 #include "skin_slider.h"
 #include "transport.h"
@@ -62,7 +63,7 @@ QVariantMap MprisService::metadata() const {
             {QStringLiteral("xesam:artist"), QStringList{t.artist}},
             {QStringLiteral("xesam:album"), t.album},
             {QStringLiteral("xesam:genre"), QStringList{t.genre}},
-            {QStringLiteral("xesam:url"), QUrl::fromLocalFile(track_.path).toString()}};
+            {QStringLiteral("xesam:url"), QString::fromLatin1(urlOfPath(track_.path).toEncoded())}};
 }
 
 qlonglong MprisService::positionUs() const {

@@ -6,6 +6,7 @@
 #include "mp3_path.h"
 #include "mpris.h"
 #include "open_request.h"
+#include "path_bytes.h"
 #include "playlist_window.h"
 #include "program_windows.h"
 
@@ -92,10 +93,9 @@ void OpenRequests::take(const QList<QByteArray>& paths) {
         tracks.clear();
     };
     for (const QByteArray& bytes : paths) {
-        // Rows hold text: a name that is not UTF-8 becomes the nearest text here.
-        const QString path = QFile::decodeName(bytes);
+        const QString path = pathFromBytes(bytes);
         if (isMp3Path(path)) {
-            tracks << QUrl::fromLocalFile(path);
+            tracks << urlOfPath(path);
         } else if (isM3uPath(path)) {
             appendTracks();
             loadPlaylist(path);

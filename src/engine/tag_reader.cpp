@@ -27,7 +27,7 @@ std::string v1GenreName(const std::string& digits) {
 }
 
 // A TagLib string that came from 8-bit bytes: its characters are those bytes.
-std::string fromEightBit(const TagLib::String& s) { return eightBitToUtf8(s.to8Bit(false)); }
+std::string fromEightBit(const TagLib::String& s) { return text::eightBitToUtf8(s.to8Bit(false)); }
 
 std::string frameText(const TagLib::ID3v2::Tag& tag, const char* id) {
     const auto& frames = tag.frameListMap();

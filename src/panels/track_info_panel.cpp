@@ -2,6 +2,7 @@
 
 #include "ZMRunString.h"
 #include "labels.h"
+#include "path_bytes.h"
 #include "skin.h"
 
 #include <QApplication>
@@ -55,7 +56,7 @@ void TFail_info::showTrack(const TrackTexts& t) {
     setSized(Label3, t.album);
     setSized(Label6, t.genre);
     setSized(Label4, t.year);
-    ZMRunString1->setCaption(t.path);
+    ZMRunString1->setCaption(shownPath(t.path));
 }
 
 void TFail_info::showProgress(const PlayProgress& p) {

@@ -1,5 +1,7 @@
 #include "ini_file.h"
 
+#include "path_bytes.h"
+
 #include <QFile>
 #include <QSaveFile>
 
@@ -7,7 +9,14 @@
 
 namespace {
 
-constexpr int kMaxValue = 2047;
+constexpr int kMaxValue = 2047;  // bytes
+
+// A value is read up to kMaxValue bytes, as the system's profile reader reads it.
+QString atMostMaxBytes(QStringView value) {
+    // No character takes more than three bytes, a byte kept as it is one.
+    if (value.size() * 3 <= kMaxValue) return value.toString();
+    return pathFromBytes(pathToBytes(value.toString()).left(kMaxValue));
+}
 
 // Views rather than copies: a start-up list has a line per row.
 QStringView sectionName(QStringView line) {
@@ -66,7 +75,8 @@ int profileInteger(const QString& text, int fallback) {
 IniFile::IniFile(QString path) : path_(std::move(path)) {
     QFile f(path_);
     if (!f.open(QIODevice::ReadOnly)) return;
-    const QString text = QString::fromUtf8(f.readAll());
+    // Every byte kept: values may be paths that are not UTF-8 (path_bytes.h).
+    const QString text = pathFromBytes(f.readAll());
     lines_ = splitLines(text);
     if (!lines_.isEmpty() && lines_.last().isEmpty()) lines_.removeLast();
 }
@@ -112,7 +122,7 @@ QString IniFile::readString(const QString& section, const QString& key, const QS
     const Found f = find(section, key);
     if (f.keyLine < 0) return fallback;
     const QString& line = lines_[f.keyLine];
-    return QStringView(line).mid(line.indexOf('=') + 1).trimmed().left(kMaxValue).toString();
+    return atMostMaxBytes(QStringView(line).mid(line.indexOf('=') + 1).trimmed());
 }
 
 int IniFile::readInteger(const QString& section, const QString& key, int fallback) const {
@@ -151,7 +161,7 @@ void IniFile::setPath(const QString& path) {
 bool IniFile::save() {
     if (!dirty_) return true;
     QByteArray text;
-    for (const QString& l : lines_) text += (l + "\r\n").toUtf8();
+    for (const QString& l : lines_) text += pathToBytes(l + "\r\n");
     QSaveFile f(path_);
     if (!f.open(QIODevice::WriteOnly)) return false;
     // A short write (a full disk, a size limit) is not always reported by the commit:

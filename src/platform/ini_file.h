@@ -1,8 +1,9 @@
 #pragma once
 // An INI file read and written by the desktop's profile-file rules: section and
 // key names match without regard to case, the first matching section and key
-// win, values are trimmed and read up to 2047 characters, and writing a key keeps
-// every other line of the file. Saving is atomic.
+// win, values are trimmed and read up to 2047 bytes, and writing a key keeps
+// every other line of the file. Saving is atomic. Every byte of the file is kept,
+// as path_bytes.h holds a path.
 #include <QHash>
 #include <QString>
 #include <QStringList>

@@ -3,6 +3,7 @@
 #include "ZMButton.h"
 #include "ZMPushButton.h"
 #include "ZMRunString.h"
+#include "path_bytes.h"
 #include "desktop.h"
 #include "labels.h"
 #include "bass.h"
@@ -367,7 +368,7 @@ void TForm_player::dragEnterEvent(QDragEnterEvent* e) {
 void TForm_player::dropEvent(QDropEvent* e) {
     QStringList paths;
     for (const QUrl& u : e->mimeData()->urls())
-        if (u.isLocalFile()) paths << u.toLocalFile();
+        if (u.isLocalFile()) paths << localPathOf(u);
     transport_.dropFiles(paths);
     e->acceptProposedAction();
 }

@@ -1,6 +1,7 @@
 #include "track_info.h"
 
 #include "bass.h"
+#include "path_bytes.h"
 #include "tags.h"
 #include "time_text.h"
 
@@ -11,7 +12,8 @@ namespace {
 // One stream on one file for the length of one question.
 class OwnStream {
 public:
-    explicit OwnStream(const QString& path) : h_(BASS_StreamCreateFile(false, path.toUtf8().constData(), 0, 0, 0)) {}
+    explicit OwnStream(const QString& path)
+        : h_(BASS_StreamCreateFile(false, pathToBytes(fileOfPath(path)).constData(), 0, 0, 0)) {}
     ~OwnStream() { BASS_StreamFree(h_); }
     OwnStream(const OwnStream&) = delete;
     OwnStream& operator=(const OwnStream&) = delete;

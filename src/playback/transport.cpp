@@ -2,11 +2,10 @@
 
 #include "desktop.h"
 #include "mp3_path.h"
+#include "path_bytes.h"
 #include "bass.h"
 #include "playback_state_writer.h"
 #include "tags.h"
-
-#include <QFileInfo>
 
 #include <exception>
 
@@ -86,13 +85,14 @@ void Transport::Player() {
 
 void Transport::load() {
     if (PlayState != PlayStatus::paused) {
-        if (!QFileInfo(TrackPath).isFile()) {
+        const QString file = fileOfPath(TrackPath);
+        if (!isFilePath(file)) {
             desktop().messageBox(QStringLiteral("Файл не существует"));
             return;
         }
         BASS_ChannelStop(StreamHandle);
         BASS_StreamFree(StreamHandle);
-        state().streamHandle = BASS_StreamCreateFile(false, TrackPath.toUtf8().constData(), 0, 0, 0);
+        state().streamHandle = BASS_StreamCreateFile(false, pathToBytes(file).constData(), 0, 0, 0);
         if (StreamHandle == 0) {
             desktop().messageBox(QStringLiteral("Ошибка загрузки Файла"));
             return;
@@ -221,7 +221,7 @@ void Transport::announceNext() {
     if (StreamHandle == toldStream_ && next == toldNext_) return;
     toldStream_ = StreamHandle;
     toldNext_ = next;
-    BASS_ChannelSetNext(StreamHandle, next.isEmpty() ? nullptr : next.toUtf8().constData());
+    BASS_ChannelSetNext(StreamHandle, next.isEmpty() ? nullptr : pathToBytes(fileOfPath(next)).constData());
 }
 
 void Transport::ShowTrackInfo(bool atTrackEnd) {

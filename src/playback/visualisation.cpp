@@ -1,5 +1,6 @@
 #include "visualisation.h"
 
+#include "path_bytes.h"
 #include "skin.h"
 
 #include <QFile>
@@ -178,7 +179,7 @@ const QImage& BackgroundPicture::image(qreal ratio) {
 }
 
 BackgroundPicture::BackgroundPicture(QString path, QSize size)
-    : path_(std::move(path)), file_(QFile::encodeName(path_).toStdString()), size_(size), watch_(file_) {}
+    : path_(std::move(path)), file_(pathToBytes(path_).toStdString()), size_(size), watch_(file_) {}
 
 const QImage& BackgroundPicture::image() {
     if (!image_.isNull() && !watch_.mayHaveChanged()) return image_;

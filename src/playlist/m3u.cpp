@@ -1,6 +1,6 @@
 #include "m3u.h"
 
-#include "text_codec.h"
+#include "path_bytes.h"
 
 QString MinToSec(const QString& text) {
     const int colon = text.indexOf(':', 1);
@@ -14,7 +14,7 @@ QByteArray writeM3u(const QStringList& rows, const M3uEntryInfo& info) {
     for (const QString& row : rows) {
         const QString seconds = MinToSec(info.length(row).mid(3, 5));
         out += ("#EXTINF:" + seconds + "," + info.title(row)).toUtf8() + "\r\n";
-        out += row.toUtf8() + "\r\n";
+        out += pathToBytes(row) + "\r\n";
     }
     return out;
 }
@@ -33,11 +33,8 @@ void readM3uRows(QByteArrayView bytes, const std::function<void(QByteArrayView)>
     // A byte-order mark says how the file is written only at its start; anywhere
     // else it is a character of the row it begins.
     if (bytes.startsWith(kUtf8Bom)) bytes = bytes.sliced(kUtf8Bom.size());
-    if (!bytes.isValidUtf8()) {
-        const QByteArray utf8 = decodeUtf8OrCp1251(bytes.toByteArray()).toUtf8();
-        return readM3uRows(utf8, row);
-    }
-    // Line ends and the header words are the same bytes in UTF-8 as in ASCII.
+    // Rows are the bytes of their lines, whatever their encoding: they name files.
+    // Line ends and the header words are the same bytes in every encoding of them.
     qsizetype at = 0;
     const qsizetype size = bytes.size();
     while (at < size) {
@@ -52,7 +49,7 @@ void readM3uRows(QByteArrayView bytes, const std::function<void(QByteArrayView)>
 
 QStringList readM3u(QByteArrayView bytes) {
     QStringList rows;
-    readM3uRows(bytes, [&](QByteArrayView line) { rows << fromUtf8KeepingBom(line); });
+    readM3uRows(bytes, [&](QByteArrayView line) { rows << pathFromBytes(line); });
     return rows;
 }
 

@@ -1,6 +1,6 @@
 #include "playlist_rows.h"
 
-#include "text_codec.h"
+#include "path_bytes.h"
 
 #include <algorithm>
 #include <cstring>
@@ -34,12 +34,12 @@ Qt::ItemFlags PlaylistRows::flags(const QModelIndex& index) const {
     return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
 }
 
-QString PlaylistRows::text(int i) const { return fromUtf8KeepingBom(texts_.view(rows_[i])); }
+QString PlaylistRows::text(int i) const { return pathFromBytes(texts_.view(rows_[i])); }
 
 QStringList PlaylistRows::all() const {
     QStringList texts;
     texts.reserve(qsizetype(rows_.size()));
-    for (const TextBlocks::Span& s : rows_) texts << fromUtf8KeepingBom(texts_.view(s));
+    for (const TextBlocks::Span& s : rows_) texts << pathFromBytes(texts_.view(s));
     return texts;
 }
 
@@ -55,7 +55,7 @@ void PlaylistRows::append(const QString& path) { append(QStringList{path}); }
 
 void PlaylistRows::append(const QStringList& paths) {
     appendUtf8([&](auto&& add) {
-        for (const QString& p : paths) add(p.toUtf8());
+        for (const QString& p : paths) add(pathToBytes(p));
     });
 }
 

@@ -5,6 +5,7 @@
 #include "ini_file.h"
 #include "m3u.h"
 #include "mp3_path.h"
+#include "path_bytes.h"
 #include "playlist_box.h"
 #include "playlist_rows.h"
 #include "program_files.h"
@@ -12,7 +13,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QLabel>
 #include <QSaveFile>
@@ -129,16 +129,17 @@ void TForm2::SaveList(const QString& fileName) {
 }
 
 void TForm2::LoadList(const QString& fileName) {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        desktop().messageBox(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, file.errorString()));
+    QFile file;
+    if (!openPath(file, fileName, QIODevice::ReadOnly)) {
+        desktop().messageBox(
+            QStringLiteral("Cannot open file \"%1\". %2").arg(shownPath(fileName), file.errorString()));
         return;
     }
     // No playlist of real tracks comes near this (a million rows of long paths); a
     // file past it is something else, and reading it whole would take the memory.
     if (file.size() > kMaxPlaylistBytes) {
         desktop().messageBox(
-            QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, QStringLiteral("File too large")));
+            QStringLiteral("Cannot open file \"%1\". %2").arg(shownPath(fileName), QStringLiteral("File too large")));
         return;
     }
     // The rows go in at once and the counter once: nothing paints while they are
@@ -186,16 +187,16 @@ void TForm2::folderCommand() {
 }
 
 void TForm2::PlayList(const QString& dir) {
-    const auto all = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
-    QDirIterator it(dir, {QStringLiteral("*.mp3")}, all);
-    const QByteArray folder = dir.toUtf8();
+    const std::vector<FolderEntry> entries = folderEntries(dir);
+    const QByteArray folder = pathToBytes(dir);
     // A plain removal and refill: the selection mode stays as it is.
     rows_->replaceUtf8([&](const auto& add) {
         QByteArray path;
-        while (it.hasNext()) {
-            it.next();
+        for (const FolderEntry& e : entries) {
+            // Every entry named "*.mp3", in any case, as a listing filtered by that pattern gives.
+            if (!e.name.endsWith(QLatin1String(".mp3"), Qt::CaseInsensitive)) continue;
             path = folder;
-            path += it.fileName().toUtf8();
+            path += pathToBytes(e.name);
             add(path);
         }
     });
@@ -203,16 +204,10 @@ void TForm2::PlayList(const QString& dir) {
 }
 
 void TForm2::GetAllFiles(const QString& dir) {
-    const auto all = QDir::AllEntries | QDir::Hidden | QDir::System;
-    QDirIterator it(dir, all);
-    while (it.hasNext()) {
-        it.next();
-        const QString name = it.fileName();
-        if (name != "." && name != "..") {
-            const QString path = dir + '/' + name;
-            if (it.fileInfo().isDir()) GetAllFiles(path);
-            if (isMp3Path(path)) add(path);
-        }
+    for (const FolderEntry& e : folderEntries(dir)) {
+        const QString path = dir + '/' + e.name;
+        if (e.folder) GetAllFiles(path);
+        if (isMp3Path(path)) add(path);
         // Lets the interface breathe during a long scan; other commands may run.
         QCoreApplication::processEvents();
     }
@@ -222,7 +217,7 @@ void TForm2::GetAllFiles(const QString& dir) {
 void TForm2::dropUrls(const QList<QUrl>& urls) {
     QStringList tracks;
     for (const QUrl& url : urls) {
-        const QString path = url.toLocalFile();
+        const QString path = localPathOf(url);
         if (!path.isEmpty() && isMp3Path(path)) tracks << path;
     }
     addPaths(tracks);

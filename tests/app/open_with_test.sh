@@ -75,8 +75,9 @@ until_is() {  # expected, command…
   for _ in $(seq 80); do [ "$("$@")" = "$want" ] && return 0; sleep 0.1; done
   return 1
 }
-until_ends() {  # url suffix: the playing track's address ends so
-  for _ in $(seq 80); do [[ "$(pc metadata xesam:url)" == *"$1" ]] && return 0; sleep 0.1; done
+url() { local u; u=$(pc metadata xesam:url); printf '%b' "${u//%/\\x}"; }  # the address, its escapes decoded
+until_ends() {  # path suffix: the playing track's address ends so
+  for _ in $(seq 80); do [[ "$(url)" == *"$1" ]] && return 0; sleep 0.1; done
   return 1
 }
 windows() { xwininfo -root -tree 2>/dev/null | grep -oE '[0-9]+x[0-9]+\+-?[0-9]+\+-?[0-9]+ ' | sort -u; }
@@ -91,10 +92,10 @@ quit() {
 # вторая; the text file skipped. Walked with next and previous from the first file.
 check_list() {
   until_is Playing pc status || fail "$1: nothing plays ($(pc status))"
-  until_ends "/Моя музыка/Первая песня.mp3" || fail "$1: the first MP3 does not play: $(pc metadata xesam:url)"
-  pc next; until_ends "третья.mp3" || fail "$1: after it not the M3U's row: $(pc metadata xesam:url)"
+  until_ends "/Моя музыка/Первая песня.mp3" || fail "$1: the first MP3 does not play: $(url)"
+  pc next; until_ends "третья.mp3" || fail "$1: after it not the M3U's row: $(url)"
   until_is Playing pc status || fail "$1: the M3U's relative row was not found from its folder"
-  pc next; until_ends "вторая.MP3" || fail "$1: then not the second MP3: $(pc metadata xesam:url)"
+  pc next; until_ends "вторая.MP3" || fail "$1: then not the second MP3: $(url)"
   [ "$(row)" = "/org/rwn8/track/4" ] || fail "$1: the second MP3 is not the fifth row: $(row)"
   dbus-send --session --print-reply --dest=org.mpris.MediaPlayer2.rwn8 /org/mpris/MediaPlayer2 \
     org.freedesktop.DBus.Properties.Get string:org.mpris.MediaPlayer2.Player string:CanGoNext \

@@ -8,7 +8,7 @@
 
 #include <ostream>
 
-using namespace engine;
+using namespace text;
 
 namespace {
 

@@ -18,9 +18,9 @@ bool validUtf8(const std::string& s) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    const engine::EightBitCharset charset = engine::guessCharset(bytes);
-    const std::string text = engine::toUtf8(bytes, charset);
+    const text::EightBitCharset charset = text::guessCharset(bytes);
+    const std::string text = text::toUtf8(bytes, charset);
     if (!validUtf8(text)) std::abort();
-    if (charset == engine::EightBitCharset::Ascii && text != bytes) std::abort();
+    if (charset == text::EightBitCharset::Ascii && text != bytes) std::abort();
     return 0;
 }

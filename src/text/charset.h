@@ -1,10 +1,12 @@
 #pragma once
-// Tag texts stored as 8-bit bytes (ID3v1, Latin-1 frames of ID3v2) are, in Russian
-// collections, usually Windows-1251 or KOI8-R. This tells which and converts to UTF-8.
+// Texts stored as 8-bit bytes (tags: ID3v1, Latin-1 frames of ID3v2; file names
+// from old disks) are, in Russian collections, usually Windows-1251 or KOI8-R. This
+// tells which and converts to UTF-8. Below the engine and the platform layer, which
+// both read such texts.
 #include <string>
 #include <string_view>
 
-namespace engine {
+namespace text {
 
 enum class EightBitCharset { Ascii, Latin1, Cp1251, Koi8r, Cp866, Utf8 };
 
@@ -12,4 +14,4 @@ EightBitCharset guessCharset(std::string_view bytes);
 std::string toUtf8(std::string_view bytes, EightBitCharset charset);
 inline std::string eightBitToUtf8(std::string_view bytes) { return toUtf8(bytes, guessCharset(bytes)); }
 
-}  // namespace engine
+}  // namespace text

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace engine {
+namespace text {
 namespace {
 
 bool isAscii(std::string_view s) {
@@ -97,4 +97,4 @@ std::string toUtf8(std::string_view bytes, EightBitCharset cs) {
     return std::string(out.data(), out.size() - outLeft);
 }
 
-}  // namespace engine
+}  // namespace text
