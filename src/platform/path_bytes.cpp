@@ -40,7 +40,12 @@ qsizetype sequenceAt(QByteArrayView s, qsizetype at) {
     return 0;
 }
 
-bool keptByte(QChar c) { return c.unicode() >= kKeptByte + 0x80 && c.unicode() <= kKeptByte + 0xFF; }
+// A kept byte is a lone low surrogate: the second half of a pair (a character past
+// U+FFFF) may fall in the same range.
+bool keptByte(QStringView s, qsizetype i) {
+    const char16_t c = s[i].unicode();
+    return c >= kKeptByte + 0x80 && c <= kKeptByte + 0xFF && !(i > 0 && s[i - 1].isHighSurrogate());
+}
 
 }  // namespace
 
@@ -69,9 +74,9 @@ QByteArray pathToBytes(const QString& path) {
         bytes.reserve(path.size());
         for (qsizetype i = 0; i < path.size();) {
             qsizetype end = i;
-            while (end < path.size() && !keptByte(path[end])) ++end;
+            while (end < path.size() && !keptByte(path, end)) ++end;
             bytes += QStringView(path).sliced(i, end - i).toUtf8();
-            for (; end < path.size() && keptByte(path[end]); ++end) bytes += char(path[end].unicode() - kKeptByte);
+            for (; end < path.size() && keptByte(path, end); ++end) bytes += char(path[end].unicode() - kKeptByte);
             i = end;
         }
         return bytes;
@@ -81,8 +86,8 @@ QByteArray pathToBytes(const QString& path) {
 }
 
 bool pathIsUtf8(const QString& path) {
-    for (QChar c : path)
-        if (keptByte(c)) return false;
+    for (qsizetype i = 0; i < path.size(); ++i)
+        if (keptByte(path, i)) return false;
     return true;
 }
 
