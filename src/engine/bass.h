@@ -14,7 +14,7 @@ uint32_t BASS_GetVersion();  // high 16 bits 0x0204
 bool BASS_Init(int device, uint32_t freq, uint32_t flags, void* window, const void* clsid);
 bool BASS_Free();
 bool BASS_Stop();
-// UTF-8 path; 0 on failure
+// `file`: the bytes that name the file (not necessarily UTF-8); 0 on failure
 HSTREAM BASS_StreamCreateFile(bool mem, const char* file, uint64_t offset, uint64_t length, uint32_t flags);
 bool BASS_StreamFree(HSTREAM);
 bool BASS_ChannelPlay(HSTREAM, bool restart);

@@ -126,6 +126,24 @@ bool openPath(QFile& file, const QString& path, QIODevice::OpenMode mode) {
     return false;
 }
 
+QString pathOfDecodedName(const QString& decoded) {
+    if (!decoded.contains(QChar::ReplacementCharacter)) return decoded;
+    const QStringList names = decoded.split('/');
+    QString path = names[0];
+    for (qsizetype i = 1; i < names.size(); ++i) {
+        QString name = names[i];
+        if (name.contains(QChar::ReplacementCharacter)) {
+            for (const FolderEntry& e : folderEntries(path.isEmpty() ? QStringLiteral("/") : path)) {
+                if (QString::fromUtf8(pathToBytes(e.name)) != name) continue;
+                name = e.name;
+                break;
+            }
+        }
+        path += '/' + name;
+    }
+    return path;
+}
+
 QString shownPath(const QString& path) {
     if (pathIsUtf8(path)) return path;
     QStringList names = path.split('/');

@@ -35,6 +35,11 @@ QString fileOfPath(const QString& path);
 // Opens the file the path's bytes name (QFile would open the name's UTF-8 text).
 bool openPath(QFile& file, const QString& path, QIODevice::OpenMode mode);
 
+// A path as Qt's own file dialogs give it, every name that is not UTF-8 decoded
+// with U+FFFD in place of its bytes: the path whose bytes name that file, found by
+// listing the folder of each such name (the path as it is where none matches).
+QString pathOfDecodedName(const QString& decoded);
+
 // The path for people to read: each name between slashes that is not valid UTF-8
 // decoded by the 8-bit rule of tag texts (Windows-1251, KOI8-R …). It is also what
 // a copy onto a UTF-8 disk makes of such a name.

@@ -1,5 +1,7 @@
 #include "qt_desktop.h"
 
+#include "path_bytes.h"
+
 #include <QApplication>
 #include <QCursor>
 #include <QDesktopServices>
@@ -30,19 +32,21 @@ void QtDesktop::messageBox(const QString& text) { QMessageBox::information(dialo
 void QtDesktop::errorBox(const QString& text) { QMessageBox::critical(dialogParent(), appTitle(), text); }
 
 QStringList QtDesktop::openFiles(const QString& title, const QString& filter) {
-    return QFileDialog::getOpenFileNames(dialogParent(), title, QString(), filter);
+    QStringList files = QFileDialog::getOpenFileNames(dialogParent(), title, QString(), filter);
+    for (QString& f : files) f = pathOfDecodedName(f);
+    return files;
 }
 
 QString QtDesktop::openFile(const QString& title, const QString& filter) {
-    return QFileDialog::getOpenFileName(dialogParent(), title, QString(), filter);
+    return pathOfDecodedName(QFileDialog::getOpenFileName(dialogParent(), title, QString(), filter));
 }
 
 QString QtDesktop::saveFile(const QString& title, const QString& filter) {
-    return QFileDialog::getSaveFileName(dialogParent(), title, QString(), filter);
+    return pathOfDecodedName(QFileDialog::getSaveFileName(dialogParent(), title, QString(), filter));
 }
 
 QString QtDesktop::chooseFolder(const QString& title) {
-    return QFileDialog::getExistingDirectory(dialogParent(), title);
+    return pathOfDecodedName(QFileDialog::getExistingDirectory(dialogParent(), title));
 }
 
 void QtDesktop::openUrl(const QString& url) { QDesktopServices::openUrl(QUrl(url)); }

@@ -54,7 +54,7 @@ void PlaylistRows::insert(const std::vector<TextBlocks::Span>& fresh) {
 void PlaylistRows::append(const QString& path) { append(QStringList{path}); }
 
 void PlaylistRows::append(const QStringList& paths) {
-    appendUtf8([&](auto&& add) {
+    appendBytes([&](auto&& add) {
         for (const QString& p : paths) add(pathToBytes(p));
     });
 }
@@ -67,7 +67,7 @@ void PlaylistRows::remove(int i) {
 }
 
 void PlaylistRows::clear() {
-    replaceUtf8([](auto&&) {});
+    replaceBytes([](auto&&) {});
 }
 
 void PlaylistRows::move(int from, int to) {

@@ -1,6 +1,6 @@
 #pragma once
 // The playlist's rows as the list shows them: one text per row, the track's path as
-// it was entered, nothing else. The texts are kept as UTF-8 bytes packed into large
+// it was entered, nothing else. The texts are kept as the paths' bytes packed into large
 // blocks, with one small span per row, so 100 000 rows cost little more than their
 // bytes; a row's text is made into a string only when someone asks for it.
 #include <QAbstractListModel>
@@ -41,20 +41,21 @@ public:
     QStringList all() const;
     void append(const QString& path);
     void append(const QStringList& paths);  // in one step, however many
-    // Appends in one step the rows that `produce` hands, as UTF-8, to the function
-    // it is given: no string is made for them on the way in.
-    template <class Produce> void appendUtf8(Produce&& produce) {
+    // Appends in one step the rows that `produce` hands, as the bytes of their paths
+    // (path_bytes.h), to the function it is given: no string is made for them on the
+    // way in.
+    template <class Produce> void appendBytes(Produce&& produce) {
         std::vector<TextBlocks::Span> fresh;
-        produce([&](QByteArrayView utf8) { fresh.push_back(texts_.put(utf8)); });
+        produce([&](QByteArrayView bytes) { fresh.push_back(texts_.put(bytes)); });
         insert(fresh);
     }
     void remove(int i);
     // Every row replaced at once (the folder command's plain removal and refill).
-    template <class Produce> void replaceUtf8(Produce&& produce) {
+    template <class Produce> void replaceBytes(Produce&& produce) {
         beginResetModel();
         rows_.clear();
         texts_.clear();
-        produce([&](QByteArrayView utf8) { rows_.push_back(texts_.put(utf8)); });
+        produce([&](QByteArrayView bytes) { rows_.push_back(texts_.put(bytes)); });
         rows_.shrink_to_fit();
         endResetModel();
     }

@@ -146,7 +146,7 @@ void TForm2::LoadList(const QString& fileName) {
     // added, so a refresh after every row would never be seen. The file is read
     // through a mapping where it can be, so its text is never copied whole.
     const auto rowsOf = [this](QByteArrayView bytes) {
-        rows_->appendUtf8([&](const auto& add) { readM3uRows(bytes, add); });
+        rows_->appendBytes([&](const auto& add) { readM3uRows(bytes, add); });
     };
     if (uchar* mapped = file.size() > 0 ? file.map(0, file.size()) : nullptr) {
         rowsOf(QByteArrayView(mapped, file.size()));
@@ -190,7 +190,7 @@ void TForm2::PlayList(const QString& dir) {
     const std::vector<FolderEntry> entries = folderEntries(dir);
     const QByteArray folder = pathToBytes(dir);
     // A plain removal and refill: the selection mode stays as it is.
-    rows_->replaceUtf8([&](const auto& add) {
+    rows_->replaceBytes([&](const auto& add) {
         QByteArray path;
         for (const FolderEntry& e : entries) {
             // Every entry named "*.mp3", in any case, as a listing filtered by that pattern gives.

@@ -1,4 +1,5 @@
 #include "ini_file.h"
+#include "path_bytes.h"
 #include "mp3_maker.h"
 #include "temp_dir.h"
 
@@ -52,6 +53,13 @@ TEST(IniFile, LongValuesAreCut) {
     fixture::TempDir dir;
     const IniFile ini(iniWith(dir, "[s]\nk=" + std::string(3000, 'x') + "\n"));
     EXPECT_EQ(ini.readString("s", "k", "").size(), 2047);
+    // The limit counts bytes, as the system's reader does: 1023 letters of two bytes
+    // and the first byte of the next.
+    std::string letters;
+    for (int i = 0; i < 1100; ++i) letters += "Я";
+    const IniFile cyrillic(iniWith(dir, "[s]\nk=" + letters + "\n"));
+    const QByteArray read = pathToBytes(cyrillic.readString("s", "k", ""));
+    EXPECT_EQ(read, QByteArray::fromStdString(letters).left(2047));
 }
 
 TEST(IniFile, WritingKeepsEverythingElse) {

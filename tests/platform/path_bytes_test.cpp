@@ -9,6 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <random>
 
 namespace {
@@ -72,6 +76,18 @@ TEST(PathBytes, FilesAreFoundByTheirBytesOrUnderTheirUtf8Names) {
     ASSERT_EQ(std::rename(cpName.constData(), (dir.root() + "/Песня.mp3").c_str()), 0);
     EXPECT_FALSE(isFilePath(cp));
     EXPECT_EQ(fileOfPath(cp), QString::fromStdString(dir.root()) + "/Песня.mp3");
+    // What Qt's file dialogs make of an 8-bit name is taken back to its bytes.
+    const QByteArray koiFolder = bytes(dir.root() + "/" + fixture::koi8r("Папка"));
+    ASSERT_EQ(::mkdir(koiFolder.constData(), 0700), 0);
+    const QByteArray inside = koiFolder + "/" + bytes(fixture::cp1251("Файл.mp3"));
+    QFile made;
+    ASSERT_TRUE(openPath(made, pathFromBytes(inside), QIODevice::WriteOnly));
+    made.close();
+    EXPECT_EQ(pathToBytes(pathOfDecodedName(QFile::decodeName(inside))), inside);
+    EXPECT_EQ(pathOfDecodedName("/no/such/\uFFFD.mp3"), "/no/such/\uFFFD.mp3");
+    ASSERT_EQ(std::remove(inside.constData()), 0);
+    ASSERT_EQ(::rmdir(koiFolder.constData()), 0);
+
     const std::vector<FolderEntry> entries = folderEntries(QString::fromStdString(dir.root()));
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].name, "Песня.mp3");
