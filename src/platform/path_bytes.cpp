@@ -10,6 +10,7 @@
 #include <unistd.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -86,6 +87,10 @@ QByteArray pathToBytes(const QString& path) {
 }
 
 bool pathIsUtf8(const QString& path) {
+    // Most paths hold no code unit of the kept bytes' range at all: one quick pass.
+    const char16_t* units = reinterpret_cast<const char16_t*>(path.utf16());
+    const auto inRange = [](char16_t c) { return (c & 0xFF80) == kKeptByte + 0x80; };
+    if (std::none_of(units, units + path.size(), inRange)) return true;
     for (qsizetype i = 0; i < path.size(); ++i)
         if (keptByte(path, i)) return false;
     return true;
