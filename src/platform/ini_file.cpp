@@ -75,8 +75,11 @@ int profileInteger(const QString& text, int fallback) {
 IniFile::IniFile(QString path) : path_(std::move(path)) {
     QFile f(path_);
     if (!f.open(QIODevice::ReadOnly)) return;
-    // Every byte kept: values may be paths that are not UTF-8 (path_bytes.h).
-    const QString text = pathFromBytes(f.readAll());
+    // Every byte kept: values may be paths that are not UTF-8 (path_bytes.h). A
+    // byte-order mark that an editor put at the start is no part of the first line.
+    QByteArray bytes = f.readAll();
+    if (bytes.startsWith("\xEF\xBB\xBF")) bytes.remove(0, 3);
+    const QString text = pathFromBytes(bytes);
     lines_ = splitLines(text);
     if (!lines_.isEmpty() && lines_.last().isEmpty()) lines_.removeLast();
 }

@@ -49,6 +49,13 @@ TEST(IniFile, IntegersReadLikeTheDesktopReadsThem) {
     EXPECT_EQ(profileInteger("-", 5), 5);
 }
 
+TEST(IniFile, ValuesKeepTheirBytesAndAByteOrderMarkIsNoPartOfTheFirstLine) {
+    fixture::TempDir dir;
+    const std::string cp1251Path = "/music/\xCF\xE5\xF1\xED\xFF.mp3";
+    const IniFile ini(iniWith(dir, "\xEF\xBB\xBF[PlayList]\r\nfile1=" + cp1251Path + "\r\n"));
+    EXPECT_EQ(pathToBytes(ini.readString("PlayList", "file1", "")), QByteArray::fromStdString(cp1251Path));
+}
+
 TEST(IniFile, LongValuesAreCut) {
     fixture::TempDir dir;
     const IniFile ini(iniWith(dir, "[s]\nk=" + std::string(3000, 'x') + "\n"));
