@@ -13,7 +13,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QThread>
 #include <QUrl>
 
@@ -109,7 +108,7 @@ void OpenRequests::take(const QList<QByteArray>& paths) {
 
 // As "Плейлист" loads one, but added to the rows the list holds.
 void OpenRequests::loadPlaylist(const QString& m3u) {
-    QDir::setCurrent(QFileInfo(m3u).absolutePath());
+    enterFolderOf(m3u);
     list_->LoadList(m3u);
 }
 

@@ -131,6 +131,12 @@ bool openPath(QFile& file, const QString& path, QIODevice::OpenMode mode) {
     return false;
 }
 
+bool enterFolderOf(const QString& path) {
+    const qsizetype slash = path.lastIndexOf('/');
+    const QString folder = slash < 0 ? QStringLiteral(".") : slash == 0 ? QStringLiteral("/") : path.left(slash);
+    return ::chdir(pathToBytes(folder).constData()) == 0;
+}
+
 QString pathOfDecodedName(const QString& decoded) {
     if (!decoded.contains(QChar::ReplacementCharacter)) return decoded;
     const QStringList names = decoded.split('/');

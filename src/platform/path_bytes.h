@@ -35,6 +35,10 @@ QString fileOfPath(const QString& path);
 // Opens the file the path's bytes name (QFile would open the name's UTF-8 text).
 bool openPath(QFile& file, const QString& path, QIODevice::OpenMode mode);
 
+// Makes the folder that holds `path` the current one (QDir::setCurrent would go to
+// the folder its name's UTF-8 text names).
+bool enterFolderOf(const QString& path);
+
 // A path as Qt's own file dialogs give it, every name that is not UTF-8 decoded
 // with U+FFFD in place of its bytes: the path whose bytes name that file, found by
 // listing the folder of each such name (the path as it is where none matches).

@@ -2,13 +2,12 @@
 
 #include "desktop.h"
 #include "labels.h"
+#include "path_bytes.h"
 #include "playlist_window.h"
 #include "skin.h"
 #include "status_line.h"
 
 #include <QCheckBox>
-#include <QDir>
-#include <QFileInfo>
 #include <QLabel>
 #include <QMouseEvent>
 
@@ -103,7 +102,7 @@ void TFile_form::loadPlaylist() {
     if (chosen.isEmpty()) return;
     // Relative rows are opened from the current folder, which the design's dialog
     // leaves at the chosen file's folder.
-    QDir::setCurrent(QFileInfo(chosen).absolutePath());
+    enterFolderOf(chosen);
     list_->clear();
     list_->LoadList(chosen);
 }

@@ -85,6 +85,14 @@ TEST(PathBytes, FilesAreFoundByTheirBytesOrUnderTheirUtf8Names) {
     made.close();
     EXPECT_EQ(pathToBytes(pathOfDecodedName(QFile::decodeName(inside))), inside);
     EXPECT_EQ(pathOfDecodedName("/no/such/\uFFFD.mp3"), "/no/such/\uFFFD.mp3");
+    // Relative rows are found from the folder of their playlist, whatever its name.
+    char before[4096];
+    ASSERT_TRUE(::getcwd(before, sizeof before));
+    ASSERT_TRUE(enterFolderOf(pathFromBytes(inside)));
+    char now[4096];
+    ASSERT_TRUE(::getcwd(now, sizeof now));
+    EXPECT_EQ(QByteArray(now), koiFolder);
+    ASSERT_EQ(::chdir(before), 0);
     ASSERT_EQ(std::remove(inside.constData()), 0);
     ASSERT_EQ(::rmdir(koiFolder.constData()), 0);
 
