@@ -4,6 +4,7 @@
 #include "engine_clock.h"
 #include "engine_thread.h"
 #include "file_facts.h"
+#include "length_scans.h"
 #include "stream.h"
 #include "stream_registry.h"
 
@@ -18,7 +19,10 @@ void advanceNs(int64_t ns) {
     engine::EngineThread::pumpAndWait();
 }
 
-void clearFileCache() { engine::FactsCache::instance().clear(); }
+void clearFileCache() {
+    engine::FactsCache::instance().clear();
+    engine::LengthScans::instance().clear();
+}
 
 int playbackBlocks() { return engine::PcmBlock::alive.load(); }
 

@@ -12,7 +12,8 @@ void useManualClock(bool on);
 // Moves the clock on and lets the audio thread catch up before returning.
 void advance(int64_t ms);
 void advanceNs(int64_t ns);
-// Forgets every cached file fact (the next open reads the file again).
+// Forgets every cached file fact (the next open reads the file again), and the
+// files waiting for their length to be counted.
 void clearFileCache();
 // Blocks of decoded audio for the level and the spectrum in existence: a stream
 // has one from its first play until it is freed.
