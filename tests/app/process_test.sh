@@ -18,7 +18,11 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-fail() { echo "FAIL: $*"; exit 1; }
+fail() {  # with what the program wrote, which says why it ended
+  echo "FAIL: $*"
+  for log in "$work"/*.log; do [ -f "$log" ] && { echo "--- ${log##*/}"; cat "$log"; }; done
+  exit 1
+}
 
 mkdir -p "$work/program" "$work/runtime"
 chmod 700 "$work/runtime"
