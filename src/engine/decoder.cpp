@@ -241,7 +241,6 @@ bool Decoder::Source::open(const std::string& path, std::vector<uint8_t>& piece)
 std::unique_ptr<Decoder> Decoder::open(const std::string& path) {
     if (!libraryReady()) return nullptr;
     std::unique_ptr<Decoder> d(new Decoder);
-    d->path_ = path;
     d->handle_.reset(newHandle());
     if (!d->handle_ || mpg123_open_feed(d->handle_.get()) != MPG123_OK) return nullptr;
     d->source_ = std::make_unique<Source>();
@@ -299,7 +298,7 @@ int64_t Decoder::lengthFrames(bool fromHeader) {
     trim_ = delay >= 0 ? delay + decoderDelay : 0;
     // A short file is counted at once; a long one only so far as a row can wait for,
     // the rest of it estimated from the frames counted (FrameCount counts it later).
-    auto count = FrameCount::open(path_);
+    auto count = FrameCount::of(*source_);
     const bool whole = count && count->step(kCountAtOnceBytes);
     estimated_ = count && !whole;
     const int64_t frames = !count ? 0 : whole ? count->frames() : count->estimate();
@@ -362,15 +361,30 @@ std::unique_ptr<FrameCount> FrameCount::open(const std::string& path) {
     std::unique_ptr<FrameCount> c(new FrameCount);
     std::vector<uint8_t> piece;
     if (!c->d->source.open(path, piece)) return nullptr;
-    c->d->handle.reset(newHandle());
-    mpg123_handle* h = c->d->handle.get();
-    if (!h) return nullptr;
+    return c->openHandle() ? std::move(c) : nullptr;
+}
+
+// The file a decoder has open, where its audio and tags were found already.
+std::unique_ptr<FrameCount> FrameCount::of(const Decoder::Source& source) {
+    std::unique_ptr<FrameCount> c(new FrameCount);
+    Decoder::Source& own = c->d->source;
+    own.fd = ::fcntl(source.fd, F_DUPFD_CLOEXEC, 0);
+    if (own.fd < 0) return nullptr;
+    own.start = source.start;
+    own.end = source.end;
+    own.tail = source.tail;
+    own.hasTail = source.hasTail;
+    return c->openHandle() ? std::move(c) : nullptr;
+}
+
+bool FrameCount::openHandle() {
+    d->handle.reset(newHandle());
+    mpg123_handle* h = d->handle.get();
+    if (!h) return false;
     // Every frame counted, none trimmed: the caller knows what the decoder trims.
     mpg123_param(h, MPG123_REMOVE_FLAGS, MPG123_GAPLESS, 0.0);
-    if (mpg123_replace_reader_handle(h, scanRead, scanSeek, nullptr) != MPG123_OK ||
-        mpg123_open_handle(h, &c->d->reader) != MPG123_OK)
-        return nullptr;
-    return c;
+    return mpg123_replace_reader_handle(h, scanRead, scanSeek, nullptr) == MPG123_OK &&
+           mpg123_open_handle(h, &d->reader) == MPG123_OK;
 }
 
 // Frames are parsed, not decoded: the library's frame-by-frame reading, the same

@@ -69,7 +69,6 @@ public:
 private:
     Decoder() = default;
     bool feedPiece();
-    std::string path_;
     std::unique_ptr<Source> source_;
     std::unique_ptr<mpg123_handle_struct, HandleDeleter> handle_;
     std::vector<unsigned char> piece_;
@@ -88,6 +87,8 @@ class FrameCount {
 public:
     // nullptr when the file cannot be read or holds no audio between its tags.
     static std::unique_ptr<FrameCount> open(const std::string& path);
+    // The file `source` is, without reading its tags again.
+    static std::unique_ptr<FrameCount> of(const Decoder::Source& source);
     ~FrameCount();
     FrameCount(const FrameCount&) = delete;
     FrameCount& operator=(const FrameCount&) = delete;
@@ -100,6 +101,7 @@ public:
 
 private:
     FrameCount();
+    bool openHandle();
     struct Impl;
     std::unique_ptr<Impl> d;
 };

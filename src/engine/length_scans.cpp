@@ -24,9 +24,7 @@ struct Job {
     int64_t trim = 0;
 };
 
-// The streams on the file, made with its estimate, take the exact length (one
-// that has played to its end already knows it).
-// A stream's follower (stream.h) is told too.
+// Returns the stream's follower (stream.h), to be told too.
 std::shared_ptr<Stream> tellStream(Stream& st, const FileKey& key, int64_t frames) {
     StreamLock lock(st.mutex);
     StreamState& s = locked(st, lock);
@@ -34,6 +32,8 @@ std::shared_ptr<Stream> tellStream(Stream& st, const FileKey& key, int64_t frame
     return s.follower;
 }
 
+// The streams on the file, made with its estimate, take the exact length (one
+// that has played to its end already knows it).
 void tellStreams(const FileKey& key, int64_t frames) {
     std::vector<std::shared_ptr<Stream>> all;
     StreamRegistry::instance().snapshot(all);
