@@ -53,11 +53,13 @@ public:
         if (anyBusy()) continueBusy();
         if (LengthScans::instance().pending()) continueScans();
         takeJoined();
-        // Tick only while something plays; a command wakes the thread again.
+        // Tick only while something plays; a command wakes the thread again. The
+        // manual clock's time moves only by advance(), which pumps: no tick in real
+        // time, which would pump as often as the machine is slow.
         int interval = 0;
         for (const auto& [st, v] : voices_)
             if (v->playing()) interval = interval ? std::min(interval, v->pumpIntervalMs()) : v->pumpIntervalMs();
-        if (interval == 0) timer_->stop();
+        if (interval == 0 || manualClock()) timer_->stop();
         else if (!timer_->isActive() || timer_->interval() != interval) timer_->start(interval);
     }
 
