@@ -76,7 +76,7 @@ public:
     QString hint(const QWidget* control) const;
     // The volume the volume thumb stands for, 0 … 1, and the thumb put where a volume
     // stands; a seek to a time of the loaded track, as a drag of the seek thumb does.
-    double volume() const;
+    double volume() const override;
     void setVolume(double volume);
     void seekTo(double seconds);
     // Where the loaded track is heard now, in seconds; 0 when nothing is loaded. Asked

@@ -97,6 +97,7 @@ void Transport::load() {
             desktop().messageBox(QStringLiteral("Ошибка загрузки Файла"));
             return;
         }
+        BASS_ChannelSetAttribute(StreamHandle, BASS_ATTRIB_VOL, float(view_.volume()));
     }
     if (BASS_ChannelPlay(StreamHandle, false)) {
         state().playState = PlayStatus::playing;

@@ -76,6 +76,9 @@ public:
     virtual void showSeekThumb() = 0;
     virtual void hideSeekThumbAtStart() = 0;
     virtual bool repeat() const = 0;
+    // The volume slider's value, 0 … 1: a new stream starts at it, rather than at
+    // full volume until the next tick applies the slider.
+    virtual double volume() const { return 1.0; }
     // PlayState changed (playing, paused or stopped).
     virtual void playStateChanged() {}
     // Something the track-end rule reads changed (the rows, TrackIndex) or a command

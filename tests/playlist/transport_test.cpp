@@ -101,6 +101,17 @@ TEST_F(TransportTest, TrackEndAdvancesOrRepeats) {
     EXPECT_EQ(TrackIndex, 1);
 }
 
+// A track starts at the volume slider's value, not at full volume until the tick
+// applies the slider: a thumb at silence is never heard.
+TEST_F(TransportTest, ATrackStartsAtTheSlidersVolume) {
+    view.sliderVolume = 0.0;
+    transport.startTrack(0);
+    EXPECT_FLOAT_EQ(engine_test::volume(StreamHandle), 0.0f);
+    view.sliderVolume = 0.25;
+    transport.startTrack(1);
+    EXPECT_FLOAT_EQ(engine_test::volume(StreamHandle), 0.25f);
+}
+
 TEST_F(TransportTest, MissingFileKeepsTheOldStreamPlaying) {
     transport.startTrack(0);
     const HSTREAM playing = StreamHandle;

@@ -12,6 +12,7 @@ public:
     TrackTexts info;
     bool thumbShown = false;
     bool repeatOn = false;
+    double sliderVolume = 1.0;
     int stateChanges = 0, ruleInputChanges = 0;
     void setMarquee(const QString& t) override { marquee = t; }
     void setWindowCaption(const QString& t) override { caption = t; }
@@ -19,6 +20,7 @@ public:
     void showSeekThumb() override { thumbShown = true; }
     void hideSeekThumbAtStart() override { thumbShown = false; }
     bool repeat() const override { return repeatOn; }
+    double volume() const override { return sliderVolume; }
     void playStateChanged() override { ++stateChanges; }
     void trackEndInputsChanged() override { ++ruleInputChanges; }
 };
