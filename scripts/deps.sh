@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-svg-dev libqt6svg6
-  libpulse-dev libmpg123-dev libkissfft-dev libtag1-dev librcd-dev
+  libpulse-dev libsoxr-dev libmpg123-dev libkissfft-dev libtag1-dev librcd-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libmp3lame-dev ffmpeg pulseaudio pulseaudio-utils
   fonts-play fonts-dseg fonts-dejavu-core

@@ -38,6 +38,7 @@ int64_t heardFrame(Stream& st, const StreamLock& lock) {
     // Position equals length only once the end has really been heard.
     if (!s.ended && s.lengthFrames > 0) f = std::min(f, s.lengthFrames - 1);
     s.shownFrame = std::max(s.shownFrame, f);
+    if (s.ended && s.shownFrame >= s.lengthFrames) s.endSeen = true;
     return s.shownFrame;
 }
 
@@ -47,6 +48,7 @@ void seekCommand(StreamState& s, int64_t frame) {
     s.holdPending = false;
     s.shownFrame = frame;
     s.ended = false;
+    s.endSeen = false;
 }
 
 // Pause and stop: the position stays at exactly what it reads now.
@@ -81,33 +83,45 @@ enum class Verdict {
     Send,       // the commands were edited: a new command for the audio thread
 };
 
+// Whether a command on `st` should silence what sounds behind it: every command,
+// unless the interface has seen the stream end, when the follower sounding on is
+// the next track, for the player to adopt.
+bool silencesFollower(Stream& st, const StreamLock& lock) {
+    const StreamState& s = locked(st, lock);
+    return !(s.ended && s.endSeen);
+}
+
+// After a command was written to its stream: the epoch moves on (and, for one
+// that silences, the orphans go: stream_registry.h), then the audio thread is woken
+// (after every lock is let go: on the manual clock the wake runs a pump, which
+// takes them itself).
+void afterCommand(bool silence) {
+    StreamRegistry::instance().changed(silence);
+    EngineThread::wake();
+}
+
 // The one path of Play, Pause, Stop and SetPosition: under the stream's lock,
 // `decide(st, lock)` checks the state and, if it returns Send, edits the commands;
-// the new generation drops what the audio thread still publishes for the old ones,
-// and the audio thread is then woken (after the lock is let go: on the manual clock
-// the wake runs a pump, which takes the lock itself).
-bool transportCall(HSTREAM h, auto&& decide) {
+// the new generation drops what the audio thread still publishes for the old ones.
+// A refused command still silences the follower when it would have.
+bool transportCall(HSTREAM h, bool silences, auto&& decide) {
     auto st = find(h);
     if (!st) return false;
     Verdict v;
+    bool silence = false;
     {
         StreamLock lock(st->mutex);
+        silence = silences && silencesFollower(*st, lock);
         v = decide(*st, lock);
         if (v == Verdict::Send) ++locked(*st, lock).generation;
     }
-    if (v == Verdict::Send) EngineThread::wake();
+    if (v == Verdict::Send || silence) afterCommand(silence);
     return v != Verdict::Refused;
-}
-
-// The engine's own streams that sound behind an ended one, when the player plays
-// something else instead: they stop.
-void dropOrphans() {
-    if (StreamRegistry::instance().dropOrphans().empty()) return;
-    EngineThread::wake();  // the audio thread lets their voices go
 }
 
 // Play of a new stream on the file that already sounds gaplessly behind the ended
 // one: the player gets that sound, its position counting what was heard of it.
+// Every other orphan goes, adopted or not.
 bool adoptSounding(HSTREAM h) {
     auto st = find(h);
     if (!st) return false;
@@ -115,7 +129,9 @@ bool adoptSounding(HSTREAM h) {
         StreamLock lock(st->mutex);
         if (locked(*st, lock).everPlayed) return false;
     }
-    return StreamRegistry::instance().adopt(h) != nullptr;
+    const bool adopted = StreamRegistry::instance().adopt(h) != nullptr;
+    EngineThread::wake();
+    return adopted;
 }
 
 // A stream made with an estimated length, now where the count will find it
@@ -175,7 +191,7 @@ bool BASS_Free() {
 
 bool BASS_Stop() {
     if (!initialised) return false;
-    dropOrphans();
+    StreamRegistry::instance().changed(true);
     std::vector<std::shared_ptr<Stream>> all;
     StreamRegistry::instance().snapshot(all);
     for (auto& st : all) {
@@ -203,23 +219,23 @@ bool BASS_StreamFree(HSTREAM h) {
     if (!initialised) return false;
     auto st = StreamRegistry::instance().remove(h);
     if (!st) return false;
-    bool played = false;
+    bool played = false, silence = false;
     {
         StreamLock lock(st->mutex);
         StreamState& s = locked(*st, lock);
         played = s.everPlayed;
+        silence = silencesFollower(*st, lock);
         s.transport = Transport::Stopped;
         ++s.generation;
     }
     // Only a stream that was ever played has anything on the audio thread to let go.
-    if (played) EngineThread::wake();
+    if (played) afterCommand(silence);
     return true;
 }
 
 bool BASS_ChannelPlay(HSTREAM h, bool restart) {
     if (!restart && adoptSounding(h)) {
-        dropOrphans();
-        return transportCall(h, [](Stream& st, const StreamLock& lock) {
+        return transportCall(h, false, [](Stream& st, const StreamLock& lock) {
             // Ended meanwhile (the interface was held longer than the track): from
             // the beginning, as any ended stream plays.
             StreamState& s = locked(st, lock);
@@ -229,8 +245,7 @@ bool BASS_ChannelPlay(HSTREAM h, bool restart) {
             return Verdict::Send;
         });
     }
-    dropOrphans();
-    return transportCall(h, [&](Stream& st, const StreamLock& lock) {
+    const bool ok = transportCall(h, false, [&](Stream& st, const StreamLock& lock) {
         StreamState& s = locked(st, lock);
         if (s.transport == Transport::Playing && !restart) return Verdict::AlreadySo;
         // A stream that has played to its end starts again from the beginning.
@@ -239,10 +254,14 @@ bool BASS_ChannelPlay(HSTREAM h, bool restart) {
         s.everPlayed = true;
         return Verdict::Send;
     });
+    // Whatever sounds behind an ended stream goes: the player plays this instead,
+    // whenever the join happened.
+    if (ok) afterCommand(true);
+    return ok;
 }
 
 bool BASS_ChannelPause(HSTREAM h) {
-    return transportCall(h, [](Stream& st, const StreamLock& lock) {
+    return transportCall(h, true, [](Stream& st, const StreamLock& lock) {
         StreamState& s = locked(st, lock);
         if (s.transport != Transport::Playing) return Verdict::Refused;
         holdCommand(st, lock, Transport::Paused);
@@ -251,7 +270,7 @@ bool BASS_ChannelPause(HSTREAM h) {
 }
 
 bool BASS_ChannelStop(HSTREAM h) {
-    return transportCall(h, [](Stream& st, const StreamLock& lock) {
+    return transportCall(h, true, [](Stream& st, const StreamLock& lock) {
         StreamState& s = locked(st, lock);
         if (s.transport == Transport::Stopped) return Verdict::AlreadySo;
         holdCommand(st, lock, Transport::Stopped);
@@ -263,11 +282,13 @@ uint32_t BASS_ChannelIsActive(HSTREAM h) {
     auto st = find(h);
     if (!st) return BASS_ACTIVE_STOPPED;
     StreamLock lock(st->mutex);
-    switch (locked(*st, lock).transport) {
+    StreamState& s = locked(*st, lock);
+    switch (s.transport) {
     case Transport::Playing: return BASS_ACTIVE_PLAYING;
     case Transport::Paused: return BASS_ACTIVE_PAUSED;
     case Transport::Stopped: break;
     }
+    if (s.ended) s.endSeen = true;
     return BASS_ACTIVE_STOPPED;
 }
 
@@ -287,7 +308,7 @@ uint64_t BASS_ChannelGetPosition(HSTREAM h, uint32_t mode) {
 
 bool BASS_ChannelSetPosition(HSTREAM h, uint64_t pos, uint32_t mode) {
     if (mode != BASS_POS_BYTE) return false;
-    return transportCall(h, [&](Stream& st, const StreamLock& lock) {
+    return transportCall(h, true, [&](Stream& st, const StreamLock& lock) {
         StreamState& s = locked(st, lock);
         seekCommand(s, int64_t(std::min<uint64_t>(pos / st.bytesPerFrame(), s.lengthFrames)));
         return Verdict::Send;
@@ -380,6 +401,6 @@ bool BASS_ChannelSetNext(HSTREAM h, const char* file) {
     }
     if (follower && follower->lengthEstimated) countLength(*follower);
     // What the old follower queued is let go at once, before it can be heard.
-    if (played) EngineThread::wake();
+    if (played) afterCommand(false);
     return true;
 }

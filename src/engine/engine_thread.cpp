@@ -50,6 +50,7 @@ public:
             else pumpVoice(*it->second);
         }
         streams_.clear();
+        const bool fading = Voice::pumpFading();
         if (anyBusy()) continueBusy();
         if (LengthScans::instance().pending()) continueScans();
         takeJoined();
@@ -59,6 +60,7 @@ public:
         int interval = 0;
         for (const auto& [st, v] : voices_)
             if (v->playing()) interval = interval ? std::min(interval, v->pumpIntervalMs()) : v->pumpIntervalMs();
+        if (fading) interval = interval ? std::min(interval, Voice::kFadingPumpMs) : Voice::kFadingPumpMs;
         if (interval == 0 || manualClock()) timer_->stop();
         else if (!timer_->isActive() || timer_->interval() != interval) timer_->start(interval);
     }
@@ -66,6 +68,7 @@ public:
     void finish() {
         timer_->stop();
         voices_.clear();
+        Voice::dropFading();
         server_.reset();
     }
 

@@ -30,17 +30,20 @@ struct Entry {
     std::shared_ptr<const TrackTags> tags;
 };
 
-// A length that is an estimate is counted exactly later, on the audio thread.
-std::optional<FileFacts> probe(const FileKey& key) {
+struct Probed {
+    std::optional<FileFacts> facts;
+    int64_t trim = 0;  // what the decoder leaves out of a full count
+};
+
+Probed probe(const FileKey& key) {
     const ProbeResult probed = probeFile(key.path);
-    if (!probed.audio) return std::nullopt;
+    if (!probed.audio) return {};
     auto decoder = Decoder::open(key.path);
-    if (!decoder) return std::nullopt;
+    if (!decoder) return {};
     FileFacts f{decoder->rate(), decoder->channels(), decoder->lengthFrames(probed.lengthHeader),
                 decoder->lengthEstimated()};
-    if (f.lengthFrames <= 0) return std::nullopt;
-    if (f.lengthEstimated) LengthScans::instance().want(key, decoder->trim());
-    return f;
+    if (f.lengthFrames <= 0) return {};
+    return {f, decoder->trim()};
 }
 
 }  // namespace
@@ -90,14 +93,21 @@ std::optional<FileFacts> FactsCache::facts(const FileKey& key) {
         if (e.probed) return e.facts;
     }
     // Probe without the lock: the audio thread may want it meanwhile.
-    auto found = probe(key);
-    CacheLock lock(d->mutex);
-    Entry& e = d->entry(key, lock);
-    if (!e.probed) {
-        e.probed = true;
-        e.facts = found;
+    const Probed found = probe(key);
+    std::optional<FileFacts> facts;
+    {
+        CacheLock lock(d->mutex);
+        Entry& e = d->entry(key, lock);
+        if (!e.probed) {
+            e.probed = true;
+            e.facts = found.facts;
+        }
+        facts = e.facts;
     }
-    return e.facts;
+    // An estimate is counted exactly later, on the audio thread; only once the entry
+    // holds it, so that a count that ends at once finds it to correct.
+    if (facts && facts->lengthEstimated) LengthScans::instance().want(key, found.trim);
+    return facts;
 }
 
 std::shared_ptr<const TrackTags> FactsCache::tags(const FileKey& key) {

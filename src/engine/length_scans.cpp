@@ -69,8 +69,15 @@ struct LengthScans::Impl {
         if (statFile(current.key.path) != current.key) return;
         FactsCache::instance().exactLength(current.key, frames);
         tellStreams(current.key, frames);
-        std::lock_guard lock(mutex);
-        if (notice) notice(noticeUser);
+        void (*n)(void*) = nullptr;
+        void* user = nullptr;
+        {
+            std::lock_guard lock(mutex);
+            n = notice;
+            user = noticeUser;
+        }
+        // Outside the lock: the notice may ask for facts, which may want a count.
+        if (n) n(user);
     }
 };
 

@@ -51,6 +51,8 @@ public:
     }
     bool wantsSamples() const override { return false; }
     void write(const int16_t*, int64_t frames) override { written_ += frames; }
+    int64_t writtenFrames() const override { return written_; }
+    int64_t fadeOut() override { return heardFrames(nowNs()); }
     bool drained() override { return heardFrames(nowNs()) >= written_; }
     int64_t heardFrames(int64_t now) override { return std::min(written_, clock_.frames(rate_, now)); }
     void pause(int64_t atNs) override { clock_.pause(atNs); }

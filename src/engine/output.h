@@ -14,6 +14,8 @@ public:
     virtual int64_t framesWanted() = 0;
     virtual bool wantsSamples() const = 0;
     virtual void write(const int16_t* pcm, int64_t frames) = 0;
+    // Frames written since the session began.
+    virtual int64_t writtenFrames() const = 0;
     // Frames heard at `nowNs` (the present, read by the caller).
     virtual int64_t heardFrames(int64_t nowNs) = 0;
     // Stops the clock as of `atNs`, which may have passed already (the moment of
@@ -28,6 +30,11 @@ public:
     // The stream's volume, 0 … 1 of the amplitude, applied to what is already
     // queued as well.
     virtual void setVolume(float) {}
+    // Sound stops within about 10 ms of the server's present: what it has not yet
+    // played is faded out and silence follows. Returns the session frame at which
+    // the sound ends: heardFrames() reaching it means silence. Nothing is written
+    // after it.
+    virtual int64_t fadeOut() = 0;
     // Everything written is to be played out; true once it has been heard.
     virtual bool drained() = 0;
 };

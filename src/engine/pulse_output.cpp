@@ -120,6 +120,12 @@ public:
         }
     }
 
+    int64_t writtenFrames() const override { return written_; }
+    int64_t fadeOut() override {
+        LoopLock lock(loop_);
+        return heardLocked();
+    }
+
     // What the server says is being heard: its read position less the sink's
     // latency, carried on between its reports by libpulse on the local clock.
     int64_t heardFrames(int64_t) override {

@@ -88,6 +88,10 @@ struct StreamState {
     // interface thread, which clears it with the command that plays again).
     int64_t lengthFrames = 0;
     bool ended = false;
+    // The interface has been shown the end (position equal to length, or the
+    // stream stopped): a stop or free then leaves the follower that sounds on to
+    // be adopted; before that, it acts on what is heard, the follower included.
+    bool endSeen = false;
     int64_t frame = 0;  // being heard at `stampNs`
     int64_t stampNs = 0;
     int64_t writtenEnd = 0;           // frames handed to the output; nothing beyond is heard yet

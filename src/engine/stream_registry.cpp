@@ -11,6 +11,7 @@ struct StreamRegistry::Impl {
     Handle next = 0x10000;
     std::unordered_map<Handle, std::shared_ptr<Stream>> streams;
     std::vector<std::shared_ptr<Stream>> orphans;
+    uint64_t epoch = 0;
 };
 
 StreamRegistry::StreamRegistry() : d(std::make_unique<Impl>()) {}
@@ -60,28 +61,48 @@ std::vector<std::shared_ptr<Stream>> StreamRegistry::takeAll() {
     return all;
 }
 
-void StreamRegistry::addOrphan(std::shared_ptr<Stream> s) {
+uint64_t StreamRegistry::epoch() const {
     std::lock_guard lock(d->mutex);
+    return d->epoch;
+}
+
+bool StreamRegistry::changed(bool dropOrphans) {
+    std::vector<std::shared_ptr<Stream>> gone;  // let go after the lock
+    std::lock_guard lock(d->mutex);
+    ++d->epoch;
+    if (dropOrphans) gone.swap(d->orphans);
+    return !gone.empty();
+}
+
+bool StreamRegistry::addOrphanIf(std::shared_ptr<Stream> s, uint64_t seen) {
+    std::lock_guard lock(d->mutex);
+    if (d->epoch != seen) return false;
     d->orphans.push_back(std::move(s));
+    return true;
 }
 
 std::shared_ptr<Stream> StreamRegistry::adopt(Handle h) {
+    std::vector<std::shared_ptr<Stream>> gone;
     std::lock_guard lock(d->mutex);
+    ++d->epoch;
     auto it = d->streams.find(h);
-    if (it == d->streams.end()) return nullptr;
-    auto o =
-        std::find_if(d->orphans.begin(), d->orphans.end(), [&](const auto& s) { return s->key == it->second->key; });
-    if (o == d->orphans.end()) return nullptr;
-    it->second = std::move(*o);
-    d->orphans.erase(o);
-    return it->second;
+    std::shared_ptr<Stream> taken;
+    if (it != d->streams.end()) {
+        auto o = std::find_if(d->orphans.begin(), d->orphans.end(),
+                              [&](const auto& s) { return s->key == it->second->key; });
+        if (o != d->orphans.end()) {
+            it->second = std::move(*o);
+            d->orphans.erase(o);
+            taken = it->second;
+        }
+    }
+    gone.swap(d->orphans);
+    return taken;
 }
 
-std::vector<std::shared_ptr<Stream>> StreamRegistry::dropOrphans() {
+size_t StreamRegistry::orphans() const {
     std::lock_guard lock(d->mutex);
-    std::vector<std::shared_ptr<Stream>> gone = std::move(d->orphans);
-    d->orphans.clear();
-    return gone;
+    return d->orphans.size();
 }
 
 }  // namespace engine

@@ -25,11 +25,24 @@ public:
     void snapshot(std::vector<std::shared_ptr<Stream>>& out) const;
     std::vector<std::shared_ptr<Stream>> takeAll();
 
-    void addOrphan(std::shared_ptr<Stream> s);
+    // Every command that changes what plays (play, pause, stop, seek, free, a new
+    // next file) moves the epoch on, after it is written to its stream. The audio
+    // thread reads the epoch before it reads its commands, and hands a stream over
+    // to its follower only if the epoch has not moved since: so a command given
+    // before the join acts on the follower too (the join waits for the next pump,
+    // which applies it), and one given after it finds the follower an orphan, which
+    // the same step as the epoch's move adopts or lets go.
+    uint64_t epoch() const;
+    // Moves the epoch on; `dropOrphans`: and lets every orphan go. Returns whether
+    // any went.
+    bool changed(bool dropOrphans);
+    // Adds `s` unless the epoch has moved past `seen`.
+    bool addOrphanIf(std::shared_ptr<Stream> s, uint64_t seen);
     // The orphan on `h`'s file, now under `h` in place of the stream that was
-    // there; nullptr when there is none. Other orphans stay.
+    // there; nullptr when there is none. Either way every other orphan goes and
+    // the epoch moves on.
     std::shared_ptr<Stream> adopt(Handle h);
-    std::vector<std::shared_ptr<Stream>> dropOrphans();
+    size_t orphans() const;
 
 private:
     struct Impl;

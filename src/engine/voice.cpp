@@ -4,6 +4,7 @@
 #include "stream_registry.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 namespace engine {
@@ -15,18 +16,29 @@ constexpr int64_t kRingFrames = 1 << 17;
 constexpr int64_t kChunkFrames = 16384;
 // A bound on the chunks one pump writes, should an output never stop asking.
 constexpr int kMostChunksPerPump = 1000;
-// How far a paused device may be from where the interface paused and still keep
-// what it queued: the two read the clock at different moments.
-constexpr int64_t kPauseSlackMs = 10;
 // How long the end of a track waits for the device to report it drained: twice its
 // latency and this much more.
 constexpr int64_t kDrainGraceNs = 500'000'000;
 // How often the end of a track is looked for once its last frame is due.
 constexpr int kPastEndPumpMs = 10;
-// A new session is heard a sound server's start-up after it is opened (15 to 35
-// ms, measured on a null sink): a follower of another format starts this much
-// before the last frame is due, so that it is heard right after that frame.
-constexpr int64_t kHeldStartLeadNs = 15'000'000;
+// Pause, stop and seek fade out what the server still holds, and a session that
+// opens within a track fades in, over this much: no click, and no delay to hear.
+constexpr int kFadeMs = 5;
+// How long a session that fades out is kept at most, should its server never
+// report the fade played.
+constexpr int64_t kFadeGraceNs = 2'000'000'000;
+
+// Sessions fading out after a pause, stop, seek or free, until the fade is heard:
+// they outlive their voices (the player frees a stream right after stopping it).
+struct Fading {
+    std::shared_ptr<Output> out;
+    int64_t silentFrom;  // the session's frame where the sound ends
+    int64_t deadlineNs;
+};
+std::vector<Fading>& fading() {
+    static std::vector<Fading> sessions;  // the audio thread's only
+    return sessions;
+}
 
 }  // namespace
 
@@ -45,33 +57,57 @@ Voice::Voice(std::shared_ptr<Stream> stream, SoundServerLink* server)
     if (!s.block) s.block = std::move(block);
 }
 
-Voice::Voice(std::shared_ptr<Stream> stream, SoundServerLink* server, std::shared_ptr<Output> out, int64_t offset)
+Voice::Voice(std::shared_ptr<Stream> stream, SoundServerLink* server, std::shared_ptr<Output> out, int sessionRate,
+             int64_t offset)
     : Voice(std::move(stream), server) {
-    out_ = std::move(out);
-    sessionStart_ = -offset;
+    useSession(std::move(out), sessionRate, 0, offset);
+    sharesSession_ = true;
 }
+
+// A voice let go while it sounds (its stream freed) fades out too.
+Voice::~Voice() {
+    if (out_ && !sharesSession_ && !ended_) retire(std::move(out_));
+}
+
+void Voice::retire(std::shared_ptr<Output> out) {
+    auto& all = fading();
+    for (const Fading& f : all)
+        if (f.out == out) return;
+    const int64_t end = out->fadeOut();
+    all.push_back({std::move(out), end, nowNs() + kFadeGraceNs});
+}
+
+bool Voice::pumpFading() {
+    auto& all = fading();
+    const int64_t now = nowNs();
+    std::erase_if(all, [&](const Fading& f) {
+        return now >= f.deadlineNs || f.out->failed() || f.out->heardFrames(now) >= f.silentFrom;
+    });
+    return !all.empty();
+}
+
+void Voice::dropFading() { fading().clear(); }
 
 // Near the end, pumped when the last frame is due to be heard: the track ends and
 // the next one sounds as its own from that moment. Past it, as the device is waited
 // for, at a gentler pace.
 int Voice::pumpIntervalMs() const {
     const int base = out_ ? out_->pumpIntervalMs() : kNoOutputPumpMs;
-    if (!eof_ || written_ < ring_.end() || heard_ >= ring_.end()) return base;
-    const int64_t lead = followerHeld_ ? kHeldStartLeadNs / 1'000'000 : 0;
-    const int64_t ms = (ring_.end() - heard_) * 1000 / stream_->rate + 1 - lead;
+    if (!allWritten() || heard_ >= ring_.end()) return base;
+    const int64_t ms = (ring_.end() - heard_) * 1000 / stream_->rate + 1;
     return ms <= 2 ? std::min(base, kPastEndPumpMs) : int(std::min<int64_t>(ms, base));
 }
 
 void Voice::pump() {
     busy_ = false;
-    if (predecessor_ && (predecessor_->drained() || nowNs() >= predecessorDeadline_)) predecessor_.reset();
+    epoch_ = StreamRegistry::instance().epoch();
     Commands c = readCommands();
     // An estimated length may become exact at any time (length_scans.h).
     if (!lengthCorrected_) lengthFrames_ = c.lengthFrames;
     if (c.follower != followerStream_) followerChanged(std::move(c.follower));
     if (c.generation != applied_) apply(c);
     if (out_) out_->setVolume(stream_->volume.load(std::memory_order_relaxed));
-    if (transport_ == Transport::Playing && (out_ || held_)) feed();
+    if (transport_ == Transport::Playing && out_) feed();
     if (dirty_ || transport_ == Transport::Playing) publish(c);
 }
 
@@ -85,41 +121,17 @@ Voice::Commands Voice::readCommands() {
 void Voice::apply(const Commands& c) {
     applied_ = c.generation;
     dirty_ = true;
-    const Transport before = transport_;
     transport_ = c.transport;
     if (c.seekPending) seekTo(c.seekFrame);
-    else if (c.holdPending) holdAt(c.holdFrame, c.holdNs);
-    if (transport_ == Transport::Stopped) {
+    else if (c.holdPending) restartAt(c.holdFrame);  // pause and stop: from exactly there
+    if (transport_ != Transport::Playing) {
+        // Faded out: a paused stream goes on in a new session, faded in.
         closeOutput();
         written_ = heard_;
         return;
     }
     ended_ = false;
-    if (held_) return;  // a follower before its join: always playing, not yet heard
     if (!out_) openOutput();
-    if (transport_ == Transport::Paused) out_->pause(c.holdPending ? c.holdNs : nowNs());
-    else if (before == Transport::Paused) {
-        out_->resume();
-        stillAt_ = heard_;
-    }
-}
-
-// Pause and stop: the interface has shown `frame` since `atNs`, and play goes on
-// from exactly there.
-void Voice::holdAt(int64_t frame, int64_t atNs) {
-    if (out_ && out_->wantsSamples() && transport_ == Transport::Paused) {
-        // A device keeps what it has queued, so that resuming is seamless, if it
-        // stopped within a few milliseconds of where the interface did (the two
-        // read the clock at different moments). The position then goes on from
-        // `frame`, or from the device's place if that is a little ahead.
-        out_->pause(atNs);
-        const int64_t device = sessionStart_ + out_->heardFrames(atNs);
-        if (std::abs(device - frame) <= stream_->rate * kPauseSlackMs / 1000 && frame <= written_) {
-            heard_ = frame;
-            return;
-        }
-    }
-    restartAt(frame);
 }
 
 // A new output session from `frame`; the decoded audio is kept where it still
@@ -143,7 +155,7 @@ void Voice::seekTo(int64_t frame) {
     eof_ = false;
     ended_ = false;
     drainDeadline_ = 0;
-    // Whatever the old session still holds is of the old position.
+    // Whatever the old session still holds is of the old position: it fades out.
     if (out_) {
         closeOutput();
         openOutput();
@@ -152,75 +164,97 @@ void Voice::seekTo(int64_t frame) {
 
 void Voice::closeOutput() {
     follower_.reset();
+    if (out_ && !sharesSession_) retire(std::move(out_));
     out_.reset();
+    converter_.reset();
+    endSession_ = -1;
 }
 
 // A new session from `frame`, in the transport's state.
 void Voice::reopenAt(int64_t frame) {
     restartAt(frame);
-    openOutput();
-    if (transport_ == Transport::Paused) out_->pause(nowNs());
+    if (transport_ == Transport::Playing) openOutput();
 }
 
 // The player will start another file after this one, or none: what the old
 // follower queued must not be heard.
 void Voice::followerChanged(std::shared_ptr<Stream> follower) {
-    const bool queued = follower_ && !followerHeld_ && follower_->written_ > 0;
+    const bool queued = follower_ && follower_->written_ > 0;
     follower_.reset();
     followerBroken_ = false;
     followerStream_ = std::move(follower);
     if (queued && out_) reopenAt(heard_);
 }
 
-// Every frame is written: the follower writes on behind them in this session, or,
-// of another format, decodes ahead for the session it opens at the join.
+// Every frame is written: the follower writes on behind them in this session.
 void Voice::queueFollower() {
-    if (!eof_ || written_ < ring_.end() || !followerStream_ || followerBroken_ || !out_) return;
+    if (!allWritten() || !followerStream_ || followerBroken_ || !out_) return;
     if (!follower_) {
-        const bool shared = followerStream_->sameFormat(*stream_);
-        follower_ = shared ? std::make_unique<Voice>(followerStream_, server_, out_, ring_.end() - sessionStart_)
-                           : std::make_unique<Voice>(followerStream_, server_);
+        follower_ = std::make_unique<Voice>(followerStream_, server_, out_, sessionRate_, endSession_);
         if (follower_->broken()) {
             follower_.reset();
             followerBroken_ = true;
             return;
         }
-        followerHeld_ = !shared;
-        if (followerHeld_) follower_->openHeld();
     }
     // What is heard is still this stream: the session keeps its volume.
     followerStream_->volume.store(stream_->volume.load(std::memory_order_relaxed), std::memory_order_relaxed);
     follower_->pump();
 }
 
-// The frames are decoded ahead meanwhile; the session is opened only at the join:
-// libpulse counts the time a session stood before its start as played.
-void Voice::openHeld() { held_ = true; }
-
-// The join: this follower's session starts, while the one before it still plays
-// its last frames, which are let go once it has drained.
-void Voice::startHeld(std::shared_ptr<Output> before, int64_t drainDeadline) {
-    held_ = false;
-    openOutput();
-    predecessor_ = std::move(before);
-    predecessorDeadline_ = drainDeadline;
-    pump();
+// A new session from where the stream is heard, at the stream's own rate (never
+// below the lowest), so that a track the user starts is converted only when it must.
+void Voice::openOutput() {
+    const int rate = sessionRateFor(stream_->rate);
+    std::shared_ptr<Output> out;
+    if (!manualClock() && server_)
+        out = server_->open(rate, kSessionChannels, stream_->volume.load(std::memory_order_relaxed));
+    if (!out) out = makeSilentOutput(rate);
+    useSession(std::move(out), rate, heard_, 0);
+    stillAt_ = heard_;
+    // Within a track (a resume, a seek) the sound comes in without a click; a track
+    // starts as it begins.
+    fadedIn_ = heard_ > 0 ? 0 : fadeFrames();
 }
 
-void Voice::openOutput() {
-    if (!manualClock() && server_)
-        out_ = server_->open(stream_->rate, stream_->channels, stream_->volume.load(std::memory_order_relaxed));
-    if (!out_) out_ = makeSilentOutput(stream_->rate);
-    sessionStart_ = stillAt_ = heard_;
-    written_ = heard_;  // frames written to a previous session but not heard go again
+int64_t Voice::fadeFrames() const { return sessionRate_ * kFadeMs / 1000; }
+
+// The first frames of a session that opens within a track, raised from silence.
+void Voice::fadeIn(int16_t* pcm, int64_t frames) {
+    const int64_t total = fadeFrames();
+    for (int64_t i = 0; i < frames && fadedIn_ < total; ++i, ++fadedIn_) {
+        const float gain = float(fadedIn_) / float(total);
+        for (int c = 0; c < kSessionChannels; ++c) {
+            int16_t& v = pcm[size_t(i * kSessionChannels + c)];
+            v = int16_t(std::lround(float(v) * gain));
+        }
+    }
+}
+
+void Voice::useSession(std::shared_ptr<Output> out, int sessionRate, int64_t baseFrame, int64_t baseSession) {
+    out_ = std::move(out);
+    sessionRate_ = sessionRate;
+    converter_ = Converter::make(stream_->rate, stream_->channels, sessionRate);
+    baseFrame_ = baseFrame;
+    baseSession_ = baseSession;
+    endSession_ = -1;
+    written_ = baseFrame;  // frames written to a previous session but not heard go again
     drainDeadline_ = 0;
 }
 
+// The stream's frame heard at session frame `at`.
+int64_t Voice::toStream(int64_t at) const {
+    if (endSession_ >= 0 && at >= endSession_) return ring_.end();
+    const int64_t f = baseFrame_ + toStreamCount(std::max<int64_t>(0, at - baseSession_));
+    // A resampler rounds: the last frame is heard only with the session's last.
+    return endSession_ >= 0 ? std::min(f, ring_.end() - 1) : f;
+}
+
+int64_t Voice::toStreamCount(int64_t sessionFrames) const {
+    return sessionRate_ == stream_->rate ? sessionFrames : sessionFrames * stream_->rate / sessionRate_;
+}
+
 void Voice::feed() {
-    if (held_) {
-        decodeUntil(written_ + 2 * kChunkFrames);
-        return;
-    }
     if (out_->failed()) {
         // The server went away: carry on on the silent clock from what was heard.
         // The next track looks for a server again.
@@ -230,9 +264,10 @@ void Voice::feed() {
         openOutput();
     }
     updateHeard();
-    for (int round = 0; round < kMostChunksPerPump; ++round) {
-        const int64_t want = std::min(out_->framesWanted(), kChunkFrames);
-        if (want <= 0) break;
+    for (int round = 0; round < kMostChunksPerPump && endSession_ < 0; ++round) {
+        const int64_t wanted = out_->framesWanted();
+        if (wanted <= 0) break;
+        const int64_t want = std::clamp<int64_t>(toStreamCount(wanted), 1, kChunkFrames);
         decodeUntil(written_ + want);
         const int64_t n = std::min(want, ring_.end() - written_);
         if (n <= 0) break;
@@ -240,6 +275,7 @@ void Voice::feed() {
         updateHeard();
     }
     decodeUntil(heard_ + extrapolationFrames(stream_->rate) + kFftSize);
+    if (eof_ && written_ >= ring_.end()) finishWriting();
     queueFollower();
     checkEnd();
 }
@@ -248,15 +284,7 @@ void Voice::updateHeard() {
     // The report's time stamp is the moment of this reading, not of the publish
     // after decoding ahead, or the interface would run that much behind.
     heardNs_ = nowNs();
-    const int64_t before = heard_;
-    heard_ = std::clamp(sessionStart_ + out_->heardFrames(heardNs_), heard_, written_);
-    if (heard_ != before) movedNs_ = heardNs_;
-}
-
-// When the last frame is due to be heard, going by the device's last move: a device
-// may stop reporting short of the end while its last milliseconds still play.
-bool Voice::lastFrameDue(int64_t now) const {
-    return now >= movedNs_ + (ring_.end() - heard_) * 1'000'000'000 / stream_->rate - kHeldStartLeadNs;
+    heard_ = std::clamp(toStream(out_->heardFrames(heardNs_)), heard_, written_);
 }
 
 // Each read gives the decoder one piece of the file at most. A piece that gives no
@@ -276,37 +304,60 @@ void Voice::decodeUntil(int64_t target) {
 }
 
 void Voice::writeOut(int64_t frames) {
-    if (out_->wantsSamples()) {
+    if (!out_->wantsSamples()) {
+        // Only the count matters: the session's frames for the stream's.
+        const int64_t from = written_ - baseFrame_;
+        const auto session = [&](int64_t f) { return f * sessionRate_ / stream_->rate; };
+        out_->write(nullptr, session(from + frames) - session(from));
+    } else if (!converter_) {
         ring_.copy(written_, frames, scratch_.data());
+        fadeIn(scratch_.data(), frames);
         out_->write(scratch_.data(), frames);
     } else {
-        out_->write(nullptr, frames);
+        ring_.copy(written_, frames, scratch_.data());
+        converted_.clear();
+        converter_->process(scratch_.data(), frames, converted_);
+        const int64_t n = int64_t(converted_.size()) / kSessionChannels;
+        fadeIn(converted_.data(), n);
+        if (n > 0) out_->write(converted_.data(), n);
     }
     written_ += frames;
 }
 
+// Every frame of the stream is decoded and written: what a resampler holds back
+// goes too, and the session's frame after the stream's last is known.
+void Voice::finishWriting() {
+    if (endSession_ >= 0) return;
+    if (converter_ && out_->wantsSamples()) {
+        converted_.clear();
+        converter_->flush(converted_);
+        if (!converted_.empty()) out_->write(converted_.data(), int64_t(converted_.size()) / kSessionChannels);
+    }
+    endSession_ = out_->writtenFrames();
+}
+
 void Voice::checkEnd() {
-    if (!eof_ || written_ < ring_.end()) return;
+    if (!allWritten()) return;
     const int64_t now = nowNs();
     if (drainDeadline_ == 0) drainDeadline_ = now + out_->latencyNs() * 2 + kDrainGraceNs;
     // Some devices never report the last few milliseconds as played. A session that
-    // a follower writes on in is heard past them; it is not drained. A follower in a
-    // session of its own starts as the last frame is due, not a drain report later.
-    const bool shared = follower_ && !followerHeld_;
-    const bool due = followerHeld_ && lastFrameDue(now);
-    if (heard_ < ring_.end() && now < drainDeadline_ && !due && (shared || !out_->drained())) return;
-    if (follower_) join();
+    // a follower writes on in is heard past them; it is not drained.
+    const bool shared = follower_ != nullptr;
+    if (heard_ < ring_.end() && now < drainDeadline_ && (shared || !out_->drained())) return;
+    if (follower_ && !join()) return;
     end();
 }
 
 // This stream's last frame is heard: its follower sounds from now on. It is the
 // engine's until the player adopts it, which it can only once it is there: before
-// the end is published.
-void Voice::join() {
-    if (followerHeld_) follower_->startHeld(std::move(out_), drainDeadline_);
-    StreamRegistry::instance().addOrphan(followerStream_);
+// the end is published. Not while a command given since this pump read its own
+// waits: the next pump applies it first.
+bool Voice::join() {
+    if (!StreamRegistry::instance().addOrphanIf(followerStream_, epoch_)) return false;
+    follower_->sharesSession_ = false;  // the session is its own now
     joined_ = true;
     successor_ = followerStream_;
+    return true;
 }
 
 void Voice::end() {
@@ -316,6 +367,7 @@ void Voice::end() {
     ended_ = true;
     transport_ = Transport::Stopped;
     out_.reset();
+    converter_.reset();
     dirty_ = true;
 }
 

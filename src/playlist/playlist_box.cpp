@@ -58,6 +58,7 @@ void TPlaylistBox::mousePressEvent(QMouseEvent* e) {
     // the menu's commands act on the focused row, which the press leaves where it was.
     if (e->button() != Qt::LeftButton) return;
     DragStartPoint = e->position().toPoint();
+    pressedRow_ = rowAt(DragStartPoint);
     // As the platform's list: Ctrl and Shift clicks of the multiple selection select,
     // every other left press may become a drag.
     const bool selecting =
@@ -100,7 +101,7 @@ void TPlaylistBox::mouseReleaseEvent(QMouseEvent* e) {
 
 void TPlaylistBox::mouseDoubleClickEvent(QMouseEvent* e) {
     QListView::mouseDoubleClickEvent(e);
-    if (e->button() == Qt::LeftButton) emit dblClick();
+    if (e->button() == Qt::LeftButton) emit dblClick(pressedRow_);
 }
 
 void TPlaylistBox::keyPressEvent(QKeyEvent* e) {

@@ -25,7 +25,9 @@ public:
 signals:
     void dragOver(QObject* source, bool* accept);  // ListBox1DragOver
     void dropped(QObject* source, QPoint at);      // ListBox1DragDrop
-    void dblClick();                               // ListBox1DblClick, anywhere on the list
+    // ListBox1DblClick, anywhere on the list: the row under the pointer at the first
+    // click (-1 below the last row), which the focus may have left since.
+    void dblClick(int row);
     void keyDown(int key, bool* handled);          // ListBox1KeyDown
     void mouseUp(Qt::MouseButton button);          // ListBox1MouseUp
     void pointerMoved();                           // ListBox1MouseMove
@@ -41,6 +43,7 @@ private:
     bool accepts(QPoint at);
     void endDrag();
 
+    int pressedRow_ = -1;
     bool dragPending_ = false;
     bool dragging_ = false;
 };

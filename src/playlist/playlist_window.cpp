@@ -129,7 +129,7 @@ void TForm2::createControls() {
 }
 
 void TForm2::connectList() {
-    connect(ListBox1, &TPlaylistBox::dblClick, this, [this] { ListBox1DblClick(); });
+    connect(ListBox1, &TPlaylistBox::dblClick, this, [this](int row) { ListBox1DblClick(row); });
     connect(ListBox1, &TPlaylistBox::dragOver, this,
             [this](QObject* source, bool* accept) { *accept = ListBox1DragOver(source); });
     connect(ListBox1, &TPlaylistBox::dropped, this,
@@ -149,9 +149,13 @@ bool TForm2::glued() const { return Glued1->isChecked(); }
 
 // ---- playing from the list
 
-void TForm2::ListBox1DblClick() {
-    if (count() == 0 || focused() < 0 || !transport_) return;
-    command([&] { transport_->startTrack(focused()); });
+// The row under the pointer, not the focused one: the track-end rule may have moved
+// the focus between the two clicks.
+void TForm2::ListBox1DblClick(int row) {
+    if (count() == 0 || !transport_) return;
+    const int r = row >= 0 && row < count() ? row : focused();
+    if (r < 0) return;
+    command([&] { transport_->startTrack(r); });
 }
 
 void TForm2::BitBtn1Click() {

@@ -74,7 +74,9 @@ public:
     template <class F> void command(F&& f) { runCommand(std::forward<F>(f)); }
 
     // Handlers.
-    void ListBox1DblClick();
+    // `row`: the row double-clicked; -1 (below the last row, or no pointer) plays the
+    // focused row.
+    void ListBox1DblClick(int row = -1);
     bool ListBox1DragOver(QObject* source) const;
     void ListBox1DragDrop(QObject* source, QPoint at);
     bool ListBox1KeyDown(int key);  // true: the key had a meaning of its own

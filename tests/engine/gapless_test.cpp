@@ -62,9 +62,16 @@ protected:
 // The player's next stream on the announced file is the one already sounding: its
 // position counts what was heard of it, and the two play in the time they last.
 TEST_F(Gapless, TheAnnouncedFileSoundsOnAndIsTakenOver) {
-    for (const bool otherFormat : {false, true}) {
-        SCOPED_TRACE(otherFormat ? "48 kHz after 44.1 kHz" : "same format");
-        const std::string next = otherFormat ? make("b48.mp3", tone(2, 48000, 2, 128, true)) : b;
+    struct Format {
+        int rate, channels;
+    };
+    for (const Format f : {Format{44100, 2}, Format{48000, 2}, Format{22050, 2}, Format{44100, 1}}) {
+        SCOPED_TRACE(std::to_string(f.rate) + " Hz, " + std::to_string(f.channels) + " channels after 44.1 kHz");
+        const std::string next =
+            f.rate == 44100 && f.channels == 2
+                ? b
+                : make("b" + std::to_string(f.rate) + std::to_string(f.channels) + ".mp3",
+                       tone(2, f.rate, f.channels, 64, true));
         HSTREAM first = playWithNext(a, next.c_str());
         const int64_t firstMs = untilEnded(first);
         EXPECT_EQ(BASS_ChannelGetPosition(first, BASS_POS_BYTE), BASS_ChannelGetLength(first, BASS_POS_BYTE));
@@ -141,6 +148,20 @@ TEST_F(Gapless, WhatChangesTheAnswerLeavesNothingBehind) {
     HSTREAM after = startNext(first, b);
     EXPECT_LT(seconds(after), 0.02) << "the first join's stream sounded on";
     BASS_StreamFree(after);
+}
+
+// A stop or a pause given on what the player still takes for playing, after a join
+// it has not yet seen (no position equal to the length read since): the follower
+// sounding on goes with it.
+TEST_F(Gapless, AStopOrPauseAfterAnUnseenJoinSilencesTheFollower) {
+    for (auto command : {BASS_ChannelStop, BASS_ChannelPause}) {
+        HSTREAM first = playWithNext(a, b.c_str());
+        for (int ms = 0; ms < 2500; ms += 10) engine_test::advance(10);  // past the join, unread
+        command(first);
+        HSTREAM second = startNext(first, b);
+        EXPECT_LT(seconds(second), 0.02) << "the follower sounded on after the command";
+        BASS_StreamFree(second);
+    }
 }
 
 // The announced file is the one playing (repeat on): it follows itself.

@@ -283,6 +283,16 @@ TEST_F(PlaylistWindow, DoubleClickBelowTheLastRowPlaysTheFocusedRow) {
     EXPECT_EQ(w.PlayingRow, 1);
 }
 
+// The track-end rule may move the focus between the two clicks: the row clicked plays.
+TEST_F(PlaylistWindow, DoubleClickPlaysTheRowClickedWhereverTheFocusWent) {
+    fill(3);
+    click(list(), rowCentre(2));
+    w.setFocus(0);
+    mouse(list(), QEvent::MouseButtonDblClick, Qt::LeftButton, rowCentre(2));
+    EXPECT_EQ(TrackIndex, 2);
+    EXPECT_EQ(w.PlayingRow, 2);
+}
+
 TEST_F(PlaylistWindow, NothingPlaysWithoutAFocusedRow) {
     mouse(list(), QEvent::MouseButtonDblClick, Qt::LeftButton, {100, 50});  // an empty list
     w.add("/m/a.mp3");
