@@ -1,6 +1,7 @@
 // Engine costs the player pays per playlist row, per track and per tick.
 // Run: build/bin/engine_bench [--benchmark_format=json]
 #include "bass.h"
+#include "converter.h"
 #include "engine_test.h"
 #include "mp3_maker.h"
 #include "tag_writer.h"
@@ -18,6 +19,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <ctime>
 #include <vector>
@@ -126,6 +128,38 @@ void BM_Decode_Mpg123Alone(benchmark::State& state) {
     state.counters["audio_s_per_s"] = benchmark::Counter(240.0 * state.iterations(), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_Decode_Mpg123Alone)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A follower of another format converted into the session's: 10 s of audio in the
+// pieces the voice writes; core_percent: the share of one core that converting in
+// real time takes.
+void BM_Convert(benchmark::State& state) {
+    const int from = int(state.range(0)), channels = int(state.range(1)), to = int(state.range(2));
+    std::vector<int16_t> in(size_t(from) * 10 * channels);
+    for (size_t i = 0; i < in.size(); ++i) in[i] = int16_t(8000 * std::sin(double(i / channels) * 0.0627));
+    std::vector<int16_t> out;
+    out.reserve(size_t(to) * 11 * 2);
+    timespec t0{}, t1{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t0);
+    for (auto _ : state) {
+        auto c = engine::Converter::make(from, channels, to);
+        out.clear();
+        for (size_t at = 0; at < in.size(); at += size_t(16384) * channels)
+            c->process(in.data() + at, int64_t(std::min(in.size() - at, size_t(16384) * channels)) / channels, out);
+        c->flush(out);
+        benchmark::DoNotOptimize(out.data());
+    }
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t1);
+    const double cpu = double(t1.tv_sec - t0.tv_sec) + double(t1.tv_nsec - t0.tv_nsec) / 1e9;
+    const double audio = 10.0 * double(state.iterations());
+    state.counters["audio_s_per_s"] = benchmark::Counter(audio, benchmark::Counter::kIsRate);
+    state.counters["core_percent"] = 100.0 * cpu / audio;  // target: under 1
+}
+BENCHMARK(BM_Convert)
+    ->Args({44100, 2, 48000})
+    ->Args({48000, 2, 44100})
+    ->Args({22050, 2, 44100})
+    ->Args({44100, 1, 44100})
+    ->Unit(benchmark::kMillisecond);
 
 // The same file through a stream on the manual clock, run as fast as it decodes.
 void BM_Decode_Engine(benchmark::State& state) {
