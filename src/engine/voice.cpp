@@ -275,7 +275,10 @@ void Voice::feed() {
         updateHeard();
     }
     decodeUntil(heard_ + extrapolationFrames(stream_->rate) + kFftSize);
-    if (eof_ && written_ >= ring_.end()) finishWriting();
+    if (eof_ && written_ >= ring_.end() && endSession_ < 0) {
+        finishWriting();
+        updateHeard();  // the session's last frame now maps to the stream's last
+    }
     queueFollower();
     checkEnd();
 }
