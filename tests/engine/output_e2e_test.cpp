@@ -107,6 +107,25 @@ TEST(ServerLink, NeverWaitsForTheServer) {
     std::printf("[ figures ] open() with no server answered in %.3f ms\n", msSince(t));
 }
 
+// The silent clock ends at once: its present is the end, what was written past it
+// is dropped, and nothing more is taken.
+TEST(SilentClock, FadeOutEndsAtItsPresent) {
+    engine::setManualClock(true);
+    std::unique_ptr<Output> out = engine::makeSilentOutput(48000);
+    const std::vector<int16_t> pcm(size_t(2 * out->framesWanted()));
+    out->write(pcm.data(), int64_t(pcm.size() / 2));
+    engine::advanceManualClock(50'000'000);
+    const int64_t end = out->fadeOut();
+    EXPECT_EQ(end, 2400);  // 50 ms at 48 kHz
+    EXPECT_EQ(out->framesWanted(), 0);
+    out->write(pcm.data(), 100);
+    EXPECT_EQ(out->writtenFrames(), end);
+    engine::advanceManualClock(500'000'000);
+    EXPECT_EQ(out->heardFrames(engine::nowNs()), end);
+    EXPECT_TRUE(out->drained());
+    engine::setManualClock(false);
+}
+
 constexpr int kRate = 44100;
 // A 440 Hz tone at half scale changes by at most this much from one sample to the next.
 const double kToneStep = 0.5 * 32767 * 2 * M_PI * 440 / kRate;
