@@ -47,12 +47,20 @@ public:
 
     int64_t framesWanted() override {
         // Keep as much written ahead as a device buffer would hold.
+        if (faded_) return 0;
         return std::max<int64_t>(0, clock_.frames(rate_, nowNs()) + rate_ / 5 - written_);
     }
     bool wantsSamples() const override { return false; }
-    void write(const int16_t*, int64_t frames) override { written_ += frames; }
+    void write(const int16_t*, int64_t frames) override {
+        if (!faded_) written_ += frames;
+    }
     int64_t writtenFrames() const override { return written_; }
-    int64_t fadeOut() override { return heardFrames(nowNs()); }
+    // What was written beyond the present is dropped: the clock stops there.
+    int64_t fadeOut() override {
+        written_ = heardFrames(nowNs());
+        faded_ = true;
+        return written_;
+    }
     bool drained() override { return heardFrames(nowNs()) >= written_; }
     int64_t heardFrames(int64_t now) override { return std::min(written_, clock_.frames(rate_, now)); }
     void pause(int64_t atNs) override { clock_.pause(atNs); }
@@ -67,6 +75,7 @@ public:
 private:
     int rate_;
     int64_t written_ = 0;
+    bool faded_ = false;
     PlayClock clock_;
 };
 

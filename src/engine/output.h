@@ -30,13 +30,16 @@ public:
     // The stream's volume, 0 … 1 of the amplitude, applied to what is already
     // queued as well.
     virtual void setVolume(float) {}
-    // Sound stops within about 10 ms of the server's present: what it has not yet
-    // played is faded out and silence follows. Returns the session frame at which
-    // the sound ends: heardFrames() reaching it means silence. Nothing is written
-    // after it.
-    virtual int64_t fadeOut() = 0;
     // Everything written is to be played out; true once it has been heard.
     virtual bool drained() = 0;
+    // Sound stops soon after the server's present (on a device about 40 ms: the
+    // fade starts past what the server has already taken, and lasts 8 ms): what
+    // it has not yet played is faded out and silence follows; nothing written
+    // before the call is heard after the fade. Returns the session frame at which
+    // the sound ends: heardFrames() reaching it means silence. Nothing may be
+    // written after it (writes are refused, framesWanted() is 0). The silent clock
+    // ends at once (its present). A faded session is not resumed.
+    virtual int64_t fadeOut() = 0;
 };
 
 std::unique_ptr<Output> makeSilentOutput(int rate);

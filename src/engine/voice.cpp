@@ -21,12 +21,12 @@ constexpr int kMostChunksPerPump = 1000;
 constexpr int64_t kDrainGraceNs = 500'000'000;
 // How often the end of a track is looked for once its last frame is due.
 constexpr int kPastEndPumpMs = 10;
-// Pause, stop and seek fade out what the server still holds, and a session that
-// opens within a track fades in, over this much: no click, and no delay to hear.
+// Pause, stop and seek fade out what the server still holds (Output::fadeOut), and
+// a session that opens within a track fades in over this much: no click.
 constexpr int kFadeMs = 5;
 // How long a session that fades out is kept at most, should its server never
-// report the fade played.
-constexpr int64_t kFadeGraceNs = 2'000'000'000;
+// report the fade played (it does about 40 ms after the call).
+constexpr int64_t kFadeGraceNs = 1'000'000'000;
 
 // Sessions fading out after a pause, stop, seek or free, until the fade is heard:
 // they outlive their voices (the player frees a stream right after stopping it).
@@ -92,7 +92,8 @@ void Voice::dropFading() { fading().clear(); }
 // the next one sounds as its own from that moment. Past it, as the device is waited
 // for, at a gentler pace.
 int Voice::pumpIntervalMs() const {
-    const int base = out_ ? out_->pumpIntervalMs() : kNoOutputPumpMs;
+    int base = out_ ? out_->pumpIntervalMs() : kNoOutputPumpMs;
+    if (askServer_) base = std::min(base, kPastEndPumpMs);
     if (!allWritten() || heard_ >= ring_.end()) return base;
     const int64_t ms = (ring_.end() - heard_) * 1000 / stream_->rate + 1;
     return ms <= 2 ? std::min(base, kPastEndPumpMs) : int(std::min<int64_t>(ms, base));
@@ -209,6 +210,8 @@ void Voice::openOutput() {
     std::shared_ptr<Output> out;
     if (!manualClock() && server_)
         out = server_->open(rate, kSessionChannels, stream_->volume.load(std::memory_order_relaxed));
+    // A server still answering: the stream plays on the silent clock meanwhile.
+    askServer_ = !out && server_ && !manualClock() && server_->connecting();
     if (!out) out = makeSilentOutput(rate);
     useSession(std::move(out), rate, heard_, 0);
     stillAt_ = heard_;
@@ -255,6 +258,7 @@ int64_t Voice::toStreamCount(int64_t sessionFrames) const {
 }
 
 void Voice::feed() {
+    moveToServer();
     if (out_->failed()) {
         // The server went away: carry on on the silent clock from what was heard.
         // The next track looks for a server again.
@@ -281,6 +285,15 @@ void Voice::feed() {
     }
     queueFollower();
     checkEnd();
+}
+
+// The server answered while the stream played on the silent clock: it goes on there
+// from where it is heard.
+void Voice::moveToServer() {
+    if (!askServer_ || server_->connecting()) return;
+    askServer_ = false;
+    updateHeard();
+    reopenAt(heard_);
 }
 
 void Voice::updateHeard() {

@@ -80,6 +80,7 @@ private:
     void openOutput();
     void useSession(std::shared_ptr<Output> out, int sessionRate, int64_t baseFrame, int64_t baseSession);
     void closeOutput();
+    void moveToServer();
     static void retire(std::shared_ptr<Output> out);
     int64_t fadeFrames() const;
     void fadeIn(int16_t* pcm, int64_t frames);
@@ -115,7 +116,8 @@ private:
     std::unique_ptr<Voice> follower_;
     bool followerBroken_ = false;        // its file could not be opened: end as usual
     bool joined_ = false;                // until the audio thread takes the follower
-    bool sharesSession_ = false;         // a follower, writing behind another voice, until the join
+    bool sharesSession_ = false;
+    bool askServer_ = false;  // on the silent clock while the server answers         // a follower, writing behind another voice, until the join
     int64_t fadedIn_ = 0;                // frames of the session's fade-in written
     std::shared_ptr<Stream> successor_;  // until the end is published
     PcmRing ring_;
