@@ -199,15 +199,12 @@ harness_wait_window() {  # geometry, seconds
 # The id of a window that process `pid` shows, once one is on screen; fails when none
 # showed within `seconds`. A window the process made and took away again is not one.
 harness_window_of() {  # pid, seconds
-  local id=""
   harness_until "$2" harness_find_window "$1" || return 1
-  id=$(harness_find_window "$1") || return 1
-  echo "$id"
+  echo "$harness_window"
 }
-harness_find_window() {
-  local id
-  id=$(harness_x xdotool search --onlyvisible --pid "$1" 2>/dev/null | head -n1)
-  [ -n "$id" ] && harness_x xwininfo -id "$id" 2>/dev/null | grep -q 'IsViewable' && echo "$id"
+harness_find_window() {  # pid; sets harness_window
+  harness_window=$(harness_x xdotool search --onlyvisible --pid "$1" 2>/dev/null | head -n1) || true
+  [ -n "$harness_window" ] && harness_x xwininfo -id "$harness_window" 2>/dev/null | grep -q IsViewable
 }
 
 # Answers a message box of the program under test with its default key.
