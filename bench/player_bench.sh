@@ -11,47 +11,35 @@
 # PEER=1 also installs and measures a widely used skinned player the same way while
 # it plays the same file, for the relative targets; without it those targets are
 # taken from the figures measured on the reference machine.
-# Run after ./test.sh: bench/player_bench.sh [seconds per state]; RWN8=path measures another build.
+# Run after ./test.sh: bench/player_bench.sh [seconds per state]; RWN8=path measures another
+# build (its fonts and picture beside it), MAKE_DEMO=path makes the demo tracks.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source tests/support/harness.sh
 seconds="${1:-20}"
 [ -n "${NOTICK:-}" ] || build/bin/player_bench --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
 
-work=$(mktemp -d)
-pids=()
-cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; rm -rf "$work"; }
-trap cleanup EXIT
-mkdir -p "$work/program" "$work/runtime"
-chmod 700 "$work/runtime"
-cp "${RWN8:-build/bin/rwn8}" build/bin/*.ttf build/bin/Fon.bmp "$work/program/"
+harness_need Xvfb xwininfo xdotool bc
+harness_begin
+harness_program "${RWN8:-build/bin/rwn8}"
 # The update check's network module lies beside the program as installed; it is loaded
 # only when a check is asked for, which the benchmark never does.
 module="$(dirname "${RWN8:-build/bin/rwn8}")/rwn8_http.so"
 [ -f "$module" ] && cp "$module" "$work/program/"
-build/tools/make_demo "$work/program" >/dev/null
+harness_demo "${MAKE_DEMO:-build/tools/make_demo}"
 
-export XDG_RUNTIME_DIR="$work/runtime" HOME="$work/runtime" QT_QPA_PLATFORM=xcb
-unset WAYLAND_DISPLAY
+export HOME="$work/runtime"
 sound="silent clock"
 server=""
-if command -v pulseaudio >/dev/null; then
-  pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --log-target=stderr --log-level=error \
-    -L "module-null-sink sink_name=bench rate=44100 channels=2" \
-    -L "module-native-protocol-unix auth-anonymous=1 socket=$work/runtime/native" 2>/dev/null &
-  server=$!
-  pids+=($server)
-  export PULSE_SERVER="unix:$work/runtime/native"
-  for _ in $(seq 50); do pactl info >/dev/null 2>&1 && { sound="PulseAudio null sink"; break; }; sleep 0.1; done
+if harness_sound bench; then
+  sound="PulseAudio null sink"
+  server=$sound_server
 fi
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -n1 "$work/display")"
-for _ in $(seq 50); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
+harness_display
 tray="none (the tray state is not measured)"
 if command -v trayer >/dev/null; then
   trayer --edge bottom --align right --widthtype pixel --width 64 --height 24 >/dev/null 2>&1 &
-  pids+=($!)
+  harness_track $!
   tray="trayer"
   sleep 1
 fi
@@ -117,8 +105,9 @@ if [ -n "${PEER:-}" ]; then
       mv "$registry.new" "$registry"
     audacious --qt "$work/program/demo/01 Рассвет.mp3" >/dev/null 2>&1 &
     peer=$!
+    harness_track "$peer"
     sleep 4
-    if kill -0 "$peer" 2>/dev/null && pactl list short sink-inputs 2>/dev/null | grep -q .; then
+    if kill -0 "$peer" 2>/dev/null && timeout 5 pactl list short sink-inputs 2>/dev/null | grep -q .; then
       measure "$peer"
       peer_cpu=$cpu peer_pulse=$pulse_cpu peer_rss=$(resident_mb "$peer")
       echo "peer (skinned, PulseAudio output) while playing: CPU $peer_cpu %, sound server $peer_pulse %, resident $peer_rss MB"
@@ -126,7 +115,7 @@ if [ -n "${PEER:-}" ]; then
     else
       echo "peer: not playing under the virtual display; relative targets use the reference figures"
     fi
-    kill "$peer" 2>/dev/null || true
+    harness_stop "$peer"
     sleep 1
   else
     echo "peer: could not be installed; relative targets use the reference figures"
@@ -142,8 +131,8 @@ start_player() {
   started=$(now)
   RWN8_TIMES=1 "$work/program/rwn8" 2>"$work/times.log" &
   player=$!
-  pids+=($player)
-  for _ in $(seq $(($1 * 20))); do grep -qs player-shown "$work/times.log" && break; sleep 0.05; done
+  harness_track "$player"
+  harness_until "$1" grep -qs player-shown "$work/times.log" || true
 }
 start_player 5
 sleep 0.3
@@ -153,7 +142,7 @@ echo "start to splash shown:          $(ms "$(at splash-shown)" "$started") ms"
 echo "splash ended to player shown:   $(ms "$(at player-shown)" "$(at splash-ended)") ms"
 echo "sound: $sound; tray: $tray; load average: $(cut -d' ' -f1-3 /proc/loadavg); $seconds s per state"
 
-click() { xdotool mousemove $((285 + $1)) $((168 + $2)) click 1; xdotool mousemove 1000 700; }
+click() { harness_click $((285 + $1)) $((168 + $2)); harness_x xdotool mousemove 1000 700; }
 click 28 224  # the playlist button: the playlist glued under the player
 sleep 2
 
@@ -208,8 +197,7 @@ if [ -n "${PERF_OUT:-}" ]; then perf record -g -o "$PERF_OUT" -p "$player" -- sl
 # A start-up list of 100 000 rows in Config.ini (the demo files named again and
 # again): how soon the player shows after the splash, and the memory the rows add to
 # a start with an empty list.
-kill "$player" 2>/dev/null || true
-wait "$player" 2>/dev/null || true
+harness_stop "$player"
 start_with_rows() {  # rows: starts the program with that many rows, sets player and the times
   {
     printf '[ItemsCount]\r\nCount=%s\r\n[PlayList]\r\n' "$1"
@@ -220,11 +208,10 @@ start_with_rows() {  # rows: starts the program with that many rows, sets player
 }
 start_with_rows 0
 empty_rss=$(resident_mb "$player")
-kill "$player"; wait "$player" 2>/dev/null || true
+harness_stop "$player"
 start_with_rows 100000
 echo "a start-up list of 100 000 rows:"
 row "start to splash shown" "$(ms "$(at splash-shown)" "$started")" "ms" 300 "<= 300 ms"
 row "splash ended to player shown" "$(ms "$(at player-shown)" "$(at splash-ended)")" "ms" 300 "<= 300 ms"
 row "resident memory beyond an empty list" "$(echo "$(resident_mb "$player") - $empty_rss" | bc)" "MB" 25 "<= 25 MB"
-kill "$player" 2>/dev/null || true
-true
+harness_stop "$player"

@@ -9,31 +9,14 @@
 # Usage: open_with_test.sh <folder of the built program> <make_demo> <menu entry>.
 # Exit 77: skipped.
 set -uo pipefail
-source "$(dirname "$0")/../support/answer_box.sh"
+source "$(dirname "$0")/../support/harness.sh"
 bin="$1"
 make_demo="$2"
 entry="$3"
-for tool in Xvfb xwininfo xdotool dbus-run-session playerctl dbus-send; do
-  command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
-done
-if [ -z "${RWN8_ON_PRIVATE_BUS:-}" ]; then
-  RWN8_ON_PRIVATE_BUS=1 exec dbus-run-session -- "$0" "$@"
-fi
-
-work=$(mktemp -d)
-cleanup() {
-  [ -n "${second:-}" ] && kill "$second" 2>/dev/null
-  [ -n "${player:-}" ] && kill "$player" 2>/dev/null
-  [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*"; [ -f "$work/log" ] && cat "$work/log"; exit 1; }
-
-mkdir -p "$work/program" "$work/runtime"
-chmod 700 "$work/runtime"
-cp "$bin/rwn8" "$bin"/*.ttf "$bin/Fon.bmp" "$work/program/"
-"$make_demo" "$work/program" >/dev/null || fail "make_demo"
+harness_need Xvfb xwininfo xdotool dbus-daemon playerctl dbus-send
+harness_begin
+harness_program "$bin"
+harness_demo "$make_demo"
 first_demo=$(ls "$work/program/demo/"*.mp3 | head -n1)
 second_demo=$(ls "$work/program/demo/"*.mp3 | tail -n1)
 
@@ -48,13 +31,8 @@ printf '#EXTM3U\r\n#EXTINF:30,x\r\nс пробелом/третья.mp3\r\n' >"$
 echo "not a track" >"$music/заметки.txt"
 files=("$music/Первая песня.mp3" "$music/сборник.m3u" "$music/вторая.MP3" "$music/заметки.txt")
 
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || { echo "skipped: the virtual display did not start"; exit 77; }
-export DISPLAY=":$(head -n1 "$work/display")" XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=xcb
-unset WAYLAND_DISPLAY PULSE_SERVER
-for _ in $(seq 50); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
+harness_bus
+harness_display
 # The launcher finds `rwn8` on the path.
 export PATH="$work/program:$PATH"
 
@@ -68,25 +46,20 @@ launch() {
   (cd "$work" && exec "${cmd[@]}")
 }
 
-pc() { playerctl -p rwn8 "$@" 2>/dev/null; }
+pc() { timeout 5 playerctl -p rwn8 "$@" 2>/dev/null; }
 row() { pc metadata mpris:trackid | tr -d "'"; }  # the playing row, as /org/rwn8/track/N
-until_is() {  # expected, command…
+is() {  # expected, command…
   local want="$1"; shift
-  for _ in $(seq 80); do [ "$("$@")" = "$want" ] && return 0; sleep 0.1; done
-  return 1
+  [ "$("$@")" = "$want" ]
 }
+until_is() { harness_until 10 is "$@"; }
 url() { local u; u=$(pc metadata xesam:url); printf '%b' "${u//%/\\x}"; }  # the address, its escapes decoded
-until_ends() {  # path suffix: the playing track's address ends so
-  for _ in $(seq 80); do [[ "$(url)" == *"$1" ]] && return 0; sleep 0.1; done
-  return 1
-}
-windows() { xwininfo -root -tree 2>/dev/null | grep -oE '[0-9]+x[0-9]+\+-?[0-9]+\+-?[0-9]+ ' | sort -u; }
+ends() { [[ "$(url)" == *"$1" ]]; }
+until_ends() { harness_until 10 ends "$1"; }  # path suffix: the playing track's address ends so
 quit() {
-  dbus-send --session --type=method_call --dest=org.mpris.MediaPlayer2.rwn8 /org/mpris/MediaPlayer2 \
+  timeout 10 dbus-send --session --type=method_call --dest=org.mpris.MediaPlayer2.rwn8 /org/mpris/MediaPlayer2 \
     org.mpris.MediaPlayer2.Quit
-  for _ in $(seq 50); do kill -0 "$player" 2>/dev/null || break; sleep 0.1; done
-  kill -0 "$player" 2>/dev/null && fail "Quit did not end the program"
-  player=""
+  harness_until 10 harness_gone "$player" || fail "Quit did not end the program"
 }
 # The list after the request: the start-up list, then Первая, третья (from the M3U),
 # вторая; the text file skipped. Walked with next and previous from the first file.
@@ -97,7 +70,7 @@ check_list() {
   until_is Playing pc status || fail "$1: the M3U's relative row was not found from its folder"
   pc next; until_ends "вторая.MP3" || fail "$1: then not the second MP3: $(url)"
   [ "$(row)" = "/org/rwn8/track/4" ] || fail "$1: the second MP3 is not the fifth row: $(row)"
-  dbus-send --session --print-reply --dest=org.mpris.MediaPlayer2.rwn8 /org/mpris/MediaPlayer2 \
+  timeout 10 dbus-send --session --print-reply --dest=org.mpris.MediaPlayer2.rwn8 /org/mpris/MediaPlayer2 \
     org.freedesktop.DBus.Properties.Get string:org.mpris.MediaPlayer2.Player string:CanGoNext \
     | grep -q "boolean false" || fail "$1: rows after the second MP3 (the text file was not skipped)"
   pc previous; pc previous; pc previous
@@ -105,25 +78,26 @@ check_list() {
 }
 
 # ---- a copy runs: the files are handed to it
-"$work/program/rwn8" >"$work/log" 2>&1 &
+"$work/program/rwn8" >"$work/program.log" 2>&1 &
 player=$!
+harness_track "$player"
 until_is Stopped pc status || fail "no media player rwn8 on the bus"
 sleep 0.3
-before=$(windows)
+before=$(harness_windows)
 started=$(date +%s%N)
 launch "${files[@]}" >"$work/second.log" 2>&1 &
 second=$!
+harness_track "$second"
 new=""
-while kill -0 "$second" 2>/dev/null; do
-  new=$(comm -13 <(echo "$before") <(windows) | head -n1)
+while harness_alive "$second"; do
+  new=$(comm -13 <(echo "$before") <(harness_windows) | head -n1)
   [ -n "$new" ] && break
   [ $(( ($(date +%s%N) - started) / 1000000 )) -gt 10000 ] && break
   sleep 0.05
 done
 [ -n "$new" ] && fail "a window appeared during the hand-over: $new"
-kill -0 "$second" 2>/dev/null && fail "the second process did not end within 10 s"
+harness_alive "$second" && fail "the second process did not end within 10 s"
 wait "$second"; rc=$?
-second=""
 [ "$rc" = 0 ] || fail "the second process ended with $rc: $(cat "$work/second.log")"
 ms=$(( ($(date +%s%N) - started) / 1000000 ))
 check_list "with a copy running"
@@ -131,31 +105,23 @@ echo "hand-over to the running copy: the second process ended after $ms ms"
 
 # A second start with files that finds no one to take them: the message, then failure.
 rm -f "$work/runtime/R.W.N.8..socket"
-before=$(windows)
 "$work/program/rwn8" "$music/вторая.MP3" >"$work/second.log" 2>&1 &
 second=$!
-box=""
-for _ in $(seq 100); do
-  box=$(comm -13 <(echo "$before") <(windows) | head -n1)
-  [ -n "$box" ] && break
-  sleep 0.1
-done
-[ -n "$box" ] || fail "no message after a hand-over that could not happen"
-boxid=$(xwininfo -root -tree | grep -F "$box" | grep -oE '0x[0-9a-f]+' | head -n1)
+harness_track "$second"
+boxid=$(harness_window_of "$second" 10) || fail "no message after a hand-over that could not happen"
 answer_box "$boxid"
-for _ in $(seq 200); do kill -0 "$second" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$second" 2>/dev/null && fail "the failed hand-over did not end after its message"
+harness_until 20 harness_gone "$second" || fail "the failed hand-over did not end after its message"
 wait "$second"; rc=$?
-second=""
 [ "$rc" != 0 ] || fail "a failed hand-over ended with status 0"
 quit
 
 # ---- no copy runs: the command starts the player, which takes its own files
-launch "${files[@]}" >"$work/log" 2>&1 &
+launch "${files[@]}" >"$work/program.log" 2>&1 &
 player=$!
+harness_track "$player"
 check_list "with no copy running"
 # And takes more while it runs.
-launch "$music/сборник.m3u" >"$work/second.log" 2>&1 || fail "a later hand-over failed"
+harness_within 20 launch "$music/сборник.m3u" >"$work/second.log" 2>&1 || fail "a later hand-over failed"
 until_ends "третья.mp3" || fail "the later request's row does not play"
 [ "$(row)" = "/org/rwn8/track/5" ] || fail "the later row is not appended"
 quit

@@ -7,22 +7,14 @@
 # program starts from the menu entry's command and writes nothing into its folder.
 # Usage: install_test.sh <build folder>. Exit 77: skipped.
 set -uo pipefail
+source "$(dirname "$0")/../support/harness.sh"
 build="$1"
-for tool in desktop-file-validate appstreamcli Xvfb xdotool xwininfo; do
-  command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
-done
-work=$(mktemp -d)
-cleanup() {
-  [ -n "${player:-}" ] && kill "$player" 2>/dev/null
-  [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null
-  mountpoint -q "$work/prefix/lib/rwn8" 2>/dev/null && umount -l "$work/prefix/lib/rwn8"
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*"; exit 1; }
+harness_need desktop-file-validate appstreamcli Xvfb xdotool xwininfo
+harness_begin
+harness_on_exit 'mountpoint -q "$work/prefix/lib/rwn8" 2>/dev/null && umount -l "$work/prefix/lib/rwn8"'
 
 prefix="$work/prefix"
-cmake --install "$build" --prefix "$prefix" --strip >/dev/null || fail "cmake --install"
+harness_within 120 cmake --install "$build" --prefix "$prefix" --strip >/dev/null || fail "cmake --install"
 for f in bin/rwn8 lib/rwn8/rwn8 lib/rwn8/rwn8_http.so lib/rwn8/Fon.bmp lib/rwn8/rwn8.installed \
          lib/rwn8/Play-Bold.ttf lib/rwn8/DSEG7Classic-Bold.ttf \
          share/applications/rwn8.desktop share/metainfo/io.rwn8.Player.metainfo.xml \
@@ -42,28 +34,20 @@ grep -q '^MimeType=audio/mpeg;audio/x-mpegurl;$' "$prefix/share/applications/rwn
 appstreamcli validate --no-net "$prefix/share/metainfo/io.rwn8.Player.metainfo.xml" >/dev/null \
   || fail "the metainfo is not valid: $(appstreamcli validate --no-net "$prefix/share/metainfo/io.rwn8.Player.metainfo.xml")"
 
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || { echo "skipped: the virtual display did not start"; exit 77; }
-mkdir -p "$work/runtime" && chmod 700 "$work/runtime"
-export DISPLAY=":$(head -n1 "$work/display")" XDG_RUNTIME_DIR="$work/runtime" XDG_CONFIG_HOME="$work/config"
-export QT_QPA_PLATFORM=xcb
-unset WAYLAND_DISPLAY
+harness_display
+export XDG_CONFIG_HOME="$work/config"
 
 # Starts an installed program by its launcher as the menu entry does (`rwn8 %F`, no
 # files), waits for the player at the place given, and presses its close button.
 run_and_close() {  # launcher, "X Y"
   local x y
   read -r x y <<<"$2"
-  "$1" >"$work/log" 2>&1 &
+  "$1" >"$work/program.log" 2>&1 &
   player=$!
-  for _ in $(seq 60); do xwininfo -root -tree | grep -q "400x240+$x+$y" && break; sleep 0.1; done
-  xwininfo -root -tree | grep -q "400x240+$x+$y" || fail "$1 showed no player at $x, $y: $(cat "$work/log")"
-  xdotool mousemove $((x + 384)) $((y + 15)) click 1
-  for _ in $(seq 50); do kill -0 "$player" 2>/dev/null || break; sleep 0.1; done
-  kill -0 "$player" 2>/dev/null && fail "the close button did not end $1"
-  player=""
+  harness_track "$player"
+  harness_wait_window "400x240+$x+$y" 15 || fail "$1 showed no player at $x, $y"
+  harness_click $((x + 384)) $((y + 15))
+  harness_until 10 harness_gone "$player" || fail "the close button did not end $1"
 }
 
 # Installed, its folder writable (this test runs as root, as `sudo rwn8` would): the
@@ -91,7 +75,7 @@ fi
 rm -rf "$work/config"
 
 if command -v cpack >/dev/null && command -v dpkg-shlibdeps >/dev/null; then
-  (cd "$work" && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/deb" >/dev/null 2>&1) || fail "cpack"
+  (cd "$work" && timeout 300 cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/deb" >/dev/null 2>&1) || fail "cpack"
   deb=$(ls "$work"/deb/rwn8_*.deb 2>/dev/null | head -n1)
   [ -n "$deb" ] || fail "no package was made"
   dpkg-deb -f "$deb" Depends | grep -q "libqt6widgets6" || fail "the package's dependencies were not computed"
