@@ -27,6 +27,9 @@ public:
     // understands. Does not check the file's first bytes (see probeFile). Reads at
     // most a few pieces.
     static std::unique_ptr<Decoder> open(const std::string& path);
+    struct Source;  // the file from where its audio starts to where it ends
+    // Another decoder on the file that `source` is, without finding its tags again.
+    static std::unique_ptr<Decoder> of(const Source& source);
     ~Decoder();
     Decoder(const Decoder&) = delete;
     Decoder& operator=(const Decoder&) = delete;
@@ -43,6 +46,9 @@ public:
     bool lengthEstimated() const { return estimated_; }
     // Frames the decoder leaves out at the start of a full count.
     int64_t trim() const { return trim_; }
+    // Whether the Info/Xing header fits the file: one that does not is ignored, the
+    // file played from its frames, none trimmed.
+    bool believesHeader() const { return believeHeader_; }
     // The next reads deliver audio from exactly `frame` on; getting there may take
     // several reads.
     bool seek(int64_t frame);
@@ -51,6 +57,8 @@ public:
     // audio yet (garbage, or frames before a seek's target); call again.
     int64_t read(int16_t* out, int64_t maxFrames);
     bool ended() const { return done_; }
+    // Where in the audio the frame being decoded starts, in bytes.
+    int64_t inputPosition() const;
 
     // The largest piece of input any decoder was given in one call, all the input
     // given, and the longest single call into the library, since the last reset
@@ -61,13 +69,13 @@ public:
     static int64_t longestCallCpuNs();
     static void resetFeedCounts();
 
-    struct Source;  // the file from where its audio starts to where it ends
     struct HandleDeleter {
         void operator()(mpg123_handle_struct* h) const;
     };
 
 private:
     Decoder() = default;
+    static std::unique_ptr<Decoder> start(std::unique_ptr<Source> source);
     bool feedPiece();
     std::unique_ptr<Source> source_;
     std::unique_ptr<mpg123_handle_struct, HandleDeleter> handle_;
@@ -78,6 +86,7 @@ private:
     int64_t trim_ = 0;
     bool estimated_ = false;
     bool done_ = false;
+    bool believeHeader_ = true;
 };
 
 // The frames of a whole file counted a bounded part at a time, before the
