@@ -115,14 +115,15 @@ void acceptSixteenBitAtEveryRate(mpg123_handle* h) {
     for (size_t i = 0; i < count; ++i) mpg123_format(h, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
 }
 
-// `believeHeader` false: an Info/Xing header that does not fit the file is not
-// believed, the file played from its frames as they are (none trimmed).
-mpg123_handle* newHandle(bool believeHeader = true) {
+// `believeCounts` false: the counts of an Info/Xing header that point past the
+// file's end are not believed, the file played from its frames to their end, none
+// trimmed by the library (the decoder leaves out the encoder's delay itself).
+mpg123_handle* newHandle(bool believeCounts = true) {
     int err = MPG123_OK;
     mpg123_handle* h = mpg123_new(nullptr, &err);
     if (!h) return nullptr;
     mpg123_param(h, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS, 0.0);
-    if (!believeHeader) {
+    if (!believeCounts) {
         mpg123_param(h, MPG123_REMOVE_FLAGS, MPG123_GAPLESS, 0.0);
         mpg123_param(h, MPG123_ADD_FLAGS, MPG123_IGNORE_STREAMLENGTH, 0.0);
     }
@@ -215,21 +216,21 @@ int64_t frameBytesAt(const uint8_t* header, int bitrateIndex, bool padded) {
     return h ? h->bytes : 0;
 }
 
-// Whether the Info/Xing header of the first frame, if it has one, fits the file.
-// Counts that point past the file's end, or that leave most of it out (a damaged
-// header, a file cut short, the frames of another file appended), are not
-// believed: the file is then played from its frames, as other players do.
-bool headerFits(const Decoder::Source& source) {
+// Whether the counts of the Info/Xing header of the first frame, if it has one,
+// fit the file: they may point past its end (a damaged header, a file cut short)
+// or leave much of it out (a damaged header, frames or garbage appended).
+Decoder::Header headerFits(const Decoder::Source& source) {
+    using enum Decoder::Header;
     std::array<uint8_t, 4 + 32 + 16> head{};
     if (source.firstFrame < 0 ||
         source.readAt(source.firstFrame, head.data(), int64_t(head.size())) != int64_t(head.size()))
-        return true;
+        return Fits;
     const auto h = parseFrameHeader(head.data());
-    if (!h || h->layer != 3) return true;  // free format and layers I and II carry no counts
+    if (!h || h->layer != 3) return Fits;  // free format and layers I and II carry no counts
     const size_t at = 4 + size_t(h->version == 10 ? (h->channels == 2 ? 32 : 17) : (h->channels == 2 ? 17 : 9));
     const bool magic = std::equal(head.begin() + long(at), head.begin() + long(at) + 4, "Xing") ||
                        std::equal(head.begin() + long(at), head.begin() + long(at) + 4, "Info");
-    if (!magic) return true;
+    if (!magic) return Fits;
     const uint32_t flags = be32(&head[at + 4]);
     size_t field = at + 8;
     const int64_t size = source.end - source.start - source.firstFrame;
@@ -241,23 +242,24 @@ bool headerFits(const Decoder::Source& source) {
         const int64_t frames = be32(&head[field]);
         field += 4;
         // A count of 0 says nothing; the library then drops the header (lengthFrames).
-        if (frames > 0 && (frames * smallest > size + slack || (frames + 1) * largest + slack < size)) return false;
+        if (frames > 0 && frames * smallest > size + slack) return PointsPastEnd;
+        if (frames > 0 && (frames + 1) * largest + slack < size) return LeavesOut;
     }
     if (flags & 2) {
         const int64_t bytes = be32(&head[field]);
-        if (bytes > size + slack || bytes + slack < size) return false;
+        if (bytes > size + slack) return PointsPastEnd;
+        if (bytes + slack < size) return LeavesOut;
     }
-    return true;
+    return Fits;
 }
 
 // What a decoder leaves out at the start of a full count: the encoder's delay that
-// a believed header tells, and the decoder's own (not when the header's count is 0:
-// the library then drops the whole header).
-int64_t startTrim(mpg123_handle* h, const Decoder::Source& source, bool believeHeader) {
+// the header tells, and the decoder's own (not when the header's count is 0: the
+// library then drops the whole header).
+int64_t startTrim(mpg123_handle* h, const Decoder::Source& source) {
     long delay = -1;
     double unused = 0;
-    if (!believeHeader || zeroFrameCount(source) ||
-        mpg123_getstate(h, MPG123_ENC_DELAY, &delay, &unused) != MPG123_OK || delay < 0)
+    if (zeroFrameCount(source) || mpg123_getstate(h, MPG123_ENC_DELAY, &delay, &unused) != MPG123_OK || delay < 0)
         return 0;
     long decoderDelay = 0;
     if (mpg123_getstate(h, MPG123_DEC_DELAY, &decoderDelay, &unused) != MPG123_OK) decoderDelay = 529;
@@ -315,10 +317,11 @@ std::unique_ptr<Decoder> Decoder::open(const std::string& path) {
     return start(std::move(source));
 }
 
-std::unique_ptr<Decoder> Decoder::of(const Source& source) {
+std::unique_ptr<Decoder> Decoder::counter(const Source& source) {
     auto own = std::make_unique<Source>();
     if (!own->copy(source)) return nullptr;
-    return start(std::move(own));
+    auto d = start(std::move(own), true);
+    return d;
 }
 
 bool Decoder::Source::copy(const Source& from) {
@@ -331,18 +334,20 @@ bool Decoder::Source::copy(const Source& from) {
     return fd >= 0;
 }
 
-std::unique_ptr<Decoder> Decoder::start(std::unique_ptr<Source> source) {
+std::unique_ptr<Decoder> Decoder::start(std::unique_ptr<Source> source, bool counting) {
     std::unique_ptr<Decoder> d(new Decoder);
-    d->believeHeader_ = headerFits(*source);
+    d->counting_ = counting;
+    d->header_ = headerFits(*source);
     d->source_ = std::move(source);
     d->piece_.resize(size_t(kPieceBytes));
-    d->handle_.reset(newHandle(d->believeHeader_));
+    d->handle_.reset(newHandle(d->header_ != Header::PointsPastEnd));
     if (!d->handle_ || mpg123_open_feed(d->handle_.get()) != MPG123_OK) return nullptr;
     // The first frame lies within the probe's reach after the tags.
     for (int pieces = 0; pieces < 3; ++pieces) {
         if (!d->feedPiece()) return nullptr;
         if (lockFormat(d->handle_.get(), d->rate_, d->channels_)) {
-            d->trim_ = startTrim(d->handle_.get(), *d->source_, d->believeHeader_);
+            d->trim_ = startTrim(d->handle_.get(), *d->source_);
+            if (d->header_ == Header::PointsPastEnd) d->skip_ = d->trim_;
             return d;
         }
     }
@@ -362,13 +367,13 @@ bool Decoder::feedPiece() {
         src.tailGiven = true;
     }
     if (n <= 0) return false;
-    countFed(n);
+    if (!counting_) countFed(n);
     return timed([&] { return mpg123_feed(handle_.get(), piece_.data(), size_t(n)); }) == MPG123_OK;
 }
 
 int64_t Decoder::lengthFrames(bool fromHeader) {
     if (length_ >= 0) return length_;
-    const off_t n = fromHeader && believeHeader_ ? mpg123_length(handle_.get()) : 0;
+    const off_t n = fromHeader && header_ == Header::Fits ? mpg123_length(handle_.get()) : 0;
     // A header damaged to a count that these bytes cannot hold (below 4 kbit/s)
     // says nothing: the frames themselves are counted then.
     const double seconds = double(n) / rate_;
@@ -397,7 +402,10 @@ int64_t Decoder::inputPosition() const {
 
 bool Decoder::seek(int64_t frame) {
     off_t input = 0;
-    const off_t at = mpg123_feedseek(handle_.get(), off_t(frame), SEEK_SET, &input);
+    // Where the library trims nothing, the frames it counts include the trim.
+    const int64_t own = header_ == Header::PointsPastEnd ? trim_ : 0;
+    const off_t at = mpg123_feedseek(handle_.get(), off_t(frame + own), SEEK_SET, &input);
+    skip_ = 0;
     done_ = false;
     if (at < 0 || input < 0) return false;
     source_->pos = std::min<int64_t>(input, source_->end - source_->start);
@@ -406,6 +414,15 @@ bool Decoder::seek(int64_t frame) {
 }
 
 int64_t Decoder::read(int16_t* out, int64_t maxFrames) {
+    const int64_t got = decode(out, maxFrames);
+    if (skip_ <= 0 || got <= 0) return got;
+    const int64_t dropped = std::min(skip_, got);
+    skip_ -= dropped;
+    std::copy(out + dropped * channels_, out + got * channels_, out);
+    return got - dropped;
+}
+
+int64_t Decoder::decode(int16_t* out, int64_t maxFrames) {
     if (done_ || maxFrames <= 0) return 0;
     const size_t frameBytes = sizeof(int16_t) * static_cast<size_t>(channels_);
     auto* bytes = reinterpret_cast<unsigned char*>(out);
@@ -446,6 +463,7 @@ struct FrameCount::Impl {
     // delivers (another rate is converted to it, so its frames give other counts
     // than their own), and the decoder's own trim, to be told as frames() says.
     std::unique_ptr<Decoder> decoder;
+    Decoder::Header header = Decoder::Header::Fits;
     int64_t delivered = 0;
     std::vector<int16_t> out;
     bool decodeStep(int64_t bytes);
@@ -470,7 +488,8 @@ std::unique_ptr<FrameCount> FrameCount::of(const Decoder::Source& source) {
 }
 
 bool FrameCount::openHandle() {
-    d->handle.reset(newHandle(headerFits(d->source)));
+    d->header = headerFits(d->source);
+    d->handle.reset(newHandle(d->header != Decoder::Header::PointsPastEnd));
     mpg123_handle* h = d->handle.get();
     if (!h) return false;
     // Every frame counted, none trimmed: the caller knows what the decoder trims.
@@ -483,6 +502,12 @@ bool FrameCount::openHandle() {
 // that its whole-file scan does, a bounded part of the file at a time; from the
 // first frame of another format on, decoded (decodeStep).
 bool FrameCount::step(int64_t bytes) {
+    // A header that counts less than the file holds still trims its end where it
+    // says, wherever that is: only decoding tells what is left.
+    if (!d->decoder && d->header == Decoder::Header::LeavesOut && !d->done) {
+        d->decoder = Decoder::counter(d->source);
+        if (!d->decoder) return d->done = true;
+    }
     if (d->decoder) return d->decodeStep(bytes);
     mpg123_handle* h = d->handle.get();
     const int64_t until = d->reader.pos + bytes;
@@ -496,7 +521,7 @@ bool FrameCount::step(int64_t bytes) {
         const std::array<long, 5> format{info.rate, info.mode == MPG123_M_MONO, info.layer, info.version,
                                          info.bitrate == 0};
         if (d->firstAt >= 0 && format != d->format) {
-            d->decoder = Decoder::of(d->source);
+            d->decoder = Decoder::counter(d->source);
             if (!d->decoder) return d->done = true;
             d->frames = 0;
             return d->decodeStep(bytes);

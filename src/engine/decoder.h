@@ -28,8 +28,9 @@ public:
     // most a few pieces.
     static std::unique_ptr<Decoder> open(const std::string& path);
     struct Source;  // the file from where its audio starts to where it ends
-    // Another decoder on the file that `source` is, without finding its tags again.
-    static std::unique_ptr<Decoder> of(const Source& source);
+    // Another decoder on the file that `source` is, without finding its tags again,
+    // for counting what decoding delivers (what it is fed is not in bytesFed()).
+    static std::unique_ptr<Decoder> counter(const Source& source);
     ~Decoder();
     Decoder(const Decoder&) = delete;
     Decoder& operator=(const Decoder&) = delete;
@@ -46,9 +47,13 @@ public:
     bool lengthEstimated() const { return estimated_; }
     // Frames the decoder leaves out at the start of a full count.
     int64_t trim() const { return trim_; }
-    // Whether the Info/Xing header fits the file: one that does not is ignored, the
-    // file played from its frames, none trimmed.
-    bool believesHeader() const { return believeHeader_; }
+    // How the counts of the Info/Xing header fit the file. Counts that point past
+    // its end are not believed: the file plays to the end of its frames, as other
+    // players play it. Counts that leave much of it out (frames or garbage
+    // appended) still trim the end of the audio they count, so the length is then
+    // counted by decoding.
+    enum class Header { Fits, PointsPastEnd, LeavesOut };
+    Header header() const { return header_; }
     // The next reads deliver audio from exactly `frame` on; getting there may take
     // several reads.
     bool seek(int64_t frame);
@@ -75,7 +80,8 @@ public:
 
 private:
     Decoder() = default;
-    static std::unique_ptr<Decoder> start(std::unique_ptr<Source> source);
+    static std::unique_ptr<Decoder> start(std::unique_ptr<Source> source, bool counting = false);
+    int64_t decode(int16_t* out, int64_t maxFrames);
     bool feedPiece();
     std::unique_ptr<Source> source_;
     std::unique_ptr<mpg123_handle_struct, HandleDeleter> handle_;
@@ -86,7 +92,9 @@ private:
     int64_t trim_ = 0;
     bool estimated_ = false;
     bool done_ = false;
-    bool believeHeader_ = true;
+    Header header_ = Header::Fits;
+    int64_t skip_ = 0;  // of the trim, still to leave out where the library does not
+    bool counting_ = false;
 };
 
 // The frames of a whole file counted a bounded part at a time, before the
