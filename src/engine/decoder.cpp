@@ -544,7 +544,7 @@ bool FrameCount::step(int64_t bytes) {
 bool FrameCount::Impl::decodeStep(int64_t bytes) {
     constexpr int64_t kBlock = 4096;
     out.resize(size_t(kBlock) * 2);
-    const int64_t most = std::clamp(bytes, kBlock, Decoder::kCountAtOnceBytes);
+    const int64_t most = std::clamp(bytes / 2, kBlock, Decoder::kCountAtOnceBytes / 2);
     const int64_t from = decoder->inputPosition();
     for (int64_t got = 0; !decoder->ended() && got < most;) {
         const int64_t n = decoder->read(out.data(), kBlock);
