@@ -373,7 +373,8 @@ bool Decoder::feedPiece() {
 
 int64_t Decoder::lengthFrames(bool fromHeader) {
     if (length_ >= 0) return length_;
-    const off_t n = fromHeader && header_ == Header::Fits ? mpg123_length(handle_.get()) : 0;
+    const off_t told = fromHeader && header_ != Header::PointsPastEnd ? mpg123_length(handle_.get()) : 0;
+    const off_t n = header_ == Header::Fits ? told : 0;
     // A header damaged to a count that these bytes cannot hold (below 4 kbit/s)
     // says nothing: the frames themselves are counted then.
     const double seconds = double(n) / rate_;
@@ -392,13 +393,14 @@ int64_t Decoder::lengthFrames(bool fromHeader) {
     estimated_ = count && !whole;
     const int64_t frames = !count ? 0 : whole ? count->frames() : count->estimate();
     length_ = std::max<int64_t>(0, frames - trim_);
+    // Until the count ends, a header that counts less than the file holds tells the
+    // least it plays: what follows its frames may be garbage that plays nothing.
+    if (estimated_ && header_ == Header::LeavesOut && told > 0)
+        length_ = std::max<int64_t>(int64_t(told), count->frames() - trim_);
     return length_;
 }
 
-int64_t Decoder::inputPosition() const {
-    const off_t at = mpg123_framepos(handle_.get());
-    return at >= 0 ? std::min<int64_t>(at, source_->pos) : source_->pos;
-}
+int64_t Decoder::bytesGiven() const { return source_->pos; }
 
 bool Decoder::seek(int64_t frame) {
     off_t input = 0;
@@ -545,13 +547,13 @@ bool FrameCount::Impl::decodeStep(int64_t bytes) {
     constexpr int64_t kBlock = 4096;
     out.resize(size_t(kBlock) * 2);
     const int64_t most = std::clamp(bytes / 2, kBlock, Decoder::kCountAtOnceBytes / 2);
-    const int64_t from = decoder->inputPosition();
-    for (int64_t got = 0; !decoder->ended() && got < most;) {
+    const int64_t from = decoder->bytesGiven();
+    // Garbage may decode to plenty or to nothing: a quarter of `bytes` of the file
+    // a step at most, the next step goes on.
+    for (int64_t got = 0; !decoder->ended() && got < most && decoder->bytesGiven() - from <= bytes / 4;) {
         const int64_t n = decoder->read(out.data(), kBlock);
         got += n;
         delivered += n;
-        // A piece of garbage: the next step goes on through it.
-        if (n == 0 && decoder->inputPosition() - from >= bytes) break;
     }
     done = decoder->ended();
     frames = delivered + decoder->trim();
@@ -563,7 +565,7 @@ int64_t FrameCount::frames() const { return d->frames; }
 int64_t FrameCount::estimate() const {
     const int64_t size = d->source.end - d->source.start;
     if (d->decoder) {
-        const int64_t at = d->decoder->inputPosition();
+        const int64_t at = d->decoder->bytesGiven();
         if (d->done || at <= 0) return d->frames;
         return std::max(d->frames,
                         d->decoder->trim() + int64_t(std::llround(double(d->delivered) * double(size) / double(at))));

@@ -39,10 +39,11 @@ public:
     int channels() const { return channels_; }
     // Frames a full decode delivers: from the Info/Xing header when the file has
     // one that fits the file (the caller knows whether it has, see probeFile),
-    // otherwise from counting its frames. A file too long to count at once gets an
-    // estimate from the bit rate of the frames counted (within a frame for a
-    // constant bit rate): lengthEstimated() then, and a FrameCount finds the exact
-    // length, less trim(). For the thread that makes streams, never the audio thread.
+    // otherwise from counting its frames (by decoding them where the format changes
+    // midway, see FrameCount). A file too long to count at once gets an estimate
+    // from the bit rate of the frames counted (within a frame for a constant bit
+    // rate): lengthEstimated() then, and a FrameCount finds the exact length, less
+    // trim(). For the thread that makes streams, never the audio thread.
     int64_t lengthFrames(bool fromHeader = false);
     bool lengthEstimated() const { return estimated_; }
     // Frames the decoder leaves out at the start of a full count.
@@ -62,8 +63,8 @@ public:
     // audio yet (garbage, or frames before a seek's target); call again.
     int64_t read(int16_t* out, int64_t maxFrames);
     bool ended() const { return done_; }
-    // Where in the audio the frame being decoded starts, in bytes.
-    int64_t inputPosition() const;
+    // How much of the audio the library has been given, in bytes.
+    int64_t bytesGiven() const;
 
     // The largest piece of input any decoder was given in one call, all the input
     // given, and the longest single call into the library, since the last reset
@@ -99,7 +100,11 @@ private:
 
 // The frames of a whole file counted a bounded part at a time, before the
 // decoder's trim: the exact length of a file that no header tells, found in steps
-// that never hold a thread for more than a few milliseconds.
+// that never hold a thread for more than a few milliseconds. Frames are parsed,
+// not decoded, while they keep the first frame's format; a file that changes it
+// midway (rate, channels, layer, free format), or whose header counts less than
+// it holds, is counted by decoding it as a Decoder does, since only that tells
+// what the conversion to the first format and the header's trim deliver.
 class FrameCount {
 public:
     // nullptr when the file cannot be read or holds no audio between its tags.
