@@ -320,8 +320,7 @@ std::unique_ptr<Decoder> Decoder::open(const std::string& path) {
 std::unique_ptr<Decoder> Decoder::counter(const Source& source) {
     auto own = std::make_unique<Source>();
     if (!own->copy(source)) return nullptr;
-    auto d = start(std::move(own), true);
-    return d;
+    return start(std::move(own), true);
 }
 
 bool Decoder::Source::copy(const Source& from) {
