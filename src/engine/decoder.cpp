@@ -540,8 +540,9 @@ bool FrameCount::step(int64_t bytes) {
     return d->done;
 }
 
-// Decoding costs some ten times what parsing does: as many frames a step as
-// `bytes` (a few milliseconds at most), a block at a time.
+// Decoding costs some ten times what parsing does: at most half as many frames a
+// step as `bytes`, and about three seconds of audio (two or three milliseconds),
+// a block at a time.
 bool FrameCount::Impl::decodeStep(int64_t bytes) {
     constexpr int64_t kBlock = 4096;
     out.resize(size_t(kBlock) * 2);
