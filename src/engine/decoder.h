@@ -27,6 +27,10 @@ public:
     // understands. Does not check the file's first bytes (see probeFile). Reads at
     // most a few pieces.
     static std::unique_ptr<Decoder> open(const std::string& path);
+    struct Source;  // the file from where its audio starts to where it ends
+    // Another decoder on the file that `source` is, without finding its tags again,
+    // for counting what decoding delivers (what it is fed is not in bytesFed()).
+    static std::unique_ptr<Decoder> counter(const Source& source);
     ~Decoder();
     Decoder(const Decoder&) = delete;
     Decoder& operator=(const Decoder&) = delete;
@@ -35,14 +39,22 @@ public:
     int channels() const { return channels_; }
     // Frames a full decode delivers: from the Info/Xing header when the file has
     // one that fits the file (the caller knows whether it has, see probeFile),
-    // otherwise from counting its frames. A file too long to count at once gets an
-    // estimate from the bit rate of the frames counted (within a frame for a
-    // constant bit rate): lengthEstimated() then, and a FrameCount finds the exact
-    // length, less trim(). For the thread that makes streams, never the audio thread.
+    // otherwise from counting its frames (by decoding them where the format changes
+    // midway, see FrameCount). A file too long to count at once gets an estimate
+    // from the bit rate of the frames counted (within a frame for a constant bit
+    // rate): lengthEstimated() then, and a FrameCount finds the exact length, less
+    // trim(). For the thread that makes streams, never the audio thread.
     int64_t lengthFrames(bool fromHeader = false);
     bool lengthEstimated() const { return estimated_; }
     // Frames the decoder leaves out at the start of a full count.
     int64_t trim() const { return trim_; }
+    // How the counts of the Info/Xing header fit the file. Counts that point past
+    // its end are not believed: the file plays to the end of its frames, as other
+    // players play it. Counts that leave much of it out (frames or garbage
+    // appended) still trim the end of the audio they count, so the length is then
+    // counted by decoding.
+    enum class Header { Fits, PointsPastEnd, LeavesOut };
+    Header header() const { return header_; }
     // The next reads deliver audio from exactly `frame` on; getting there may take
     // several reads.
     bool seek(int64_t frame);
@@ -51,6 +63,8 @@ public:
     // audio yet (garbage, or frames before a seek's target); call again.
     int64_t read(int16_t* out, int64_t maxFrames);
     bool ended() const { return done_; }
+    // How much of the audio the library has been given, in bytes.
+    int64_t bytesGiven() const;
 
     // The largest piece of input any decoder was given in one call, all the input
     // given, and the longest single call into the library, since the last reset
@@ -61,13 +75,14 @@ public:
     static int64_t longestCallCpuNs();
     static void resetFeedCounts();
 
-    struct Source;  // the file from where its audio starts to where it ends
     struct HandleDeleter {
         void operator()(mpg123_handle_struct* h) const;
     };
 
 private:
     Decoder() = default;
+    static std::unique_ptr<Decoder> start(std::unique_ptr<Source> source, bool counting = false);
+    int64_t decode(int16_t* out, int64_t maxFrames);
     bool feedPiece();
     std::unique_ptr<Source> source_;
     std::unique_ptr<mpg123_handle_struct, HandleDeleter> handle_;
@@ -78,11 +93,18 @@ private:
     int64_t trim_ = 0;
     bool estimated_ = false;
     bool done_ = false;
+    Header header_ = Header::Fits;
+    int64_t skip_ = 0;  // of the trim, still to leave out where the library does not
+    bool counting_ = false;
 };
 
 // The frames of a whole file counted a bounded part at a time, before the
 // decoder's trim: the exact length of a file that no header tells, found in steps
-// that never hold a thread for more than a few milliseconds.
+// that never hold a thread for more than a few milliseconds. Frames are parsed,
+// not decoded, while they keep the first frame's format; a file that changes it
+// midway (rate, channels, layer, free format), or whose header counts less than
+// it holds, is counted by decoding it as a Decoder does, since only that tells
+// what the conversion to the first format and the header's trim deliver.
 class FrameCount {
 public:
     // nullptr when the file cannot be read or holds no audio between its tags.

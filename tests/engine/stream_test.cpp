@@ -362,8 +362,10 @@ TEST_P(DamagedFile, PlaysToTheRealEnd) {
     EXPECT_EQ(BASS_ChannelGetPosition(h, BASS_POS_BYTE), length);
     EXPECT_EQ(length, uint64_t(referenceDecode(path).frames()) * 4);
     EXPECT_NEAR(double(length / 4), double(expected), slack);
-    if (d.info) {
-        EXPECT_LT(length, promised);  // the header promised the clean length
+    // A header whose counts point past the end of what is left is not believed:
+    // the length promised is already what plays.
+    if (d.how == Damage::How::Truncated) {
+        EXPECT_EQ(length, promised);
     }
     // The corrected length is what the next stream on the file reports.
     HSTREAM again = BASS_StreamCreateFile(false, path.c_str(), 0, 0, 0);

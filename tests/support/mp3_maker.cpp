@@ -2,12 +2,18 @@
 
 #include <lame/lame.h>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <numbers>
 #include <sstream>
 #include <stdexcept>
+#include <utility>
 
 namespace fixture {
 namespace {
@@ -144,6 +150,81 @@ MadeMp3 encodeBytes(std::string& out, size_t& infoBytes, const std::vector<int16
 }
 
 }  // namespace
+
+namespace {
+
+constexpr int kKbps[2][3][15] = {{{0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448},
+                                  {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384},
+                                  {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320}},
+                                 {{0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256},
+                                  {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},
+                                  {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160}}};
+
+// A frame's header and its size in bytes.
+std::pair<std::string, int> header(int layer, int rate, int channels, int kbps, int freeBytes) {
+    const bool mpeg1 = rate >= 32000;
+    const int base = mpeg1 ? rate : rate * 2;
+    const int rateIndex = base == 44100 ? 0 : base == 48000 ? 1 : base == 32000 ? 2 : -1;
+    const auto* row = kKbps[mpeg1 ? 0 : 1][layer - 1];
+    const int kbpsIndex = kbps == 0 ? 0 : int(std::find(row, row + 15, kbps) - row);
+    if (rateIndex < 0 || kbpsIndex >= 15 || layer < 1 || layer > 3) throw std::runtime_error("no such frame");
+    std::string h(4, '\0');
+    h[0] = char(0xFF);
+    h[1] = char((mpeg1 ? 0xF8 : 0xF0) | (4 - layer) << 1 | 1);
+    h[2] = char(kbpsIndex << 4 | rateIndex << 2);
+    h[3] = char(channels == 1 ? 0xC0 : 0x00);
+    if (kbps == 0) return {h, freeBytes};
+    const int bytes = layer == 1 ? 12 * kbps * 1000 / rate * 4 : (layer == 3 && !mpeg1 ? 72 : 144) * kbps * 1000 / rate;
+    return {h, bytes};
+}
+
+}  // namespace
+
+std::string silentFrames(int layer, int count, int rate, int channels, int kbps, int freeBytes) {
+    const auto [h, bytes] = header(layer, rate, channels, kbps, freeBytes);
+    std::string frame = h + std::string(size_t(bytes) - 4, '\0');
+    std::string out;
+    for (int i = 0; i < count; ++i) out += frame;
+    return out;
+}
+
+std::string xingFrame(int rate, int channels, int kbps, uint32_t frames, uint32_t bytes) {
+    const auto [h, size] = header(3, rate, channels, kbps, 0);
+    std::string frame = h + std::string(size_t(size) - 4, '\0');
+    const size_t at = 4 + (rate >= 32000 ? (channels == 2 ? 32 : 17) : (channels == 2 ? 17 : 9));
+    frame.replace(at, 4, "Xing");
+    putBe(frame, at + 4, 3);  // frames and bytes
+    putBe(frame, at + 8, frames);
+    putBe(frame, at + 12, bytes);
+    return frame;
+}
+
+std::string layerTwo(double seconds, int rate, int channels, int kbps) {
+    char name[] = "/tmp/rwn8-mp2-XXXXXX";
+    const int fd = mkstemp(name);
+    if (fd < 0) return {};
+    ::close(fd);
+    const std::string cmd =
+        "ffmpeg -v error -nostdin -y -f lavfi -i sine=frequency=700:sample_rate=" + std::to_string(rate) +
+        ":duration=" + std::to_string(seconds) + " -ac " + std::to_string(channels) + " -c:a mp2 -b:a " +
+        std::to_string(kbps) + "k -f mp2 " + name + " 2>/dev/null";
+    const std::string bytes = std::system(cmd.c_str()) == 0 ? readBytes(name) : std::string();
+    std::remove(name);
+    return bytes;
+}
+
+bool patchXingCounts(std::string& bytes, uint32_t frames, uint32_t size) {
+    size_t at = std::min(bytes.find("Xing"), bytes.find("Info"));
+    if (at == std::string::npos || at > 64) return false;
+    const uint32_t flags = beAt(bytes, at + 4);
+    at += 8;
+    if (flags & 1) {
+        putBe(bytes, at, frames);
+        at += 4;
+    }
+    if (flags & 2) putBe(bytes, at, size);
+    return true;
+}
 
 void writeBytes(const std::string& path, const std::string& bytes) {
     std::ofstream f(path, std::ios::binary | std::ios::trunc);

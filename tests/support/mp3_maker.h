@@ -51,6 +51,19 @@ MadeMp3 encodeMp3(const std::string& path, const std::vector<int16_t>& pcm, cons
 // (its frame and byte counts made the whole file's).
 MadeMp3 makeRepeatedMp3(const std::string& path, const ToneSpec& recipe, int copies);
 
+// Silent MPEG frames written by hand: a valid header (MPEG-1 or MPEG-2 rates, no
+// CRC) and a body of zeros, which allocates nothing in any layer. kbps 0 makes
+// free-format frames of `freeBytes` each.
+std::string silentFrames(int layer, int count, int rate, int channels, int kbps, int freeBytes = 0);
+// A layer III frame at `kbps` that holds only a Xing header with these counts
+// (frames and bytes), as some encoders write one.
+std::string xingFrame(int rate, int channels, int kbps, uint32_t frames, uint32_t bytes);
+// Layer II frames of a sine made by ffmpeg's encoder; empty when there is no ffmpeg.
+std::string layerTwo(double seconds, int rate, int channels, int kbps);
+// Sets the frame and byte counts of the Info/Xing header in a LAME file's first
+// frame (the ones its flags say it has); false when it has none.
+bool patchXingCounts(std::string& bytes, uint32_t frames, uint32_t size);
+
 void writeBytes(const std::string& path, const std::string& bytes);
 std::string readBytes(const std::string& path);
 
