@@ -187,6 +187,8 @@ void raisePriority() {
     if (lowest < getpriority(PRIO_PROCESS, tid)) setpriority(PRIO_PROCESS, tid, lowest);
 }
 
+thread_local bool onAudioThread = false;
+
 // The audio thread, from start() to stop(). The interface thread and the audio
 // thread meet only under `mutex_`: wake() sets a flag, pumpAndWait() asks for a
 // pump and waits until one that began after the request has ended. Between
@@ -221,7 +223,7 @@ public:
     void pumpAndWait() {
         // From the audio thread itself (a notice that calls back into the engine)
         // it would wait for itself: the pump it runs already sees the command.
-        if (std::this_thread::get_id() == thread_.get_id()) return;
+        if (onAudioThread) return;
         std::unique_lock lock(mutex_);
         const uint64_t ticket = ++asked_;
         requests_.notify_one();
@@ -230,6 +232,7 @@ public:
 
 private:
     void loop() {
+        onAudioThread = true;
         pthread_setname_np(pthread_self(), "rwn8 audio");
         raisePriority();
         worker_.begin();
