@@ -2,42 +2,48 @@
 // thread; everything the Worker does runs on the audio thread, which reaches the
 // streams through the registry (its lock held only to copy the list) and each
 // stream's own lock (stream.h), never both at once.
+//
+// The thread and the way the two threads meet are the standard library's own
+// (std::thread, std::mutex, std::condition_variable), not Qt's: the engine needs no
+// application object, and a ThreadSanitizer build sees every hand-over between the
+// threads, which it cannot in a Qt that is not built with it.
 #include "engine_thread.h"
 
 #include "engine_clock.h"
+#include "file_facts.h"
 #include "length_scans.h"
 #include "stream_registry.h"
 #include "voice.h"
 
-#include <QCoreApplication>
-#include <QMetaObject>
-#include <QThread>
-#include <QTimer>
+#include <pthread.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
 #include <unordered_map>
 
 namespace engine {
 namespace {
 
-// Lives on the audio thread, and every member but `wakePending` is touched there
-// only. `wakePending` is set by the interface thread (wake) and cleared here, so
-// that a burst of commands queues one pump, not one each.
-class Worker : public QObject {
+using Clock = std::chrono::steady_clock;
+
+// Every member is touched on the audio thread only.
+class Worker {
 public:
     explicit Worker(bool useDevice) : useDevice_(useDevice) {}
 
     void begin() {
         if (useDevice_) server_ = std::make_unique<SoundServerLink>();
-        timer_ = new QTimer(this);
-        timer_->setTimerType(Qt::PreciseTimer);
-        QObject::connect(timer_, &QTimer::timeout, this, [this] { pump(); });
         streams_.reserve(64);
     }
 
     void pump() {
-        wakePending.store(false);
         StreamRegistry::instance().snapshot(streams_);
         dropFreedVoices();
         for (const auto& s : streams_) {
@@ -50,29 +56,40 @@ public:
             else pumpVoice(*it->second);
         }
         streams_.clear();
-        const bool fading = Voice::pumpFading();
+        fading_ = Voice::pumpFading();
         if (anyBusy()) continueBusy();
         if (LengthScans::instance().pending()) continueScans();
         takeJoined();
-        // Tick only while something plays; a command wakes the thread again. The
-        // manual clock's time moves only by advance(), which pumps: no tick in real
-        // time, which would pump as often as the machine is slow.
-        int interval = 0;
+    }
+
+    // The tick while something plays: the shortest interval any playing voice
+    // asks for, 0 for none. The manual clock's time moves only by advance(), which
+    // pumps: no tick in real time, which would pump as often as the machine is slow.
+    int tickMs() const {
+        if (manualClock()) return 0;
+        int interval = fading_ ? Voice::kFadingPumpMs : 0;
         for (const auto& [st, v] : voices_)
             if (v->playing()) interval = interval ? std::min(interval, v->pumpIntervalMs()) : v->pumpIntervalMs();
-        if (fading) interval = interval ? std::min(interval, Voice::kFadingPumpMs) : Voice::kFadingPumpMs;
-        if (interval == 0 || manualClock()) timer_->stop();
-        else if (!timer_->isActive() || timer_->interval() != interval) timer_->start(interval);
+        return interval;
+    }
+
+    // Work left over from the last pump, done a piece per turn of the loop, after
+    // the commands that arrived meanwhile.
+    bool hasLeftovers() const { return busyLeft_ || scansLeft_; }
+    void continueLeftovers() {
+        if (busyLeft_) {
+            busyLeft_ = false;
+            pumpBusy();
+            if (anyBusy()) busyLeft_ = true;
+        }
+        if (scansLeft_) scansLeft_ = LengthScans::instance().step(kScanStepBytes);
     }
 
     void finish() {
-        timer_->stop();
         voices_.clear();
         Voice::dropFading();
         server_.reset();
     }
-
-    std::atomic<bool> wakePending{false};
 
 private:
     // Rounds of busy voices' work within one pump on the manual clock.
@@ -84,17 +101,15 @@ private:
         return std::any_of(voices_.begin(), voices_.end(), [](const auto& v) { return v.second->busy(); });
     }
     // A voice's work that gives no audio yet (garbage being crossed) goes on a
-    // piece at a time: again at once, after the commands queued meanwhile. On the
-    // manual clock, a fixed number of rounds within the pump, the same every run.
+    // piece at a time: on the next turn of the loop, after the commands queued
+    // meanwhile. On the manual clock, a fixed number of rounds within the pump, the
+    // same every run.
     void continueBusy() {
         if (manualClock()) {
             for (int round = 0; round < kManualBusyRounds && anyBusy(); ++round) pumpBusy();
             return;
         }
-        queueOnce(busyQueued_, [this] {
-            pumpBusy();
-            if (anyBusy()) continueBusy();
-        });
+        busyLeft_ = true;
     }
     // Lengths still estimated are counted between everything else the thread does,
     // a step at a time; on the manual clock, to the end within the pump.
@@ -103,21 +118,7 @@ private:
             while (LengthScans::instance().step(kScanStepBytes)) {}
             return;
         }
-        queueOnce(scanQueued_, [this] {
-            if (LengthScans::instance().step(kScanStepBytes)) continueScans();
-        });
-    }
-    // `work` runs once the events queued before it have, unless it is queued already.
-    template <class Work> void queueOnce(bool& queued, Work work) {
-        if (queued) return;
-        queued = true;
-        QMetaObject::invokeMethod(
-            this,
-            [&queued, work] {
-                queued = false;
-                work();
-            },
-            Qt::QueuedConnection);
+        scansLeft_ = true;
     }
     void pumpBusy() {
         for (const auto& [st, v] : voices_)
@@ -162,82 +163,175 @@ private:
     bool useDevice_;
     // Connects on the first play, so a program that never plays never talks to it.
     std::unique_ptr<SoundServerLink> server_;
-    QTimer* timer_ = nullptr;
-    bool busyQueued_ = false;
-    bool scanQueued_ = false;
+    bool busyLeft_ = false;
+    bool scansLeft_ = false;
     std::vector<std::shared_ptr<Stream>> streams_;
     // By stream: a stream the engine made for a gapless join takes over a handle
     // when the player adopts it.
     std::unordered_map<const Stream*, std::unique_ptr<Voice>> voices_;
     std::vector<std::unique_ptr<Voice>> joined_;
+    bool fading_ = false;  // sessions still fading out: tick until they are silent
 };
 
-// The audio thread and its worker, from start() to stop(). The worker is deleted
-// after its thread has ended, when nothing can be running on it any more.
+// The highest priority the nice limit allows, else as it was; refusals are expected
+// and harmless. Not a real-time slot: the thread's bounded steps of busy work follow
+// one another without sleeping, which a real-time thread would do at the
+// interface's expense on one core.
+void raisePriority() {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NICE, &limit) != 0) return;
+    // RLIMIT_NICE holds 20 - the lowest nice value allowed.
+    const rlim_t allowed = limit.rlim_cur == RLIM_INFINITY ? 40 : limit.rlim_cur;
+    const int lowest = std::max(-20, 20 - static_cast<int>(std::min<rlim_t>(allowed, 40)));
+    const auto tid = static_cast<id_t>(syscall(SYS_gettid));
+    if (lowest < getpriority(PRIO_PROCESS, tid)) setpriority(PRIO_PROCESS, tid, lowest);
+}
+
+thread_local bool onAudioThread = false;
+
+// The audio thread, from start() to stop(). The interface thread and the audio
+// thread meet only under `mutex_`: wake() sets a flag, pumpAndWait() asks for a
+// pump and waits until one that began after the request has ended. Between
+// requests the thread sleeps until the next tick, or for good while nothing plays.
 class Running {
 public:
-    explicit Running(bool useDevice) : worker_(std::make_unique<Worker>(useDevice)) {
-        thread_.setObjectName("rwn8 audio");
-        worker_->moveToThread(&thread_);
-        thread_.start(QThread::TimeCriticalPriority);
-        run(&Worker::begin, Qt::BlockingQueuedConnection);
+    explicit Running(bool useDevice) : worker_(useDevice) {
+        thread_ = std::thread([this] { loop(); });
+        std::unique_lock lock(mutex_);
+        done_.wait(lock, [this] { return started_; });
     }
     ~Running() {
-        run(&Worker::finish, Qt::BlockingQueuedConnection);
-        thread_.quit();
-        thread_.wait();
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        requests_.notify_one();
+        thread_.join();
     }
     Running(const Running&) = delete;
     Running& operator=(const Running&) = delete;
 
-    void run(void (Worker::*fn)(), Qt::ConnectionType type) {
-        Worker* w = worker_.get();
-        QMetaObject::invokeMethod(
-            w, [w, fn] { (w->*fn)(); }, type);
+    void wake() {
+        {
+            std::lock_guard lock(mutex_);
+            if (woken_) return;  // a burst of commands makes one pump, not one each
+            woken_ = true;
+        }
+        requests_.notify_one();
     }
-    Worker& worker() { return *worker_; }
+
+    void pumpAndWait() {
+        // From the audio thread itself (a notice that calls back into the engine)
+        // it would wait for itself: the pump it runs already sees the command.
+        if (onAudioThread) return;
+        std::unique_lock lock(mutex_);
+        const uint64_t ticket = ++asked_;
+        requests_.notify_one();
+        done_.wait(lock, [&] { return pumped_ >= ticket; });
+    }
 
 private:
-    QThread thread_;                  // declared first, so destroyed after the worker
-    std::unique_ptr<Worker> worker_;  // touched on the audio thread only, but for wakePending
+    void loop() {
+        onAudioThread = true;
+        pthread_setname_np(pthread_self(), "rwn8 audio");
+        raisePriority();
+        worker_.begin();
+        {
+            std::lock_guard lock(mutex_);
+            started_ = true;
+        }
+        done_.notify_all();
+
+        int tickMs = 0;
+        Clock::time_point nextTick;
+        for (;;) {
+            uint64_t ticket = 0;
+            bool tick = false;
+            {
+                std::unique_lock lock(mutex_);
+                const auto asked = [this] { return stopping_ || woken_ || asked_ > pumped_; };
+                if (worker_.hasLeftovers()) {
+                    // No sleep: the leftovers go on at once unless a command or the tick is due.
+                } else if (tickMs > 0) {
+                    requests_.wait_until(lock, nextTick, asked);
+                } else {
+                    requests_.wait(lock, asked);
+                }
+                if (stopping_) break;
+                tick = tickMs > 0 && Clock::now() >= nextTick;
+                if (!woken_ && asked_ == pumped_ && !tick) {
+                    lock.unlock();
+                    worker_.continueLeftovers();
+                    continue;
+                }
+                woken_ = false;
+                ticket = asked_;
+            }
+            worker_.pump();
+            {
+                std::lock_guard lock(mutex_);
+                pumped_ = ticket;
+            }
+            done_.notify_all();
+
+            // The tick keeps its own beat, whatever the commands between: the next
+            // one an interval after the last, or an interval after now when the
+            // thread fell behind or the interval changed.
+            const int ms = worker_.tickMs();
+            const auto interval = std::chrono::milliseconds(ms);
+            const auto now = Clock::now();
+            if (ms != tickMs) nextTick = now + interval;
+            else if (tick) nextTick = nextTick + interval < now ? now + interval : nextTick + interval;
+            tickMs = ms;
+        }
+        worker_.finish();
+    }
+
+    Worker worker_;  // the audio thread's alone, between start and join
+    std::mutex mutex_;
+    std::condition_variable requests_;  // to the audio thread: woken, asked, stopping
+    std::condition_variable done_;      // from it: started, pumped
+    bool started_ = false;
+    bool stopping_ = false;
+    bool woken_ = false;
+    uint64_t asked_ = 0;   // pumps asked for by pumpAndWait
+    uint64_t pumped_ = 0;  // the last of them that has ended
+    std::thread thread_;   // last: started once everything above exists
 };
 std::unique_ptr<Running> current;
 
-// A program that ends without BASS_Free still stops the thread while the
-// application object, whose event machinery the thread uses, exists.
+// A program that ends without BASS_Free still stops the thread, while what it
+// uses exists: exit() runs this before destroying the objects made before it was
+// registered, and start() makes the engine's own before registering it.
 void stopAtExit() { EngineThread::stop(); }
 
 }  // namespace
 
 bool EngineThread::start(bool useDevice) {
     if (current) return false;
-    // The audio thread's event loop needs the application object.
-    if (!QCoreApplication::instance()) return false;
+    static const bool registered = [] {
+        StreamRegistry::instance();
+        FactsCache::instance();
+        LengthScans::instance();
+        return std::atexit(stopAtExit) == 0;
+    }();
+    if (!registered) return false;
     current = std::make_unique<Running>(useDevice);
-    qAddPostRoutine(stopAtExit);
     return true;
 }
 
-void EngineThread::stop() {
-    if (!current) return;
-    qRemovePostRoutine(stopAtExit);
-    current.reset();
-}
+void EngineThread::stop() { current.reset(); }
 
 bool EngineThread::running() { return current != nullptr; }
 
 void EngineThread::wake() {
     if (!current) return;
-    if (manualClock()) {
-        pumpAndWait();
-        return;
-    }
-    if (current->worker().wakePending.exchange(true)) return;
-    current->run(&Worker::pump, Qt::QueuedConnection);
+    if (manualClock()) current->pumpAndWait();
+    else current->wake();
 }
 
 void EngineThread::pumpAndWait() {
-    if (current) current->run(&Worker::pump, Qt::BlockingQueuedConnection);
+    if (current) current->pumpAndWait();
 }
 
 }  // namespace engine

@@ -1,7 +1,8 @@
 #pragma once
-// The audio thread: its own event loop, which owns every output device session
-// and every voice, and pumps them every few milliseconds and on each command.
-// start/stop/wake are called from the interface thread.
+// The audio thread: a loop of its own, which owns every output device session
+// and every voice, and pumps them every few milliseconds while something plays and
+// on each command, and sleeps otherwise. start/stop/wake are called from the
+// interface thread; none of them needs an application object.
 #include <memory>
 
 namespace engine {
