@@ -280,6 +280,10 @@ struct Held {
     int file = -1;
     bool playing = false;  // played, and not paused, stopped or ended since
     int64_t floor = -1;    // the position may not fall below this (-1: not read yet)
+    // Where the last play or seek left it, and when: the end can come no sooner than
+    // the rest of the track takes to play from there.
+    int64_t from = 0;
+    Clock::time_point since;
 };
 
 class Stress {
@@ -352,6 +356,7 @@ private:
         if (!wd_.call("BASS_ChannelPlay", [&] { return BASS_ChannelPlay(cur_.h, false); }))
             return apiFault("play", "BASS_ChannelPlay failed on a new stream");
         cur_.playing = true;
+        playsFrom(cur_, int64_t(position(cur_)));
         if (std::bernoulli_distribution(0.75)(rng_)) {
             setNext(randomFile(file, -1));
             log_.back().text += ", next file " + std::to_string(next_);
@@ -363,9 +368,11 @@ private:
         catchUp();
         if (!cur_.h) return start(randomFile(-1, -1), "start", false);
         const auto at = mark("play", "play " + describe(files_[size_t(cur_.file)], cur_.file));
-        const bool ended = position(cur_) == length(cur_);
+        const uint64_t pos = position(cur_);
+        const bool ended = pos == length(cur_);
         closeSilence(at);
         if (wd_.call("BASS_ChannelPlay", [&] { return BASS_ChannelPlay(cur_.h, false); })) {
+            if (!cur_.playing) playsFrom(cur_, ended ? 0 : int64_t(pos));
             cur_.playing = true;
             if (ended) setFloor(cur_, 0);  // an ended stream plays again from its start
         }
@@ -416,8 +423,10 @@ private:
         char what[64];
         std::snprintf(what, sizeof what, "seek to %.3f s", double(to / frame) / f.rate);
         mark("seek", what);
-        if (wd_.call("BASS_ChannelSetPosition", [&] { return BASS_ChannelSetPosition(cur_.h, to, BASS_POS_BYTE); }))
+        if (wd_.call("BASS_ChannelSetPosition", [&] { return BASS_ChannelSetPosition(cur_.h, to, BASS_POS_BYTE); })) {
             setFloor(cur_, int64_t(to));
+            playsFrom(cur_, int64_t(to));
+        }
     }
 
     void announce() {
@@ -539,6 +548,10 @@ private:
     }
 
     static void setFloor(Held& held, int64_t pos) { held.floor = pos; }
+    static void playsFrom(Held& held, int64_t pos) {
+        held.from = pos;
+        held.since = Clock::now();
+    }
 
     void checkPosition(Held& held, const char* which) {
         if (!held.h) return;
@@ -568,10 +581,24 @@ private:
         if (wd_.call("BASS_ChannelIsActive", [&] { return BASS_ChannelIsActive(cur_.h); }) != BASS_ACTIVE_STOPPED)
             return;
         const uint64_t pos = position(cur_), len = length(cur_);
+        const auto& f = files_[size_t(cur_.file)];
         ++checked_["a track played through ends at its length"];
         if (pos != len)
-            apiFault("end", "stopped after playing through at " + std::to_string(pos) + " of " + std::to_string(len) +
-                                " bytes: " + describe(files_[size_t(cur_.file)], cur_.file));
+            return apiFault("a track played through ends at its length",
+                            "stopped after playing through at " + std::to_string(pos) + " of " + std::to_string(len) +
+                                " bytes: " + describe(f, cur_.file));
+        // Audio plays no faster than time passes; a quarter of a second allows for
+        // where a position stood when the call read it.
+        ++checked_["a track ends no sooner than its audio can play"];
+        const double rest = double(int64_t(len) - cur_.from) / (double(f.rate) * f.channels * 2);
+        const double took = secondsSince(cur_.since);
+        if (took < rest - 0.25) {
+            char b[160];
+            std::snprintf(b, sizeof b,
+                          "ended %.3f s after its last play or seek, from %.3f s with %.3f s to play: ", took,
+                          double(cur_.from) / (double(f.rate) * f.channels * 2), rest);
+            apiFault("a track ends no sooner than its audio can play", b + describe(f, cur_.file));
+        }
     }
 
     void checkHandles() {
@@ -712,7 +739,7 @@ private:
 
     // After a fault, whatever sounds on is let go and the run goes on from silence.
     void recover() {
-        fault_ = false;
+        listen();  // what the recording already holds of it is part of this fault
         if (cur_.h) wd_.call("BASS_StreamFree", [&] { return BASS_StreamFree(cur_.h); });
         for (auto& held : idle_) wd_.call("BASS_StreamFree", [&] { return BASS_StreamFree(held.h); });
         cur_ = Held{};
@@ -720,11 +747,13 @@ private:
         next_ = -1;
         wd_.call("BASS_Stop", [&] { return BASS_Stop(); });
         sleepPolling(3500);  // the longest file, had it sounded on
-        silences_.clear();
-        states_.push_back({tape_.now(), 0, step_});
+        ignoreBefore_ = INT64_MAX;
         listen();
         ignoreBefore_ = tape_.now();
+        silences_.clear();
+        states_.push_back({ignoreBefore_, 0, step_});
         together_ = strange_ = -1;
+        fault_ = false;
     }
 
     void finish() {
