@@ -4,8 +4,8 @@
 // After every step the invariants are checked, from the API and from a recording of
 // the sink: one track sounds at a time, Stop, Pause and Free silence within a server
 // period, nothing sounds that the player did not start, a position moves back only by
-// a seek and never past the length, a track played to its end ends at its length, and
-// no call hangs.
+// a seek and never past the length, a track played to its end ends at its length and
+// no sooner than its audio can play, and no call hangs (the longest is shown).
 //
 //   engine_stress_test [SECONDS [SEED]]   (or RWN8_STRESS_SECONDS, RWN8_STRESS_SEED)
 //
@@ -16,7 +16,6 @@
 #include "temp_dir.h"
 
 #include <QCoreApplication>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -739,7 +738,7 @@ private:
 
     // After a fault, whatever sounds on is let go and the run goes on from silence.
     void recover() {
-        listen();  // what the recording already holds of it is part of this fault
+        listen();  // what the recording already holds of it belongs to this fault
         if (cur_.h) wd_.call("BASS_StreamFree", [&] { return BASS_StreamFree(cur_.h); });
         for (auto& held : idle_) wd_.call("BASS_StreamFree", [&] { return BASS_StreamFree(held.h); });
         cur_ = Held{};
