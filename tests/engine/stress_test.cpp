@@ -283,6 +283,7 @@ struct Held {
     // the rest of the track takes to play from there.
     int64_t from = 0;
     Clock::time_point since;
+    bool endChecked = false;
 };
 
 class Stress {
@@ -504,7 +505,11 @@ private:
     void catchUp() {
         if (!cur_.h || !cur_.playing) return;
         checkEnd();
-        if (!cur_.h || position(cur_) != length(cur_)) return;
+        if (!cur_.h || !cur_.playing) return;
+        const uint64_t len = length(cur_);
+        if (position(cur_) != len) return;
+        checkEarlyEnd(len);
+        if (fault_) return;
         if (next_ < 0) {
             cur_.playing = false;
             return;
@@ -550,6 +555,7 @@ private:
     static void playsFrom(Held& held, int64_t pos) {
         held.from = pos;
         held.since = Clock::now();
+        held.endChecked = false;
     }
 
     void checkPosition(Held& held, const char* which) {
@@ -586,12 +592,21 @@ private:
             return apiFault("a track played through ends at its length",
                             "stopped after playing through at " + std::to_string(pos) + " of " + std::to_string(len) +
                                 " bytes: " + describe(f, cur_.file));
-        // Audio plays no faster than time passes; a quarter of a second allows for
-        // where a position stood when the call read it.
+        checkEarlyEnd(len);
+    }
+
+    // Audio plays no faster than time passes: a track that ends, by the stopped state
+    // or by the player's rule (position = length), has had the time its rest takes
+    // since its last play or seek (a play starts late, never early). A tenth of a
+    // second allows for where a position stood when the call read it.
+    void checkEarlyEnd(uint64_t len) {
+        if (cur_.endChecked) return;
+        cur_.endChecked = true;
+        const auto& f = files_[size_t(cur_.file)];
         ++checked_["a track ends no sooner than its audio can play"];
         const double rest = double(int64_t(len) - cur_.from) / (double(f.rate) * f.channels * 2);
         const double took = secondsSince(cur_.since);
-        if (took < rest - 0.25) {
+        if (took < rest - 0.1) {
             char b[160];
             std::snprintf(b, sizeof b,
                           "ended %.3f s after its last play or seek, from %.3f s with %.3f s to play: ", took,
