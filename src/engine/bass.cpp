@@ -83,10 +83,10 @@ enum class Verdict {
     Send,       // the commands were edited: a new command for the audio thread
 };
 
-// Whether a command on `st` should silence what sounds behind it: every command,
-// unless the interface has seen the stream end, when the follower sounding on is
-// the next track, for the player to adopt.
-bool silencesFollower(Stream& st, const StreamLock& lock) {
+// Whether freeing `st` should silence what sounds behind it: unless the interface
+// has seen the stream end, when the follower sounding on is the next track, for the
+// player to adopt; before that, the player frees what it takes for playing.
+bool freeingSilences(Stream& st, const StreamLock& lock) {
     const StreamState& s = locked(st, lock);
     return !(s.ended && s.endSeen);
 }
@@ -103,19 +103,18 @@ void afterCommand(bool silence) {
 // The one path of Play, Pause, Stop and SetPosition: under the stream's lock,
 // `decide(st, lock)` checks the state and, if it returns Send, edits the commands;
 // the new generation drops what the audio thread still publishes for the old ones.
-// A refused command still silences the follower when it would have.
+// `silences`: the command silences what sounds behind the stream too (pause, stop
+// and seek), refused or not, whenever the join happened.
 bool transportCall(HSTREAM h, bool silences, auto&& decide) {
     auto st = find(h);
     if (!st) return false;
     Verdict v;
-    bool silence = false;
     {
         StreamLock lock(st->mutex);
-        silence = silences && silencesFollower(*st, lock);
         v = decide(*st, lock);
         if (v == Verdict::Send) ++locked(*st, lock).generation;
     }
-    if (v == Verdict::Send || silence) afterCommand(silence);
+    if (v == Verdict::Send || silences) afterCommand(silences);
     return v != Verdict::Refused;
 }
 
@@ -224,7 +223,7 @@ bool BASS_StreamFree(HSTREAM h) {
         StreamLock lock(st->mutex);
         StreamState& s = locked(*st, lock);
         played = s.everPlayed;
-        silence = silencesFollower(*st, lock);
+        silence = freeingSilences(*st, lock);
         s.transport = Transport::Stopped;
         ++s.generation;
     }

@@ -90,7 +90,9 @@ void Transport::load() {
             desktop().messageBox(QStringLiteral("Файл не существует"));
             return;
         }
-        BASS_ChannelStop(StreamHandle);
+        // A stream that has ended is not stopped: a stop silences what sounds behind
+        // it, and that is the next track, which the new stream takes over.
+        if (BASS_ChannelIsActive(StreamHandle) != BASS_ACTIVE_STOPPED) BASS_ChannelStop(StreamHandle);
         BASS_StreamFree(StreamHandle);
         state().streamHandle = BASS_StreamCreateFile(false, pathToBytes(file).constData(), 0, 0, 0);
         if (StreamHandle == 0) {

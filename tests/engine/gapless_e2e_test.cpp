@@ -34,7 +34,7 @@ public:
     Player(std::vector<std::string> rows, bool repeat) : rows_(std::move(rows)), repeat_(repeat) {}
     ~Player() { BASS_StreamFree(h_); }
     void start(int row) {
-        BASS_ChannelStop(h_);
+        if (BASS_ChannelIsActive(h_) != BASS_ACTIVE_STOPPED) BASS_ChannelStop(h_);
         BASS_StreamFree(h_);
         row_ = row;
         h_ = BASS_StreamCreateFile(false, rows_[size_t(row)].c_str(), 0, 0, 0);

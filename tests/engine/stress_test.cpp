@@ -333,15 +333,17 @@ private:
         }
     }
 
-    // The player's own start of a file: the loaded stream stopped and freed, a new
-    // one made and played, the file that follows announced.
+    // The player's own start of a file: the loaded stream stopped (unless it has
+    // ended: a stop would silence the follower it takes over) and freed, a new one
+    // made and played, the file that follows announced.
     void start(int file, const char* kind, bool catchingUp) {
         if (catchingUp) catchUp();
         const auto at = mark(kind, std::string(kind) + " " + describe(files_[size_t(file)], file));
         const uint32_t before = allowed();
         states_.push_back({at, before | (1u << file), step_});
         if (cur_.h) {
-            wd_.call("BASS_ChannelStop", [&] { return BASS_ChannelStop(cur_.h); });
+            if (wd_.call("BASS_ChannelIsActive", [&] { return BASS_ChannelIsActive(cur_.h); }) != BASS_ACTIVE_STOPPED)
+                wd_.call("BASS_ChannelStop", [&] { return BASS_ChannelStop(cur_.h); });
             wd_.call("BASS_StreamFree", [&] { return BASS_StreamFree(cur_.h); });
         }
         cur_ = Held{};
