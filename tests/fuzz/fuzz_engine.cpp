@@ -6,17 +6,11 @@
 #include "fuzz_input.h"
 #include "tags.h"
 
-#include <QCoreApplication>
-
 #include <cstdlib>
 
 namespace {
 
 void startEngine() {
-    static int argc = 1;
-    static char name[] = "fuzz_engine";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);  // the audio thread's event loop needs it
     engine_test::useManualClock(true);
     if (!BASS_Init(0, 44100, 0, nullptr, nullptr)) std::abort();
 }
