@@ -3,7 +3,7 @@
 # into build-sanitize/ and runs the whole suite there. Any report fails the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-./scripts/deps.sh
+./scripts/deps.sh --tests
 cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
   -DRWN8_SANITIZE=ON -DRWN8_BENCHMARKS=OFF >/dev/null
 # Build-time helpers (the skin renderer, the test listing) are instrumented too; their

@@ -21,10 +21,10 @@
 namespace {
 
 using fixture::kRecordRate;
+using fixture::longestSilenceMs;
+using fixture::maxStep;
 using fixture::rmsOf;
 using fixture::SoundServer;
-
-constexpr size_t kWindow = kRecordRate / 500;  // 2 ms
 
 // What the player does with its rows, every 30 ms tick: when the loaded track has
 // ended (position = length) it starts the next row (the same with repeat on, none
@@ -88,23 +88,6 @@ std::pair<size_t, size_t> soundingSpan(const std::vector<int16_t>& pcm, int floo
             last = i + 1;
         }
     return {first, last};
-}
-
-// The longest run of silent 2 ms windows in [from, to), in milliseconds.
-double longestSilenceMs(const std::vector<int16_t>& pcm, size_t from, size_t to, double loud) {
-    size_t run = 0, longest = 0;
-    for (size_t at = from; at + kWindow <= to; at += kWindow) {
-        run = rmsOf(pcm, at, at + kWindow) < loud / 10 ? run + 1 : 0;
-        longest = std::max(longest, run);
-    }
-    return double(longest * kWindow) * 1000 / kRecordRate;
-}
-
-int maxStep(const std::vector<int16_t>& pcm, size_t from, size_t to) {
-    int most = 0;
-    for (size_t i = std::max<size_t>(from, 1); i < std::min(to, pcm.size()); ++i)
-        most = std::max(most, std::abs(pcm[i] - pcm[i - 1]));
-    return most;
 }
 
 // The share of the power of [from, to) at `hz`.

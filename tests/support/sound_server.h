@@ -1,10 +1,15 @@
 #pragma once
 // A private sound server with a null sink, for the tests that play through the real
-// engine and record what came out (mono, 44.1 kHz, from the sink's monitor).
+// engine and record what came out: either PulseAudio or PipeWire's Pulse server, in
+// a folder of its own, so that the user's own server and settings are never touched.
+// The recording is the sink's monitor at 44.1 kHz, made mono here as the mean of its
+// two channels (the servers mix stereo down to mono at different levels: PulseAudio
+// to the mean, PipeWire 3 dB above it).
 #include <QProcess>
 #include <QString>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,14 +17,23 @@ namespace fixture {
 
 constexpr int kRecordRate = 44100;
 
+enum class ServerKind { PulseAudio, PipeWire };
+
+// The kind that RWN8_SOUND_SERVER names ("pulseaudio" or "pipewire"); PulseAudio
+// when it is unset. CTest runs each recording test once for each.
+ServerKind serverKindFromEnvironment();
+const char* nameOf(ServerKind kind);
+
 class SoundServer {
 public:
+    explicit SoundServer(ServerKind kind = serverKindFromEnvironment()) : kind_(kind) {}
     // Starts the server in `dir` and points this process at it; false with the
     // reason when it cannot run here.
     bool start(const QString& dir, QString* why);
     // The server dies at once, as a crashed one does.
     void kill();
     ~SoundServer();
+    ServerKind kind() const { return kind_; }
 
     // Records the null sink's monitor into `file` until stopRecording, from when
     // the recording runs steadily: a fresh server's null sink was seen to stall for
@@ -33,13 +47,51 @@ public:
     // Playback streams the server has now.
     int sinkInputs() const;
 
+    // The longest silence in [from, to) of a recording of continuous sound, in
+    // milliseconds, that the player made: see playerSilenceMs below.
+    double playerSilenceMs(const std::vector<int16_t>& pcm, size_t from, size_t to, double loud,
+                           const std::vector<size_t>& joins = {}) const;
+
 private:
+    bool startPulseAudio(const QString& dir, QString* why);
+    bool startPipeWire(const QString& dir, QString* why);
+    bool answers(QString* why);
+
+    ServerKind kind_;
     QString socket_;
-    QProcess server_;
+    // PulseAudio alone, or pipewire, wireplumber and pipewire-pulse.
+    std::vector<std::unique_ptr<QProcess>> processes_;
     QProcess recorder_;
     std::string file_;
 };
 
 double rmsOf(const std::vector<int16_t>& pcm, size_t from, size_t to);
+
+// A run of silent 2 ms windows (RMS below a tenth of `loud`): where it starts in the
+// recording, and its length, both in samples.
+struct Silence {
+    size_t at = 0;
+    size_t length = 0;
+    double ms() const { return double(length) * 1000 / kRecordRate; }
+};
+constexpr size_t kSilenceWindow = kRecordRate / 500;  // 2 ms
+std::vector<Silence> silencesIn(const std::vector<int16_t>& pcm, size_t from, size_t to, double loud);
+// The longest of them, in milliseconds.
+double longestSilenceMs(const std::vector<int16_t>& pcm, size_t from, size_t to, double loud);
+
+// PipeWire's recorder drops out now and then on its own: one continuous tone played
+// by paplay, recorded as these tests record, showed a single 8 ms dropout in one
+// recording of five. So on PipeWire one lone silence of at most 10 ms, at least
+// 50 ms away from each join of tracks (`joins`, where the recording shows them), is
+// taken for the recorder's and set aside; a silence at a join, a longer one, or a
+// second one is the player's. On PulseAudio every silence counts.
+double playerSilenceMs(ServerKind kind, const std::vector<int16_t>& pcm, size_t from, size_t to, double loud,
+                       const std::vector<size_t>& joins = {});
+
+// The largest difference between neighbouring samples in [from, to).
+int maxStep(const std::vector<int16_t>& pcm, size_t from, size_t to);
+// The largest step of a sine of `amplitude` (of full scale) and `hz` at the
+// recording's rate: a click is a step well beyond it.
+int toneStep(double amplitude, double hz);
 
 }  // namespace fixture
