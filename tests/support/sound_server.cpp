@@ -252,9 +252,9 @@ int SoundServer::sinkInputs() const {
     return int(list.readAllStandardOutput().count('\n'));
 }
 
-double SoundServer::playerSilenceMs(const std::vector<int16_t>& pcm, size_t from, size_t to, double loud,
-                                    const std::vector<size_t>& joins) const {
-    return fixture::playerSilenceMs(kind_, pcm, from, to, loud, joins);
+Judged SoundServer::judge(const std::vector<int16_t>& pcm, size_t from, size_t to, double loud,
+                          const std::vector<size_t>& joins) const {
+    return judgeContinuous(kind_, pcm, from, to, loud, joins);
 }
 
 double rmsOf(const std::vector<int16_t>& pcm, size_t from, size_t to) {
@@ -282,20 +282,27 @@ double longestSilenceMs(const std::vector<int16_t>& pcm, size_t from, size_t to,
     return longest;
 }
 
-double playerSilenceMs(ServerKind kind, const std::vector<int16_t>& pcm, size_t from, size_t to, double loud,
+Judged judgeContinuous(ServerKind kind, const std::vector<int16_t>& pcm, size_t from, size_t to, double loud,
                        const std::vector<size_t>& joins) {
     std::vector<Silence> found = silencesIn(pcm, from, to, loud);
+    Judged judged;
     if (kind == ServerKind::PipeWire && found.size() == 1 && found[0].ms() <= 10) {
         const size_t away = kRecordRate / 20;  // 50 ms
-        const Silence& s = found[0];
+        const Silence s = found[0];
         const bool nearJoin = std::any_of(joins.begin(), joins.end(), [&](size_t join) {
             return s.at < join + away && join < s.at + s.length + away;
         });
-        if (!nearJoin) found.clear();
+        if (!nearJoin) {
+            judged.recorderDropout = true;
+            found.clear();
+            // The dropout's edges, up to a window either side, are its own steps.
+            const size_t before = s.at > from + kSilenceWindow ? s.at - kSilenceWindow : from;
+            judged.step = std::max(maxStep(pcm, from, before), maxStep(pcm, s.at + s.length + kSilenceWindow, to));
+        }
     }
-    double longest = 0;
-    for (const Silence& s : found) longest = std::max(longest, s.ms());
-    return longest;
+    if (!judged.recorderDropout) judged.step = maxStep(pcm, from, to);
+    for (const Silence& s : found) judged.silenceMs = std::max(judged.silenceMs, s.ms());
+    return judged;
 }
 
 int maxStep(const std::vector<int16_t>& pcm, size_t from, size_t to) {

@@ -24,6 +24,44 @@ enum class ServerKind { PulseAudio, PipeWire };
 ServerKind serverKindFromEnvironment();
 const char* nameOf(ServerKind kind);
 
+double rmsOf(const std::vector<int16_t>& pcm, size_t from, size_t to);
+
+// A run of silent 2 ms windows (RMS below a tenth of `loud`): where it starts in the
+// recording, and its length, both in samples.
+struct Silence {
+    size_t at = 0;
+    size_t length = 0;
+    double ms() const { return double(length) * 1000 / kRecordRate; }
+};
+constexpr size_t kSilenceWindow = kRecordRate / 500;  // 2 ms
+std::vector<Silence> silencesIn(const std::vector<int16_t>& pcm, size_t from, size_t to, double loud);
+// The longest of them, in milliseconds.
+double longestSilenceMs(const std::vector<int16_t>& pcm, size_t from, size_t to, double loud);
+
+// What the player made of a stretch of continuous sound: its longest silence and
+// its largest step between neighbouring samples.
+//
+// PipeWire's recorder drops out now and then on its own: one continuous tone played
+// by paplay, recorded as these tests record, showed a single 8 ms dropout in one
+// recording of five. So on PipeWire one lone silence of at most 10 ms, at least
+// 50 ms away from each join of tracks (`joins`, where the recording shows them), is
+// taken for the recorder's and set aside, with the steps at its edges; a silence at
+// a join, a longer one, or a second one is the player's. On PulseAudio everything
+// counts.
+struct Judged {
+    double silenceMs = 0;
+    int step = 0;
+    bool recorderDropout = false;  // one was set aside
+};
+Judged judgeContinuous(ServerKind kind, const std::vector<int16_t>& pcm, size_t from, size_t to, double loud,
+                       const std::vector<size_t>& joins = {});
+
+// The largest difference between neighbouring samples in [from, to).
+int maxStep(const std::vector<int16_t>& pcm, size_t from, size_t to);
+// The largest step of a sine of `amplitude` (of full scale) and `hz` at the
+// recording's rate: a click is a step well beyond it.
+int toneStep(double amplitude, double hz);
+
 class SoundServer {
 public:
     explicit SoundServer(ServerKind kind = serverKindFromEnvironment()) : kind_(kind) {}
@@ -47,10 +85,10 @@ public:
     // Playback streams the server has now.
     int sinkInputs() const;
 
-    // The longest silence in [from, to) of a recording of continuous sound, in
-    // milliseconds, that the player made: see playerSilenceMs below.
-    double playerSilenceMs(const std::vector<int16_t>& pcm, size_t from, size_t to, double loud,
-                           const std::vector<size_t>& joins = {}) const;
+    // What the player made of [from, to) of a recording of continuous sound: see
+    // judgeContinuous above.
+    Judged judge(const std::vector<int16_t>& pcm, size_t from, size_t to, double loud,
+                 const std::vector<size_t>& joins = {}) const;
 
 private:
     bool startPulseAudio(const QString& dir, QString* why);
@@ -64,34 +102,5 @@ private:
     QProcess recorder_;
     std::string file_;
 };
-
-double rmsOf(const std::vector<int16_t>& pcm, size_t from, size_t to);
-
-// A run of silent 2 ms windows (RMS below a tenth of `loud`): where it starts in the
-// recording, and its length, both in samples.
-struct Silence {
-    size_t at = 0;
-    size_t length = 0;
-    double ms() const { return double(length) * 1000 / kRecordRate; }
-};
-constexpr size_t kSilenceWindow = kRecordRate / 500;  // 2 ms
-std::vector<Silence> silencesIn(const std::vector<int16_t>& pcm, size_t from, size_t to, double loud);
-// The longest of them, in milliseconds.
-double longestSilenceMs(const std::vector<int16_t>& pcm, size_t from, size_t to, double loud);
-
-// PipeWire's recorder drops out now and then on its own: one continuous tone played
-// by paplay, recorded as these tests record, showed a single 8 ms dropout in one
-// recording of five. So on PipeWire one lone silence of at most 10 ms, at least
-// 50 ms away from each join of tracks (`joins`, where the recording shows them), is
-// taken for the recorder's and set aside; a silence at a join, a longer one, or a
-// second one is the player's. On PulseAudio every silence counts.
-double playerSilenceMs(ServerKind kind, const std::vector<int16_t>& pcm, size_t from, size_t to, double loud,
-                       const std::vector<size_t>& joins = {});
-
-// The largest difference between neighbouring samples in [from, to).
-int maxStep(const std::vector<int16_t>& pcm, size_t from, size_t to);
-// The largest step of a sine of `amplitude` (of full scale) and `hz` at the
-// recording's rate: a click is a step well beyond it.
-int toneStep(double amplitude, double hz);
 
 }  // namespace fixture
