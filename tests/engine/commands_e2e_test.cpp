@@ -75,8 +75,9 @@ TEST(Commands, AreHeardWithoutAClick) {
         {"stop", [&] { BASS_ChannelStop(h); }, true},
     };
     for (Command& c : commands) {
-        c.near = server.recordedSamples();
+        const fixture::SoundServer::Mark at = server.mark();
         c.call();
+        c.near = server.recordedAt(at);
         QThread::msleep(1000);
     }
     const std::vector<int16_t> pcm = server.stopRecording();

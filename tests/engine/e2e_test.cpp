@@ -145,8 +145,9 @@ TEST(EndToEnd, ToneComesOutOfTheSoundServer) {
     auto bytesOf = [](double s) { return uint64_t(std::llround(s * kRate)) * 4; };
     server.startRecording(dir.path("all.raw"));
     QThread::msleep(300);
+    const SoundServer::Mark play = server.mark();
     ASSERT_TRUE(BASS_ChannelPlay(h, false));
-    const size_t playedAt = server.recordedSamples();
+    const size_t playedAt = server.recordedAt(play);
 
     // Ten seconds of play. This thread is the interface thread: it asks what the
     // player's ticks ask, and for two seconds in the middle it is held busy and asks
@@ -169,8 +170,10 @@ TEST(EndToEnd, ToneComesOutOfTheSoundServer) {
         size_t near;
     };
     auto change = [&](auto&& call) {
-        Change c{seconds(position()), server.recordedSamples()};
+        const double heard = seconds(position());
+        const SoundServer::Mark at = server.mark();
         call();
+        const Change c{heard, server.recordedAt(at)};
         QThread::msleep(1500);
         return c;
     };

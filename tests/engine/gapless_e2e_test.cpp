@@ -228,12 +228,14 @@ TEST_F(Gapless, ANewFormatFollowsWithinFiftyMilliseconds) {
     const std::vector<int16_t> pcm = recordAlbum(player, 8000);
     const auto [first, last] = soundingSpan(pcm);
     ASSERT_GT(last, first + size_t(kRecordRate) * 55 / 10) << "the album was not heard in full";
-    const double silence =
-        server_->judge(pcm, first + kRecordRate / 10, last - kRecordRate / 10, kToneLoud, {first + 3 * kRecordRate})
-            .silenceMs;
+    const std::vector<size_t> joins{first + 3 * kRecordRate};
+    const fixture::Judged heard =
+        server_->judge(pcm, first + kRecordRate / 10, last - kRecordRate / 10, kToneLoud, joins);
+    const double silence = heard.silenceMs;
     size_t over = 0;
     for (size_t i = first; i < last; ++i) over += std::abs(pcm[i]) > 0.55 * 32767;
-    std::printf("44.1 kHz then 48 kHz: longest silence %.0f ms, %zu samples above half scale\n", silence, over);
+    std::printf("44.1 kHz then 48 kHz: longest silence %.0f ms, %zu samples above half scale; silences: %s\n", silence,
+                over, heard.where(joins).c_str());
     EXPECT_LE(silence, 50);
     ASSERT_EQ(player.startPositions().size(), 2u);
     std::printf("the 48 kHz track at its start: %.3f s\n", player.startPositions()[1]);
@@ -316,8 +318,9 @@ TEST_F(Gapless, PlayIsHeardAtOnce) {
     server_->startRecording(dir_->path("play.raw"));
     QThread::msleep(300);
     HSTREAM h = BASS_StreamCreateFile(false, path.c_str(), 0, 0, 0);
-    const size_t near = server_->recordedSamples();
+    const SoundServer::Mark call = server_->mark();
     ASSERT_TRUE(BASS_ChannelPlay(h, false));
+    const size_t near = server_->recordedAt(call);
     QThread::msleep(1000);
     const std::vector<int16_t> pcm = server_->stopRecording();
     BASS_StreamFree(h);
@@ -367,14 +370,11 @@ TEST_P(FormatJoin, HasNoSilenceAndNoStep) {
     size_t steepest = from;
     for (size_t i = from + 1; i < to; ++i)
         if (std::abs(pcm[i] - pcm[i - 1]) > std::abs(pcm[steepest] - pcm[steepest - 1])) steepest = i;
-    double silenceAt = 0;
-    for (const fixture::Silence& s : fixture::silencesIn(pcm, from, to, kToneLoud))
-        if (s.ms() == heard.silenceMs) silenceAt = (double(s.at) - double(join)) * 1000 / kRecordRate;
     const int own = fixture::toneStep(0.5, std::max(change.first.frequency, change.second.frequency));
     std::printf(
-        "%s on %s: silence %.0f ms (at %+.0f ms from the join), largest step %d at %+.0f ms (the tones' "
+        "%s on %s: silence %.0f ms (silences: %s), largest step %d at %+.0f ms from the join (the tones' "
         "own %d)%s\n",
-        change.name, fixture::nameOf(server_->kind()), heard.silenceMs, silenceAt, heard.step,
+        change.name, fixture::nameOf(server_->kind()), heard.silenceMs, heard.where({join}).c_str(), heard.step,
         (double(steepest) - double(join)) * 1000 / kRecordRate, own,
         heard.recorderDropout ? "; a dropout of the recorder's set aside" : "");
     EXPECT_EQ(heard.silenceMs, 0) << "silence at the join";

@@ -9,8 +9,12 @@
 #include <QStandardPaths>
 #include <QThread>
 
+#include <sys/prctl.h>
+
 #include <algorithm>
 #include <cmath>
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
 
 namespace fixture {
@@ -50,6 +54,14 @@ QProcessEnvironment privateEnvironment(const QString& dir) {
     return env;
 }
 
+// A server process that dies with the test, should the test crash or be killed at
+// its time-out: no server of a test outlives it.
+QProcess& newServerProcess(std::vector<std::unique_ptr<QProcess>>& processes) {
+    auto& p = *processes.emplace_back(std::make_unique<QProcess>());
+    p.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    return p;
+}
+
 void writeText(const QString& path, const std::string& text) {
     QDir().mkpath(QFileInfo(path).path());
     writeBytes(path.toStdString(), text);
@@ -75,7 +87,7 @@ bool SoundServer::startPulseAudio(const QString& dir, QString* why) {
         *why = "pulseaudio is not installed";
         return false;
     }
-    auto& server = *processes_.emplace_back(std::make_unique<QProcess>());
+    QProcess& server = newServerProcess(processes_);
     server.setStandardOutputFile(dir + "/server.log");
     server.setStandardErrorFile(dir + "/server.log");
     server.start(exe, {"-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no", "--log-target=stderr",
@@ -126,7 +138,7 @@ bool SoundServer::startPipeWire(const QString& dir, QString* why) {
 
     const QProcessEnvironment env = privateEnvironment(dir);
     auto launch = [&](const QString& exe) {
-        auto& p = *processes_.emplace_back(std::make_unique<QProcess>());
+        QProcess& p = newServerProcess(processes_);
         p.setProcessEnvironment(env);
         p.setStandardOutputFile(dir + "/" + exe + ".log");
         p.setStandardErrorFile(dir + "/" + exe + ".log");
@@ -239,6 +251,24 @@ std::vector<int16_t> SoundServer::stopRecording() {
 
 size_t SoundServer::recordedSamples() const { return size_t(QFileInfo(QString::fromStdString(file_)).size() / 4); }
 
+SoundServer::Mark SoundServer::mark() const {
+    Mark m;
+    m.since.start();
+    m.written = recordedSamples();
+    return m;
+}
+
+size_t SoundServer::recordedAt(const Mark& mark) const {
+    while (mark.since.elapsed() < 200) {
+        const size_t now = recordedSamples();
+        const double seconds = double(mark.since.nsecsElapsed()) / 1e9;
+        if (now != mark.written)
+            return std::max(mark.written, size_t(std::max(0.0, double(now) - seconds * kRecordRate)));
+        QThread::usleep(500);
+    }
+    return mark.written;
+}
+
 std::vector<int16_t> SoundServer::record(int ms, const std::string& file) {
     startRecording(file);
     QThread::msleep(ms);
@@ -286,6 +316,7 @@ Judged judgeContinuous(ServerKind kind, const std::vector<int16_t>& pcm, size_t 
                        const std::vector<size_t>& joins) {
     std::vector<Silence> found = silencesIn(pcm, from, to, loud);
     Judged judged;
+    judged.silences = found;
     if (kind == ServerKind::PipeWire && found.size() == 1 && found[0].ms() <= 10) {
         const size_t away = kRecordRate / 20;  // 50 ms
         const Silence s = found[0];
@@ -303,6 +334,22 @@ Judged judgeContinuous(ServerKind kind, const std::vector<int16_t>& pcm, size_t 
     if (!judged.recorderDropout) judged.step = maxStep(pcm, from, to);
     for (const Silence& s : found) judged.silenceMs = std::max(judged.silenceMs, s.ms());
     return judged;
+}
+
+std::string Judged::where(const std::vector<size_t>& joins) const {
+    std::string text;
+    for (const Silence& s : silences) {
+        double nearest = 1e9;
+        for (size_t join : joins) {
+            const double ms = (double(s.at) - double(join)) * 1000 / kRecordRate;
+            if (std::abs(ms) < std::abs(nearest)) nearest = ms;
+        }
+        char piece[80];
+        std::snprintf(piece, sizeof piece, "%s%.0f ms at %+.0f ms from a join", text.empty() ? "" : ", ", s.ms(),
+                      nearest);
+        text += piece;
+    }
+    return text.empty() ? "none" : text;
 }
 
 int maxStep(const std::vector<int16_t>& pcm, size_t from, size_t to) {

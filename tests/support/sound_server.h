@@ -5,6 +5,7 @@
 // The recording is the sink's monitor at 44.1 kHz, made mono here as the mean of its
 // two channels (the servers mix stereo down to mono at different levels: PulseAudio
 // to the mean, PipeWire 3 dB above it).
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QString>
 
@@ -51,7 +52,10 @@ double longestSilenceMs(const std::vector<int16_t>& pcm, size_t from, size_t to,
 struct Judged {
     double silenceMs = 0;
     int step = 0;
-    bool recorderDropout = false;  // one was set aside
+    bool recorderDropout = false;   // one was set aside
+    std::vector<Silence> silences;  // every one, set aside or not
+    // Each silence, its length and where it lies from the nearest join, for the log.
+    std::string where(const std::vector<size_t>& joins) const;
 };
 Judged judgeContinuous(ServerKind kind, const std::vector<int16_t>& pcm, size_t from, size_t to, double loud,
                        const std::vector<size_t>& joins = {});
@@ -80,6 +84,18 @@ public:
     std::vector<int16_t> stopRecording();
     // Samples recorded so far.
     size_t recordedSamples() const;
+    // Where the recording stands at a moment, on its own timeline: mark() at the
+    // moment, recordedAt() after it. The recorder receives the monitor in pieces (on
+    // PipeWire two cycles, 23 ms, at a time), so what it has written at a moment lags
+    // behind by up to a piece; the first piece written after the moment, less the
+    // time since the moment, tells it closer (the monitor runs at its rate), never
+    // past it.
+    struct Mark {
+        size_t written = 0;
+        QElapsedTimer since;
+    };
+    Mark mark() const;
+    size_t recordedAt(const Mark& mark) const;
     // The monitor over about `ms` milliseconds.
     std::vector<int16_t> record(int ms, const std::string& file);
     // Playback streams the server has now.
