@@ -262,10 +262,11 @@ TEST_F(Gapless, ARepeatedTrackFollowsItself) {
     const auto [first, last] = soundingSpan(pcm);
     ASSERT_GT(last, first + size_t(kRecordRate) * 55 / 10);
     const size_t turn = size_t(2.5 * kRecordRate);
-    const fixture::Judged heard = server_->judge(pcm, first + kRecordRate / 10, last - kRecordRate / 10, kToneLoud,
-                                                 {first + turn, first + 2 * turn});
-    std::printf("repeat: longest silence %.0f ms, largest step %d%s\n", heard.silenceMs, heard.step,
-                heard.recorderDropout ? "; a dropout of the recorder's set aside" : "");
+    const std::vector<size_t> joins{first + turn, first + 2 * turn};
+    const fixture::Judged heard =
+        server_->judge(pcm, first + kRecordRate / 10, last - kRecordRate / 10, kToneLoud, joins);
+    std::printf("repeat: longest silence %.0f ms, largest step %d; silences: %s%s\n", heard.silenceMs, heard.step,
+                heard.where(joins).c_str(), heard.recorderDropout ? "; a dropout of the recorder's set aside" : "");
     EXPECT_EQ(heard.silenceMs, 0);
     EXPECT_LE(heard.step, kToneStep * 3 / 2);
 }
