@@ -195,10 +195,12 @@ TEST_F(Gapless, HalvesOfOneToneJoinWithoutASilenceOrAStep) {
     ASSERT_GT(last, first + size_t(kRecordRate) * 55 / 10) << "the album was not heard in full";
     // The tone stops dead at its end: only what lies well inside counts.
     const size_t from = first + kRecordRate / 10, to = last - kRecordRate / 10;
-    const fixture::Judged heard = server_->judge(pcm, from, to, kToneLoud, {first + 3 * kRecordRate});
+    const std::vector<size_t> joins{first + 3 * kRecordRate};
+    const fixture::Judged heard = server_->judge(pcm, from, to, kToneLoud, joins);
     const int step = heard.step;
-    std::printf("same format: longest silence %.0f ms, largest step %d (the tone's own %d)%s\n", heard.silenceMs, step,
-                kToneStep, heard.recorderDropout ? "; a dropout of the recorder's set aside" : "");
+    std::printf("same format: longest silence %.0f ms, largest step %d (the tone's own %d); silences: %s%s\n",
+                heard.silenceMs, step, kToneStep, heard.where(joins).c_str(),
+                heard.recorderDropout ? "; a dropout of the recorder's set aside" : "");
     EXPECT_EQ(heard.silenceMs, 0) << "silence at the join";
     EXPECT_LE(step, kToneStep * 3 / 2) << "a click at the join";
 
@@ -329,7 +331,7 @@ TEST_F(Gapless, PlayIsHeardAtOnce) {
     ASSERT_LT(at, pcm.size()) << "nothing was heard";
     const double late = (double(at) - double(near)) / kRecordRate;
     std::printf("play heard %.0f ms after the call\n", late * 1000);
-    EXPECT_LT(late, 0.05);
+    EXPECT_LT(late, 0.05 + server_->cycleMs() / 1000);
     EXPECT_GT(late, -0.03);
 }
 

@@ -104,10 +104,12 @@ bool SoundServer::startPulseAudio(const QString& dir, QString* why) {
 // manager that links streams to the sink (wireplumber) and the Pulse protocol
 // (pipewire-pulse). The graph runs at 44.1 kHz only, the recording's rate, so that a
 // stream of another rate is converted rather than the sink's clock switched, and in
-// fixed cycles of 512 samples (11.6 ms): with the cycle left to the streams, sound
-// started up to 70 ms after the call, and 256 samples dropped out at times. The
-// session manager goes without what needs a session bus (device reservation, the
-// portal) or devices (ALSA, cameras, Bluetooth): only the null sink is there.
+// fixed cycles of 1024 samples (23 ms): in cycles of 512, a continuous tone played by
+// paplay dropped out for 10 ms every 150 ms or so, for seconds, in 3 recordings of
+// 10 (in none of 10 in cycles of 1024), and with the cycle left to the streams a
+// play was heard later still. The session manager goes without what needs a session
+// bus (device reservation, the portal) or devices (ALSA, cameras, Bluetooth): only
+// the null sink is there.
 bool SoundServer::startPipeWire(const QString& dir, QString* why) {
     for (const char* exe : {"pipewire", "pipewire-pulse", "wireplumber"})
         if (QStandardPaths::findExecutable(exe).isEmpty()) {
@@ -118,9 +120,9 @@ bool SoundServer::startPipeWire(const QString& dir, QString* why) {
               "context.properties = {\n"
               "    default.clock.rate = 44100\n"
               "    default.clock.allowed-rates = [ 44100 ]\n"
-              "    default.clock.quantum = 512\n"
-              "    default.clock.min-quantum = 512\n"
-              "    default.clock.max-quantum = 512\n"
+              "    default.clock.quantum = 1024\n"
+              "    default.clock.min-quantum = 1024\n"
+              "    default.clock.max-quantum = 1024\n"
               "}\n");
     writeText(dir + "/config/pipewire/pipewire-pulse.conf.d/rwn8.conf",
               "pulse.properties = {\n"
@@ -281,6 +283,8 @@ int SoundServer::sinkInputs() const {
     list.waitForFinished(3000);
     return int(list.readAllStandardOutput().count('\n'));
 }
+
+double SoundServer::cycleMs() const { return kind_ == ServerKind::PipeWire ? 1024 * 1000.0 / kRecordRate : 0; }
 
 Judged SoundServer::judge(const std::vector<int16_t>& pcm, size_t from, size_t to, double loud,
                           const std::vector<size_t>& joins) const {

@@ -86,7 +86,7 @@ public:
     size_t recordedSamples() const;
     // Where the recording stands at a moment, on its own timeline: mark() at the
     // moment, recordedAt() after it. The recorder receives the monitor in pieces (on
-    // PipeWire two cycles, 23 ms, at a time), so what it has written at a moment lags
+    // PipeWire a cycle, 23 ms, at a time), so what it has written at a moment lags
     // behind by up to a piece; the first piece written after the moment, less the
     // time since the moment, tells it closer (the monitor runs at its rate), never
     // past it.
@@ -100,6 +100,10 @@ public:
     std::vector<int16_t> record(int ms, const std::string& file);
     // Playback streams the server has now.
     int sinkInputs() const;
+    // How much later than PulseAudio the server may let a change be heard, in
+    // milliseconds: PipeWire takes up a started, changed or moved stream at its next
+    // cycle of 1024 samples; PulseAudio rewinds what it has queued and plays at once.
+    double cycleMs() const;
 
     // What the player made of [from, to) of a recording of continuous sound: see
     // judgeContinuous above.
