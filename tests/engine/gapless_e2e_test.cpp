@@ -200,7 +200,7 @@ TEST_F(Gapless, HalvesOfOneToneJoinWithoutASilenceOrAStep) {
     const int step = heard.step;
     std::printf("same format: longest silence %.0f ms, largest step %d (the tone's own %d); silences: %s%s\n",
                 heard.silenceMs, step, kToneStep, heard.where(joins).c_str(),
-                heard.recorderDropout ? "; a dropout of the recorder's set aside" : "");
+                heard.recorderDropout ? "; a dropout of the server's set aside" : "");
     EXPECT_EQ(heard.silenceMs, 0) << "silence at the join";
     EXPECT_LE(step, kToneStep * 3 / 2) << "a click at the join";
 
@@ -268,7 +268,7 @@ TEST_F(Gapless, ARepeatedTrackFollowsItself) {
     const fixture::Judged heard =
         server_->judge(pcm, first + kRecordRate / 10, last - kRecordRate / 10, kToneLoud, joins);
     std::printf("repeat: longest silence %.0f ms, largest step %d; silences: %s%s\n", heard.silenceMs, heard.step,
-                heard.where(joins).c_str(), heard.recorderDropout ? "; a dropout of the recorder's set aside" : "");
+                heard.where(joins).c_str(), heard.recorderDropout ? "; a dropout of the server's set aside" : "");
     EXPECT_EQ(heard.silenceMs, 0);
     EXPECT_LE(heard.step, kToneStep * 3 / 2);
 }
@@ -379,7 +379,7 @@ TEST_P(FormatJoin, HasNoSilenceAndNoStep) {
         "own %d)%s\n",
         change.name, fixture::nameOf(server_->kind()), heard.silenceMs, heard.where({join}).c_str(), heard.step,
         (double(steepest) - double(join)) * 1000 / kRecordRate, own,
-        heard.recorderDropout ? "; a dropout of the recorder's set aside" : "");
+        heard.recorderDropout ? "; a dropout of the server's set aside" : "");
     EXPECT_EQ(heard.silenceMs, 0) << "silence at the join";
     EXPECT_LE(heard.step, own * 3 / 2) << "a click at the join";
 }

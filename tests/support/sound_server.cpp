@@ -120,10 +120,10 @@ bool SoundServer::startPipeWire(const QString& dir, QString* why) {
               "context.properties = {\n"
               "    default.clock.rate = 44100\n"
               "    default.clock.allowed-rates = [ 44100 ]\n"
-              "    default.clock.quantum = 1024\n"
-              "    default.clock.min-quantum = 1024\n"
-              "    default.clock.max-quantum = 1024\n"
-              "}\n");
+              "    default.clock.quantum = " +
+                  std::to_string(kPipeWireCycle) +
+                  "\n    default.clock.min-quantum = " + std::to_string(kPipeWireCycle) +
+                  "\n    default.clock.max-quantum = " + std::to_string(kPipeWireCycle) + "\n}\n");
     writeText(dir + "/config/pipewire/pipewire-pulse.conf.d/rwn8.conf",
               "pulse.properties = {\n"
               "    server.address = [ \"unix:" +
@@ -284,7 +284,9 @@ int SoundServer::sinkInputs() const {
     return int(list.readAllStandardOutput().count('\n'));
 }
 
-double SoundServer::cycleMs() const { return kind_ == ServerKind::PipeWire ? 1024 * 1000.0 / kRecordRate : 0; }
+double SoundServer::cycleMs() const {
+    return kind_ == ServerKind::PipeWire ? kPipeWireCycle * 1000.0 / kRecordRate : 0;
+}
 
 Judged SoundServer::judge(const std::vector<int16_t>& pcm, size_t from, size_t to, double loud,
                           const std::vector<size_t>& joins) const {
@@ -321,7 +323,9 @@ Judged judgeContinuous(ServerKind kind, const std::vector<int16_t>& pcm, size_t 
     std::vector<Silence> found = silencesIn(pcm, from, to, loud);
     Judged judged;
     judged.silences = found;
-    if (kind == ServerKind::PipeWire && found.size() == 1 && found[0].ms() <= 10) {
+    // A dropped cycle is silent over at most its own length, in whole windows.
+    const double cycleMs = kPipeWireCycle * 1000.0 / kRecordRate;
+    if (kind == ServerKind::PipeWire && found.size() == 1 && found[0].ms() <= cycleMs) {
         const size_t away = kRecordRate / 20;  // 50 ms
         const Silence s = found[0];
         const bool nearJoin = std::any_of(joins.begin(), joins.end(), [&](size_t join) {

@@ -17,6 +17,8 @@
 namespace fixture {
 
 constexpr int kRecordRate = 44100;
+// The samples of one cycle of the PipeWire graph.
+constexpr int kPipeWireCycle = 1024;
 
 enum class ServerKind { PulseAudio, PipeWire };
 
@@ -42,13 +44,14 @@ double longestSilenceMs(const std::vector<int16_t>& pcm, size_t from, size_t to,
 // What the player made of a stretch of continuous sound: its longest silence and
 // its largest step between neighbouring samples.
 //
-// PipeWire's recorder drops out now and then on its own: one continuous tone played
-// by paplay, recorded as these tests record, showed a single 8 ms dropout in one
-// recording of five. So on PipeWire one lone silence of at most 10 ms, at least
-// 50 ms away from each join of tracks (`joins`, where the recording shows them), is
-// taken for the recorder's and set aside, with the steps at its edges; a silence at
-// a join, a longer one, or a second one is the player's. On PulseAudio everything
-// counts.
+// PipeWire's graph drops a cycle now and then on its own, player or no player: one
+// continuous tone played by paplay, recorded as these tests record, showed a single
+// 8 ms dropout in one recording of five (in cycles of 512 samples), and in cycles of
+// 1024 the engine's tone lost a lone 22 ms, a whole cycle, far from any join. So on
+// PipeWire one lone silence of at most a cycle, at least 50 ms away from each join
+// of tracks (`joins`, where the recording shows them), is taken for the server's and
+// set aside, with the steps at its edges; a silence at a join, a longer one, or a
+// second one is the player's. On PulseAudio everything counts.
 struct Judged {
     double silenceMs = 0;
     int step = 0;
