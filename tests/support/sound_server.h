@@ -91,8 +91,8 @@ public:
     // moment, recordedAt() after it. The recorder receives the monitor in pieces (on
     // PipeWire a cycle, 23 ms, at a time), so what it has written at a moment lags
     // behind by up to a piece; the first piece written after the moment, less the
-    // time since the moment, tells it closer (the monitor runs at its rate), never
-    // past it.
+    // time since the moment, tells it closer there (its monitor runs steadily at
+    // its rate), never past it.
     struct Mark {
         size_t written = 0;
         QElapsedTimer since;
