@@ -14,8 +14,16 @@ packages=(
   dbus-daemon dbus-bin playerctl
   desktop-file-utils appstream dpkg-dev file
 )
-# The fuzzing compiler, only for scripts/fuzz.sh.
-[ "${1:-}" = "--fuzz" ] && packages+=(clang libclang-rt-dev)
+for option in "$@"; do
+  case "$option" in
+    # The fuzzing compiler, only for scripts/fuzz.sh.
+    --fuzz) packages+=(clang libclang-rt-dev) ;;
+    # PipeWire's Pulse server, which the recording tests start privately beside
+    # PulseAudio; only for the tests, never for ./run.sh: on a desktop that runs
+    # PulseAudio, installing it may take over the user's sound.
+    --tests) packages+=(pipewire pipewire-pulse wireplumber) ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

@@ -6,14 +6,15 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mode="${1:-address}"
-./scripts/deps.sh
+./scripts/deps.sh --tests
 
 if [ "$mode" = thread ]; then
   cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
     -DRWN8_TSAN=ON -DRWN8_BENCHMARKS=OFF >/dev/null
-  targets=(engine_tests engine_e2e_test engine_gapless_e2e_test)
-  if cmake --build build-tsan --target help | grep -q '^engine_stress_test:'; then targets+=(engine_stress_test); fi
-  cmake --build build-tsan -j2 --target "${targets[@]}"
+  # Every program of the engine's tests, as the test listing names them.
+  targets=$(sed -n 's/^add_executable(\(engine_[a-z0-9_]*\) .*/\1/p; s/^rwn8_test(\(engine_[a-z0-9_]*\) .*/\1/p' tests/CMakeLists.txt)
+  # shellcheck disable=SC2086
+  cmake --build build-tsan -j2 --target $targets
   # The end-to-end tests start a sound server from a process with threads running.
   # A report makes the program exit with 66 when it ends, which fails its test.
   export TSAN_OPTIONS="die_after_fork=0:exitcode=66:second_deadlock_stack=1:suppressions=$PWD/scripts/tsan.supp"

@@ -24,6 +24,10 @@ constexpr int kPastEndPumpMs = 10;
 // Pause, stop and seek fade out what the server still holds (Output::fadeOut), and
 // a session that opens within a track fades in over this much: no click.
 constexpr int kFadeMs = 5;
+// Silence before a session that opens within a track, and how long a faded
+// session is kept past its fade's end.
+constexpr int kLeadInMs = 30;
+constexpr int kFadeKeptMs = 100;
 // How long a session that fades out is kept at most, should its server never
 // report the fade played (it does about 40 ms after the call).
 constexpr int64_t kFadeGraceNs = 1'000'000'000;
@@ -33,6 +37,7 @@ constexpr int64_t kFadeGraceNs = 1'000'000'000;
 struct Fading {
     std::shared_ptr<Output> out;
     int64_t silentFrom;  // the session's frame where the sound ends
+    int rate;
     int64_t deadlineNs;
 };
 std::vector<Fading>& fading() {
@@ -66,22 +71,25 @@ Voice::Voice(std::shared_ptr<Stream> stream, SoundServerLink* server, std::share
 
 // A voice let go while it sounds (its stream freed) fades out too.
 Voice::~Voice() {
-    if (out_ && !sharesSession_ && !ended_) retire(std::move(out_));
+    if (out_ && !sharesSession_ && !ended_) retire(std::move(out_), sessionRate_);
 }
 
-void Voice::retire(std::shared_ptr<Output> out) {
+void Voice::retire(std::shared_ptr<Output> out, int rate) {
     auto& all = fading();
     for (const Fading& f : all)
         if (f.out == out) return;
     const int64_t end = out->fadeOut();
-    all.push_back({std::move(out), end, nowNs() + kFadeGraceNs});
+    all.push_back({std::move(out), end, rate, nowNs() + kFadeGraceNs});
 }
 
 bool Voice::pumpFading() {
     auto& all = fading();
     const int64_t now = nowNs();
     std::erase_if(all, [&](const Fading& f) {
-        return now >= f.deadlineNs || f.out->failed() || f.out->heardFrames(now) >= f.silentFrom;
+        // Kept a little past the fade's end: a server's clock may run ahead of what
+        // its sink has played, and closing a session drops what it still holds.
+        const int64_t past = f.out->heardFrames(now) - f.silentFrom;
+        return now >= f.deadlineNs || f.out->failed() || past >= f.rate * kFadeKeptMs / 1000;
     });
     return !all.empty();
 }
@@ -165,7 +173,7 @@ void Voice::seekTo(int64_t frame) {
 
 void Voice::closeOutput() {
     follower_.reset();
-    if (out_ && !sharesSession_) retire(std::move(out_));
+    if (out_ && !sharesSession_) retire(std::move(out_), sessionRate_);
     out_.reset();
     converter_.reset();
     endSession_ = -1;
@@ -213,11 +221,16 @@ void Voice::openOutput() {
     // A server still answering: the stream plays on the silent clock meanwhile.
     askServer_ = !out && server_ && !manualClock() && server_->connecting();
     if (!out) out = makeSilentOutput(rate);
-    useSession(std::move(out), rate, heard_, 0);
-    stillAt_ = heard_;
-    // Within a track (a resume, a seek) the sound comes in without a click; a track
+    // Within a track (a resume, a seek) the sound comes in without a click, after a
+    // moment of silence: a server that rewinds to start the session at once (as
+    // PulseAudio does) skips the session's first milliseconds where its sink has
+    // passed them on already, and must skip silence there, not the fade. A track
     // starts as it begins.
-    fadedIn_ = heard_ > 0 ? 0 : fadeFrames();
+    const bool within = heard_ > 0;
+    const int64_t lead = within && out->wantsSamples() ? int64_t(rate) * kLeadInMs / 1000 : 0;
+    useSession(std::move(out), rate, heard_, lead);
+    stillAt_ = heard_;
+    fadedIn_ = within ? 0 : fadeFrames();
 }
 
 int64_t Voice::fadeFrames() const { return sessionRate_ * kFadeMs / 1000; }
@@ -268,7 +281,12 @@ void Voice::feed() {
         openOutput();
     }
     updateHeard();
-    for (int round = 0; round < kMostChunksPerPump && endSession_ < 0; ++round) {
+    if (const int64_t lead = baseSession_ - out_->writtenFrames(); lead > 0 && out_->framesWanted() >= lead) {
+        converted_.assign(size_t(lead) * kSessionChannels, 0);
+        out_->write(converted_.data(), lead);
+    }
+    for (int round = 0; round < kMostChunksPerPump && endSession_ < 0 && out_->writtenFrames() >= baseSession_;
+         ++round) {
         const int64_t wanted = out_->framesWanted();
         if (wanted <= 0) break;
         const int64_t want = std::clamp<int64_t>(toStreamCount(wanted), 1, kChunkFrames);

@@ -81,7 +81,7 @@ private:
     void useSession(std::shared_ptr<Output> out, int sessionRate, int64_t baseFrame, int64_t baseSession);
     void closeOutput();
     void moveToServer();
-    static void retire(std::shared_ptr<Output> out);
+    static void retire(std::shared_ptr<Output> out, int rate);
     int64_t fadeFrames() const;
     void fadeIn(int16_t* pcm, int64_t frames);
     void reopenAt(int64_t frame);

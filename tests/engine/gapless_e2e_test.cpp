@@ -16,15 +16,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
+#include <ostream>
 #include <vector>
 
 namespace {
 
 using fixture::kRecordRate;
+using fixture::maxStep;
 using fixture::rmsOf;
 using fixture::SoundServer;
-
-constexpr size_t kWindow = kRecordRate / 500;  // 2 ms
 
 // What the player does with its rows, every 30 ms tick: when the loaded track has
 // ended (position = length) it starts the next row (the same with repeat on, none
@@ -90,23 +90,6 @@ std::pair<size_t, size_t> soundingSpan(const std::vector<int16_t>& pcm, int floo
     return {first, last};
 }
 
-// The longest run of silent 2 ms windows in [from, to), in milliseconds.
-double longestSilenceMs(const std::vector<int16_t>& pcm, size_t from, size_t to, double loud) {
-    size_t run = 0, longest = 0;
-    for (size_t at = from; at + kWindow <= to; at += kWindow) {
-        run = rmsOf(pcm, at, at + kWindow) < loud / 10 ? run + 1 : 0;
-        longest = std::max(longest, run);
-    }
-    return double(longest * kWindow) * 1000 / kRecordRate;
-}
-
-int maxStep(const std::vector<int16_t>& pcm, size_t from, size_t to) {
-    int most = 0;
-    for (size_t i = std::max<size_t>(from, 1); i < std::min(to, pcm.size()); ++i)
-        most = std::max(most, std::abs(pcm[i] - pcm[i - 1]));
-    return most;
-}
-
 // The share of the power of [from, to) at `hz`.
 double shareAt(const std::vector<int16_t>& pcm, size_t from, size_t to, double hz) {
     to = std::min(to, pcm.size());
@@ -153,21 +136,33 @@ std::vector<std::string> halves(const fixture::TempDir& dir, double seconds, dou
     return files;
 }
 
-// One sound server for all: the engine's audio thread stays connected to it.
+// One sound server for the whole program, every suite: the engine's audio thread
+// stays connected to the server it first found.
+class ServerForAll : public ::testing::Environment {
+public:
+    void SetUp() override {
+        dir = new fixture::TempDir;
+        server = new SoundServer;
+        QString why;
+        if (!server->start(QString::fromStdString(dir->root()), &why)) skip = why.toStdString();
+        std::printf("sound server: %s\n", fixture::nameOf(server->kind()));
+    }
+    void TearDown() override {
+        delete server;
+        delete dir;
+    }
+    static inline fixture::TempDir* dir = nullptr;
+    static inline SoundServer* server = nullptr;
+    static inline std::string skip;
+};
+[[maybe_unused]] const auto* const kServerForAll = ::testing::AddGlobalTestEnvironment(new ServerForAll);
+
 class Gapless : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        dir_ = new fixture::TempDir;
-        server_ = new SoundServer;
-        QString why;
-        if (!server_->start(QString::fromStdString(dir_->root()), &why)) skip_ = why.toStdString();
-    }
-    static void TearDownTestSuite() {
-        delete server_;
-        delete dir_;
-    }
     void SetUp() override {
-        if (!skip_.empty()) GTEST_SKIP() << skip_;
+        dir_ = ServerForAll::dir;
+        server_ = ServerForAll::server;
+        if (!ServerForAll::skip.empty()) GTEST_SKIP() << ServerForAll::skip;
         ASSERT_TRUE(BASS_Init(-1, 44100, 0, nullptr, nullptr));
     }
     void TearDown() override { BASS_Free(); }
@@ -183,12 +178,11 @@ protected:
 
     static inline fixture::TempDir* dir_ = nullptr;
     static inline SoundServer* server_ = nullptr;
-    static inline std::string skip_;
 };
 
 constexpr double kToneLoud = 0.5 / M_SQRT2 * 32767;
 // A 440 Hz tone at half scale changes by at most this much from one sample to the next.
-const int kToneStep = int(std::ceil(0.5 * 32767 * 2 * M_PI * 440 / kRecordRate));
+const int kToneStep = fixture::toneStep(0.5, 440);
 
 // Two halves of one tone: no silence where they meet, and no step in the waveform
 // beyond the tone's own, as an independent decoder joins them.
@@ -201,11 +195,13 @@ TEST_F(Gapless, HalvesOfOneToneJoinWithoutASilenceOrAStep) {
     ASSERT_GT(last, first + size_t(kRecordRate) * 55 / 10) << "the album was not heard in full";
     // The tone stops dead at its end: only what lies well inside counts.
     const size_t from = first + kRecordRate / 10, to = last - kRecordRate / 10;
-    const double silence = longestSilenceMs(pcm, from, to, kToneLoud);
-    const int step = maxStep(pcm, from, to);
-    std::printf("same format: longest silence %.0f ms, largest step %d (the tone's own %d)\n", silence, step,
-                kToneStep);
-    EXPECT_EQ(silence, 0) << "silence at the join";
+    const std::vector<size_t> joins{first + 3 * kRecordRate};
+    const fixture::Judged heard = server_->judge(pcm, from, to, kToneLoud, joins);
+    const int step = heard.step;
+    std::printf("same format: longest silence %.0f ms, largest step %d (the tone's own %d); silences: %s%s\n",
+                heard.silenceMs, step, kToneStep, heard.where(joins).c_str(),
+                heard.recorderDropout ? "; a dropout of the server's set aside" : "");
+    EXPECT_EQ(heard.silenceMs, 0) << "silence at the join";
     EXPECT_LE(step, kToneStep * 3 / 2) << "a click at the join";
 
     const std::vector<int16_t> ref = referenceJoin(files, dir_->path("ref.raw"));
@@ -234,10 +230,14 @@ TEST_F(Gapless, ANewFormatFollowsWithinFiftyMilliseconds) {
     const std::vector<int16_t> pcm = recordAlbum(player, 8000);
     const auto [first, last] = soundingSpan(pcm);
     ASSERT_GT(last, first + size_t(kRecordRate) * 55 / 10) << "the album was not heard in full";
-    const double silence = longestSilenceMs(pcm, first + kRecordRate / 10, last - kRecordRate / 10, kToneLoud);
+    const std::vector<size_t> joins{first + 3 * kRecordRate};
+    const fixture::Judged heard =
+        server_->judge(pcm, first + kRecordRate / 10, last - kRecordRate / 10, kToneLoud, joins);
+    const double silence = heard.silenceMs;
     size_t over = 0;
     for (size_t i = first; i < last; ++i) over += std::abs(pcm[i]) > 0.55 * 32767;
-    std::printf("44.1 kHz then 48 kHz: longest silence %.0f ms, %zu samples above half scale\n", silence, over);
+    std::printf("44.1 kHz then 48 kHz: longest silence %.0f ms, %zu samples above half scale; silences: %s\n", silence,
+                over, heard.where(joins).c_str());
     EXPECT_LE(silence, 50);
     ASSERT_EQ(player.startPositions().size(), 2u);
     std::printf("the 48 kHz track at its start: %.3f s\n", player.startPositions()[1]);
@@ -263,11 +263,14 @@ TEST_F(Gapless, ARepeatedTrackFollowsItself) {
     EXPECT_EQ(player.row(), 0);
     const auto [first, last] = soundingSpan(pcm);
     ASSERT_GT(last, first + size_t(kRecordRate) * 55 / 10);
-    const double silence = longestSilenceMs(pcm, first + kRecordRate / 10, last - kRecordRate / 10, kToneLoud);
-    const int step = maxStep(pcm, first + kRecordRate / 10, last - kRecordRate / 10);
-    std::printf("repeat: longest silence %.0f ms, largest step %d\n", silence, step);
-    EXPECT_EQ(silence, 0);
-    EXPECT_LE(step, kToneStep * 3 / 2);
+    const size_t turn = size_t(2.5 * kRecordRate);
+    const std::vector<size_t> joins{first + turn, first + 2 * turn};
+    const fixture::Judged heard =
+        server_->judge(pcm, first + kRecordRate / 10, last - kRecordRate / 10, kToneLoud, joins);
+    std::printf("repeat: longest silence %.0f ms, largest step %d; silences: %s%s\n", heard.silenceMs, heard.step,
+                heard.where(joins).c_str(), heard.recorderDropout ? "; a dropout of the server's set aside" : "");
+    EXPECT_EQ(heard.silenceMs, 0);
+    EXPECT_LE(heard.step, kToneStep * 3 / 2);
 }
 
 // Stop, or another track started, shortly before a join, while the next track is
@@ -318,8 +321,9 @@ TEST_F(Gapless, PlayIsHeardAtOnce) {
     server_->startRecording(dir_->path("play.raw"));
     QThread::msleep(300);
     HSTREAM h = BASS_StreamCreateFile(false, path.c_str(), 0, 0, 0);
-    const size_t near = server_->recordedSamples();
+    const SoundServer::Mark call = server_->mark();
     ASSERT_TRUE(BASS_ChannelPlay(h, false));
+    const size_t near = server_->recordedAt(call);
     QThread::msleep(1000);
     const std::vector<int16_t> pcm = server_->stopRecording();
     BASS_StreamFree(h);
@@ -327,8 +331,68 @@ TEST_F(Gapless, PlayIsHeardAtOnce) {
     ASSERT_LT(at, pcm.size()) << "nothing was heard";
     const double late = (double(at) - double(near)) / kRecordRate;
     std::printf("play heard %.0f ms after the call\n", late * 1000);
-    EXPECT_LT(late, 0.05);
+    EXPECT_LT(late, 0.05 + server_->cycleMs() / 1000);
     EXPECT_GT(late, -0.03);
 }
+
+// A track followed by one of another format. Each is a tone of its own frequency
+// in whole cycles that starts and ends at a rising zero crossing, so the two meet
+// with no edge of the test's making: at the join the recording shows neither a
+// 2 ms window of silence nor a step beyond the tones' own steepest.
+struct FormatChange {
+    const char* name;
+    fixture::ToneSpec first, second;
+};
+
+void PrintTo(const FormatChange& change, std::ostream* os) { *os << change.name; }
+
+fixture::ToneSpec part(int rate, int channels, double hz) {
+    fixture::ToneSpec s;
+    s.seconds = 2;  // whole cycles at each frequency below
+    s.rate = rate;
+    s.channels = channels;
+    s.frequency = hz;
+    return s;
+}
+
+class FormatJoin : public Gapless, public ::testing::WithParamInterface<FormatChange> {};
+
+// Disabled until a track of a new format follows on the same server session:
+// today the engine opens a second session, and PipeWire plays 4 to 40 ms of silence
+// at the join, PulseAudio rewinds over the end of the first track (steps of up to
+// 24000). Run with --gtest_also_run_disabled_tests to see the figures.
+TEST_P(FormatJoin, HasNoSilenceAndNoStep) {
+    const FormatChange& change = GetParam();
+    const std::vector<std::string> files{dir_->path("first.mp3"), dir_->path("second.mp3")};
+    fixture::makeMp3(files[0], change.first);
+    fixture::makeMp3(files[1], change.second);
+    Player player(files, false);
+    const std::vector<int16_t> pcm = recordAlbum(player, 6000);
+    EXPECT_EQ(player.row(), 1);
+    const auto [first, last] = soundingSpan(pcm);
+    ASSERT_GT(last, first + size_t(kRecordRate) * 35 / 10) << "the album was not heard in full";
+    const size_t join = first + size_t(change.first.seconds * kRecordRate);
+    const size_t from = first + kRecordRate / 10, to = last - kRecordRate / 10;
+    const fixture::Judged heard = server_->judge(pcm, from, to, kToneLoud, {join});
+    size_t steepest = from;
+    for (size_t i = from + 1; i < to; ++i)
+        if (std::abs(pcm[i] - pcm[i - 1]) > std::abs(pcm[steepest] - pcm[steepest - 1])) steepest = i;
+    const int own = fixture::toneStep(0.5, std::max(change.first.frequency, change.second.frequency));
+    std::printf(
+        "%s on %s: silence %.0f ms (silences: %s), largest step %d at %+.0f ms from the join (the tones' "
+        "own %d)%s\n",
+        change.name, fixture::nameOf(server_->kind()), heard.silenceMs, heard.where({join}).c_str(), heard.step,
+        (double(steepest) - double(join)) * 1000 / kRecordRate, own,
+        heard.recorderDropout ? "; a dropout of the server's set aside" : "");
+    EXPECT_EQ(heard.silenceMs, 0) << "silence at the join";
+    EXPECT_LE(heard.step, own * 3 / 2) << "a click at the join";
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, FormatJoin,
+                         ::testing::Values(FormatChange{"From44k1To48k", part(44100, 2, 441), part(48000, 2, 600)},
+                                           FormatChange{"From48kTo44k1", part(48000, 2, 600), part(44100, 2, 441)},
+                                           FormatChange{"From22k05To44k1", part(22050, 2, 315), part(44100, 2, 441)},
+                                           FormatChange{"MonoToStereo", part(44100, 1, 441), part(44100, 2, 630)}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
