@@ -9,36 +9,22 @@ namespace {
 
 constexpr int64_t kSecond = 1000000000;
 
-// Time spent playing since start(), not counting pauses.
+// Time since start(): a session is never paused (a pause ends it, faded).
 class PlayClock {
 public:
     void start() {
         started_ = true;
-        resumedAt_ = nowNs();
+        startedAt_ = nowNs();
     }
-    bool started() const { return started_; }
-    void pause(int64_t atNs) {
-        if (paused_ || !started_) return;
-        playedNs_ += std::max<int64_t>(0, atNs - resumedAt_);
-        paused_ = true;
-    }
-    void resume() {
-        if (!paused_) return;
-        resumedAt_ = nowNs();
-        paused_ = false;
-    }
-    bool paused() const { return paused_; }
     int64_t frames(int rate, int64_t now) const {
         if (!started_) return 0;
-        const int64_t ns = playedNs_ + (paused_ ? 0 : std::max<int64_t>(0, now - resumedAt_));
-        return ns <= 0 ? 0 : ns / 1000 * rate / 1000000;
+        const int64_t ns = std::max<int64_t>(0, now - startedAt_);
+        return ns / 1000 * rate / 1000000;
     }
 
 private:
     bool started_ = false;
-    bool paused_ = false;
-    int64_t playedNs_ = 0;
-    int64_t resumedAt_ = 0;
+    int64_t startedAt_ = 0;
 };
 
 class SilentOutput final : public Output {
@@ -63,8 +49,6 @@ public:
     }
     bool drained() override { return heardFrames(nowNs()) >= written_; }
     int64_t heardFrames(int64_t now) override { return std::min(written_, clock_.frames(rate_, now)); }
-    void pause(int64_t atNs) override { clock_.pause(atNs); }
-    void resume() override { clock_.resume(); }
     bool failed() const override { return false; }
     int64_t latencyNs() const override { return kSecond / 5; }
     // Nothing drains between pumps, and the interface extrapolates the position in

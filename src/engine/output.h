@@ -18,10 +18,6 @@ public:
     virtual int64_t writtenFrames() const = 0;
     // Frames heard at `nowNs` (the present, read by the caller).
     virtual int64_t heardFrames(int64_t nowNs) = 0;
-    // Stops the clock as of `atNs`, which may have passed already (the moment of
-    // the pause on the interface thread).
-    virtual void pause(int64_t atNs) = 0;
-    virtual void resume() = 0;
     virtual bool failed() const = 0;
     // How long audio written now takes to be heard, at most.
     virtual int64_t latencyNs() const = 0;

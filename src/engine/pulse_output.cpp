@@ -143,7 +143,7 @@ public:
         // The stream was made corked, so that it starts with its first second queued.
         if (!started_) {
             started_ = true;
-            if (running_) release(pa_stream_cork(stream_, 0, nullptr, nullptr));
+            release(pa_stream_cork(stream_, 0, nullptr, nullptr));
         }
     }
     int64_t writtenFrames() const override { return written_; }
@@ -177,7 +177,7 @@ public:
         if (faded_) return fadeEnd_;
         faded_ = true;
         fadeEnd_ = heardLocked();
-        if (!live() || !started_ || !running_) return fadeEnd_;  // nothing sounds
+        if (!live() || !started_) return fadeEnd_;  // nothing sounds
         const auto frames = [this](int64_t ms) { return ms * rate_ / 1000; };
         const int64_t ahead = std::max(fadeEnd_ + frames(kFadeAheadMs), takenLocked() + frames(kFadePastTakenMs));
         const int64_t kept = int64_t(history_.size()) / channels_;
@@ -199,8 +199,6 @@ public:
         return fadeEnd_;
     }
 
-    void pause(int64_t) override { setRunning(false); }
-    void resume() override { setRunning(true); }
 
     // A stream the server has not made within kAnswerNs has failed too.
     bool failed() const override {
@@ -254,12 +252,6 @@ private:
     bool live() const {
         return pa_context_get_state(context_) == PA_CONTEXT_READY && pa_stream_get_state(stream_) == PA_STREAM_READY;
     }
-    void setRunning(bool run) {
-        if (run == running_) return;
-        running_ = run;
-        LoopLock lock(loop_);
-        if (started_ && live()) release(pa_stream_cork(stream_, run ? 0 : 1, nullptr, nullptr));
-    }
     // The last frames written, at their session frame modulo the history's size.
     void keep(const int16_t* pcm, int64_t frames) {
         const int64_t size = int64_t(history_.size()) / channels_;
@@ -286,7 +278,6 @@ private:
     int64_t heard_ = 0;
     int64_t fadeEnd_ = 0;
     bool started_ = false;
-    bool running_ = true;
     bool faded_ = false;
     pa_operation* drain_ = nullptr;
     std::atomic<bool> drainDone_{false};  // set on libpulse's thread

@@ -213,9 +213,10 @@ public:
         std::string more((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         bytes_ += more.size();
         pending_ += more;
-        const size_t whole = pending_.size() / 2 * 2;
+        // Two channels a frame, as the support code records them: made mono as their mean.
+        const size_t whole = pending_.size() / 4 * 4;
         const auto* s = reinterpret_cast<const int16_t*>(pending_.data());
-        pcm_.insert(pcm_.end(), s, s + whole / 2);
+        for (size_t i = 0; i < whole / 2; i += 2) pcm_.push_back(int16_t((int(s[i]) + int(s[i + 1])) / 2));
         pending_.erase(0, whole);
         const double t = secondsSince(t0_);
         readings_.push_back({t, double(pcm_.size()) - t * kRecordRate});
