@@ -96,6 +96,14 @@ bool Voice::pumpFading() {
 
 void Voice::dropFading() { fading().clear(); }
 
+int64_t Voice::fadingLeft(int rate) {
+    const int64_t now = nowNs();
+    int64_t most = 0;
+    for (const Fading& f : fading())
+        if (!f.out->failed()) most = std::max(most, (f.silentFrom - f.out->heardFrames(now)) * rate / f.rate);
+    return most;
+}
+
 // Near the end, pumped when the last frame is due to be heard: the track ends and
 // the next one sounds as its own from that moment. Past it, as the device is waited
 // for, at a gentler pace.
@@ -226,8 +234,11 @@ void Voice::openOutput() {
     // PulseAudio does) skips the session's first milliseconds where its sink has
     // passed them on already, and must skip silence there, not the fade. A track
     // starts as it begins.
+    // A session still fading out (the track before, stopped) is let finish first:
+    // the two are not heard together.
     const bool within = heard_ > 0;
-    const int64_t lead = within && out->wantsSamples() ? int64_t(rate) * kLeadInMs / 1000 : 0;
+    int64_t lead = 0;
+    if (out->wantsSamples()) lead = std::max(within ? int64_t(rate) * kLeadInMs / 1000 : 0, fadingLeft(rate));
     useSession(std::move(out), rate, heard_, lead);
     stillAt_ = heard_;
     fadedIn_ = within ? 0 : fadeFrames();

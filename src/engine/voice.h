@@ -82,6 +82,8 @@ private:
     void closeOutput();
     void moveToServer();
     static void retire(std::shared_ptr<Output> out, int rate);
+    // Frames at `rate` until every session fading out is silent.
+    static int64_t fadingLeft(int rate);
     int64_t fadeFrames() const;
     void fadeIn(int16_t* pcm, int64_t frames);
     void reopenAt(int64_t frame);
