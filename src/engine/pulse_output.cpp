@@ -44,8 +44,9 @@ constexpr int64_t kFadeAheadMs = 30;
 constexpr int64_t kFadePastTakenMs = 5;
 constexpr int64_t kFadeAheadAtMostMs = 60;
 constexpr int64_t kFadeMs = 8;
-// The samples kept for a fade: more than can be queued at the server.
-constexpr int64_t kHistoryMs = 2000;
+// The samples kept for a fade: more than can be queued at the server (a second and
+// a request), and no more: they are the player's memory while it plays.
+constexpr int64_t kHistoryMs = kQueueMs + 2 * kRequestMs;
 
 class LoopLock {
 public:
