@@ -324,27 +324,32 @@ double longestSilenceMs(const std::vector<int16_t>& pcm, size_t from, size_t to,
 
 Judged judgeContinuous(ServerKind kind, const std::vector<int16_t>& pcm, size_t from, size_t to, double loud,
                        const std::vector<size_t>& joins) {
-    std::vector<Silence> found = silencesIn(pcm, from, to, loud);
+    const std::vector<Silence> found = silencesIn(pcm, from, to, loud);
     Judged judged;
     judged.silences = found;
-    // A dropped cycle is silent over at most its own length, in whole windows.
+    // A dropped cycle is silent over at most its own length, in whole windows, and
+    // lies away from the joins; on a loaded machine the graph drops more than one.
     const double cycleMs = kPipeWireCycle * 1000.0 / kRecordRate;
-    if (kind == ServerKind::PipeWire && found.size() == 1 && found[0].ms() <= cycleMs) {
-        const size_t away = kRecordRate / 20;  // 50 ms
-        const Silence s = found[0];
-        const bool nearJoin = std::any_of(joins.begin(), joins.end(), [&](size_t join) {
-            return s.at < join + away && join < s.at + s.length + away;
-        });
-        if (!nearJoin) {
-            judged.recorderDropout = true;
-            found.clear();
-            // The dropout's edges, up to a window either side, are its own steps.
-            const size_t before = s.at > from + kSilenceWindow ? s.at - kSilenceWindow : from;
-            judged.step = std::max(maxStep(pcm, from, before), maxStep(pcm, s.at + s.length + kSilenceWindow, to));
+    const size_t away = kRecordRate / 20;  // 50 ms
+    const auto serversOwn = [&](const Silence& d) {
+        return kind == ServerKind::PipeWire && d.ms() <= cycleMs &&
+               std::none_of(joins.begin(), joins.end(),
+                            [&](size_t join) { return d.at < join + away && join < d.at + d.length + away; });
+    };
+    // The steps between the dropouts set aside: their edges, up to a window either
+    // side, are their own.
+    size_t stretch = from;
+    for (const Silence& d : found) {
+        if (!serversOwn(d)) {
+            judged.silenceMs = std::max(judged.silenceMs, d.ms());
+            continue;
         }
+        judged.recorderDropout = true;
+        const size_t before = d.at > stretch + kSilenceWindow ? d.at - kSilenceWindow : stretch;
+        judged.step = std::max(judged.step, maxStep(pcm, stretch, before));
+        stretch = std::min(to, d.at + d.length + kSilenceWindow);
     }
-    if (!judged.recorderDropout) judged.step = maxStep(pcm, from, to);
-    for (const Silence& s : found) judged.silenceMs = std::max(judged.silenceMs, s.ms());
+    judged.step = std::max(judged.step, maxStep(pcm, stretch, to));
     return judged;
 }
 

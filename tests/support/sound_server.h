@@ -48,14 +48,16 @@ double longestSilenceMs(const std::vector<int16_t>& pcm, size_t from, size_t to,
 // continuous tone played by paplay, recorded as these tests record, showed a single
 // 8 ms dropout in one recording of five (in cycles of 512 samples), and in cycles of
 // 1024 the engine's tone lost a lone 22 ms, a whole cycle, far from any join. So on
-// PipeWire one lone silence of at most a cycle, at least 50 ms away from each join
-// of tracks (`joins`, where the recording shows them), is taken for the server's and
-// set aside, with the steps at its edges; a silence at a join, a longer one, or a
-// second one is the player's. On PulseAudio everything counts.
+// PipeWire a silence of at most a cycle, at least 50 ms away from each join of
+// tracks (`joins`, where the recording shows them), is taken for the server's and
+// set aside, with the steps at its edges (a loaded machine was seen to drop two
+// cycles in one recording, seconds from any join, while the player kept a second
+// queued); a silence at a join, or a longer one, is the player's. On PulseAudio
+// everything counts.
 struct Judged {
     double silenceMs = 0;
     int step = 0;
-    bool recorderDropout = false;   // one was set aside
+    bool recorderDropout = false;   // any was set aside
     std::vector<Silence> silences;  // every one, set aside or not
     // Each silence, its length and where it lies from the nearest join, for the log.
     std::string where(const std::vector<size_t>& joins) const;
