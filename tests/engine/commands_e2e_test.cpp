@@ -34,9 +34,9 @@ size_t firstSilent(const std::vector<int16_t>& pcm, size_t from, size_t to) {
     return to;
 }
 
-// Disabled until the engine fades each of these in or out: today a pause corks on
-// whatever sample it stands, a seek reopens the session, and each shows a step of
-// up to half scale. Run with --gtest_also_run_disabled_tests to see the figures.
+// Each of these fades out what is queued, or fades in a new session: a pause that
+// corked on whatever sample it stood, or a seek that reopened the session at once,
+// showed a step of up to half scale.
 TEST(Commands, AreHeardWithoutAClick) {
     fixture::TempDir dir;
     fixture::SoundServer server;

@@ -212,8 +212,8 @@ TEST_F(Gapless, HalvesOfOneToneJoinWithoutASilenceOrAStep) {
     }
 }
 
-// A track at 44.1 kHz, then one at 48 kHz: a new session for the new format, with
-// at most 50 ms of silence between them, and the two not heard over each other
+// A track at 44.1 kHz, then one at 48 kHz, converted into the same session: at
+// most 50 ms of silence between them, and the two not heard over each other
 // for more than a few milliseconds (two half-scale tones together rise above half
 // scale).
 TEST_F(Gapless, ANewFormatFollowsWithinFiftyMilliseconds) {
@@ -357,10 +357,9 @@ fixture::ToneSpec part(int rate, int channels, double hz) {
 
 class FormatJoin : public Gapless, public ::testing::WithParamInterface<FormatChange> {};
 
-// Disabled until a track of a new format follows on the same server session:
-// today the engine opens a second session, and PipeWire plays 4 to 40 ms of silence
-// at the join, PulseAudio rewinds over the end of the first track (steps of up to
-// 24000). Run with --gtest_also_run_disabled_tests to see the figures.
+// A track of a new format follows on the same session, converted: a second
+// session at the join left PipeWire 4 to 40 ms of silence there, and PulseAudio
+// rewound over the end of the first track (steps of up to 24000).
 TEST_P(FormatJoin, HasNoSilenceAndNoStep) {
     const FormatChange& change = GetParam();
     const std::vector<std::string> files{dir_->path("first.mp3"), dir_->path("second.mp3")};
