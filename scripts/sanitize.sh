@@ -12,7 +12,9 @@ if [ "$mode" = thread ]; then
   cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
     -DRWN8_TSAN=ON -DRWN8_BENCHMARKS=OFF >/dev/null
   # Every program of the engine's tests, as the test listing names them.
-  targets=$(sed -n 's/^add_executable(\(engine_[a-z0-9_]*\) .*/\1/p; s/^rwn8_test(\(engine_[a-z0-9_]*\) .*/\1/p' tests/CMakeLists.txt)
+  # A name may end its line (its sources on the lines below).
+  targets=$(sed -n -E 's/^(add_executable|rwn8_test)\((engine_[a-z0-9_]*)([ )].*)?$/\2/p' tests/CMakeLists.txt)
+  [ -n "$targets" ] && echo "$targets" | grep -qx engine_tests || { echo "engine_tests not found in tests/CMakeLists.txt" >&2; exit 1; }
   # shellcheck disable=SC2086
   cmake --build build-tsan -j2 --target $targets
   # The end-to-end tests start a sound server from a process with threads running.

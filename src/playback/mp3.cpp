@@ -30,6 +30,7 @@
 TForm_player::TForm_player(const QString& programDir, int device, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
       programDir_(programDir),
+      config2_(programDir),
       transport_(playlist_, *this),
       fon_(readablePath(programDir, QStringLiteral("Fon.bmp")), kSpectrumBox) {
     setWindowTitle(QStringLiteral("R.W.N.8."));
@@ -177,7 +178,7 @@ bool TForm_player::FormCreate(int device) {
     ShowHintHandler();
     BackgroundBitmap = QImage(pb1->size(), QImage::Format_RGB32);
     if (!startEngine(device)) return false;
-    const PlayerSettings settings = PlayerSettings::load(programDir_);
+    const PlayerSettings settings = PlayerSettings::load(config2_);
     placeAt(settings.place);
     volumeBar->setThumbLeft(settings.volumeThumbLeft);
     return true;
@@ -186,7 +187,7 @@ bool TForm_player::FormCreate(int device) {
 // ---- closing
 
 void TForm_player::ZMButton7Click() {
-    PlayerSettings{pos(), Image5->x()}.save(programDir_);
+    PlayerSettings{pos(), Image5->x()}.save(config2_);
     // Ends at once: the close handler does not run on this way out.
     Timer1.stop();
     Timer2.stop();

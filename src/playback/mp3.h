@@ -5,6 +5,7 @@
 // which ends the program without the close handler, to its destruction), and the
 // transport, the playback state's one writer.
 // What other windows show of it, it publishes as signals; `app` connects them.
+#include "config2.h"
 #include "published.h"
 #include "transport.h"
 #include "visualisation.h"
@@ -36,6 +37,8 @@ public:
 
     // The engine could not be used; the message was shown and the program is to end.
     bool engineFailed() const { return engineFailed_; }
+    // Config2.ini's one writer: the settings and the kept list save through it too.
+    const Config2File& config2() const { return config2_; }
     // The playlist window beside the player; until start-up sets it the list is empty.
     void setPlaylist(PlaylistLink* list) { playlist_.link = list; }
 
@@ -151,6 +154,7 @@ private:
     void releaseEngine();
 
     const QString programDir_;
+    Config2File config2_;  // Config2.ini's one writer, handed to whoever else saves there
     LinkedPlaylist playlist_;
     Transport transport_;
     BackgroundPicture fon_;

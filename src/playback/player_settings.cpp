@@ -1,18 +1,15 @@
 #include "player_settings.h"
 
-#include "ini_file.h"
-#include "program_files.h"
+#include "config2.h"
 
 namespace {
 
 const QString kForm = QStringLiteral("Form info"), kImage = QStringLiteral("Image info");
 
-const QString kFile = QStringLiteral("Config2.ini");
-
 }  // namespace
 
-PlayerSettings PlayerSettings::load(const QString& programDir) {
-    const IniFile ini(readablePath(programDir, kFile));
+PlayerSettings PlayerSettings::load(const Config2File& file) {
+    const IniFile ini = file.read();
     const PlayerSettings d;
     PlayerSettings s;
     s.place = {ini.readInteger(kForm, QStringLiteral("Left"), d.place.x()),
@@ -21,12 +18,10 @@ PlayerSettings PlayerSettings::load(const QString& programDir) {
     return s;
 }
 
-bool PlayerSettings::save(const QString& programDir) const {
-    // The file read at start keeps its other lines; it goes where it can be written.
-    IniFile ini(readablePath(programDir, kFile));
-    ini.setPath(writablePath(programDir, kFile));
-    ini.writeInteger(kForm, QStringLiteral("Left"), place.x());
-    ini.writeInteger(kForm, QStringLiteral("Top"), place.y());
-    ini.writeInteger(kImage, QStringLiteral("Leftaa"), volumeThumbLeft);
-    return ini.save();
+bool PlayerSettings::save(const Config2File& file) const {
+    return file.update([this](IniFile& ini) {
+        ini.writeInteger(kForm, QStringLiteral("Left"), place.x());
+        ini.writeInteger(kForm, QStringLiteral("Top"), place.y());
+        ini.writeInteger(kImage, QStringLiteral("Leftaa"), volumeThumbLeft);
+    });
 }

@@ -1,5 +1,6 @@
 // Config2.ini when the disk says no: a folder that cannot be written, a full disk, a
 // file size limit, and a kill in the middle of the save. The old file stays whole.
+#include "config2.h"
 #include "player_settings.h"
 #include "program_files.h"
 #include "temp_dir.h"
@@ -68,12 +69,12 @@ TEST_F(SettingsFaults, ReadOnlyFolderSavesIntoTheConfigurationFolder) {
     if (fs.ok()) ASSERT_TRUE(fs.remountReadOnly());
     else ASSERT_EQ(::chmod(program.c_str(), 0555), 0);
     qputenv("XDG_CONFIG_HOME", dir.path("config").c_str());
-    EXPECT_EQ(PlayerSettings::load(programDir).place, QPoint(11, 22));  // the copy beside the program
-    EXPECT_TRUE((PlayerSettings{{500, 300}, 80}.save(programDir)));
+    EXPECT_EQ(PlayerSettings::load(Config2File(programDir)).place, QPoint(11, 22));  // the copy beside the program
+    EXPECT_TRUE((PlayerSettings{{500, 300}, 80}.save(Config2File(programDir))));
     EXPECT_EQ(readAll(programDir + "/Config2.ini"), kOld);
     const QString saved = QString::fromStdString(dir.path("config/rwn8/Config2.ini"));
     EXPECT_TRUE(readAll(saved).contains("Left=500\r\n")) << readAll(saved).constData();
-    const PlayerSettings back = PlayerSettings::load(programDir);
+    const PlayerSettings back = PlayerSettings::load(Config2File(programDir));
     EXPECT_EQ(back.place, QPoint(500, 300));
     EXPECT_EQ(back.volumeThumbLeft, 80);
     qunsetenv("XDG_CONFIG_HOME");
@@ -92,7 +93,7 @@ TEST_F(SettingsFaults, FullDiskKeepsTheOldFile) {
     const QByteArray block(4096, 'f');
     while (filler.write(block) == block.size() && filler.flush()) {}
     filler.close();
-    EXPECT_FALSE((PlayerSettings{{500, 300}, 80}.save(folder())));
+    EXPECT_FALSE((PlayerSettings{{500, 300}, 80}.save(Config2File(folder()))));
     EXPECT_EQ(readAll(file()), big);
 }
 
@@ -106,7 +107,7 @@ TEST_F(SettingsFaults, FileSizeLimitKeepsTheOldFile) {
         std::signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{4096, 4096};
         setrlimit(RLIMIT_FSIZE, &limit);
-        _exit(PlayerSettings{{500, 300}, 80}.save(folder()) ? 1 : 0);
+        _exit(PlayerSettings{{500, 300}, 80}.save(Config2File(folder())) ? 1 : 0);
     }
     int status = 0;
     waitpid(child, &status, 0);
@@ -124,7 +125,7 @@ TEST_F(SettingsFaults, KillDuringTheSaveLeavesOneWholeFile) {
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
-            for (int i = 0;; ++i) PlayerSettings{{i, i}, 16 + i % 100}.save(folder());
+            for (int i = 0;; ++i) PlayerSettings{{i, i}, 16 + i % 100}.save(Config2File(folder()));
         }
         usleep(std::uniform_int_distribution<int>(1000, 20000)(random));
         kill(child, SIGKILL);
@@ -132,7 +133,7 @@ TEST_F(SettingsFaults, KillDuringTheSaveLeavesOneWholeFile) {
         const QByteArray now = readAll(file());
         ASSERT_TRUE(now.contains(other) && now.endsWith("\r\n"))
             << "round " << round << ": " << now.left(80).constData();
-        const PlayerSettings read = PlayerSettings::load(folder());
+        const PlayerSettings read = PlayerSettings::load(Config2File(folder()));
         EXPECT_EQ(read.place.x(), read.place.y());
     }
 }

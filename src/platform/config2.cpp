@@ -1,0 +1,40 @@
+#include "config2.h"
+
+#include "program_files.h"
+
+namespace {
+const QString kFile = QStringLiteral("Config2.ini");
+const QString kSettings = QStringLiteral("Settings");
+const QString kHints = QStringLiteral("Hints"), kReplayGain = QStringLiteral("ReplayGain"),
+              kKeepList = QStringLiteral("KeepList");
+}  // namespace
+
+Config2File::Config2File(QString programDir) : programDir_(std::move(programDir)) {}
+
+IniFile Config2File::read() const { return IniFile(readablePath(programDir_, kFile)); }
+
+bool Config2File::update(const std::function<void(IniFile&)>& edit) const {
+    // The file read keeps its other lines; it goes where it can be written.
+    IniFile ini = read();
+    ini.setPath(writablePath(programDir_, kFile));
+    edit(ini);
+    return ini.save();
+}
+
+UserSettings UserSettings::load(const Config2File& file) {
+    const IniFile ini = file.read();
+    UserSettings s;
+    s.hints = ini.readInteger(kSettings, kHints, 0) == 1;
+    const int levelling = ini.readInteger(kSettings, kReplayGain, 0);
+    if (levelling == 1 || levelling == 2) s.levelling = Levelling(levelling);
+    s.keepList = ini.readInteger(kSettings, kKeepList, 0) == 1;
+    return s;
+}
+
+bool UserSettings::save(const Config2File& file) const {
+    return file.update([this](IniFile& ini) {
+        ini.writeInteger(kSettings, kHints, hints ? 1 : 0);
+        ini.writeInteger(kSettings, kReplayGain, int(levelling));
+        ini.writeInteger(kSettings, kKeepList, keepList ? 1 : 0);
+    });
+}
