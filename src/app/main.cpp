@@ -3,11 +3,13 @@
 #include "single_instance.h"
 #include "skin.h"
 #include "splash.h"
+#include "kept_list.h"
 #include "mpris.h"
 #include "mp3.h"
 #include "open_with.h"
 #include "playlist_window.h"
 #include "program_windows.h"
+#include "session_end.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -70,18 +72,25 @@ int main(int argc, char** argv) {
     // The player releases the engine at its close, or here with the windows after
     // the close button, which ends the program without the close handler.
     ProgramWindows windows;
-    // The splash's two seconds include reading the start-up playlist.
+    // The splash's two seconds include reading the start-up playlist (the kept one, or Config.ini's).
     QElapsedTimer reading;
     reading.start();
-    windows.startUpList = TForm2::readStartUpList(programDir);
+    windows.readStartUp(programDir);
     splash->waitOut(int(std::max<qint64>(0, 2000 - reading.elapsed())));
     stamp("splash-ended");
     if (!windows.create(programDir)) return 1;
     splash->hide();
     splash.reset();
     windows.showPlayer();
+    // A termination signal closes the player as the system's close command does (the
+    // kept list saved on the way); the session manager's request to save saves it.
+    SessionEnd sessionEnd;
+    QObject::connect(&sessionEnd, &SessionEnd::terminateRequested, windows.Form_player.get(), &QWidget::close);
+    QObject::connect(&sessionEnd, &SessionEnd::saveRequested, windows.Keeper.get(), &ListKeeper::saveNow);
     MprisService mpris(*windows.Form_player, *windows.Form2);
     mpris.start();  // without a session bus the player works as before
+    // Heard by the media controls, and before any file handed to this start, which then plays instead.
+    windows.resumeKeptTrack();
     open.attach(windows, mpris);
     QCoreApplication::processEvents();
     stamp("player-shown");

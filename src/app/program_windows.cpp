@@ -1,7 +1,10 @@
 #include "program_windows.h"
 
 #include "about_window.h"
+#include "config2.h"
 #include "desktop.h"
+#include "ini_file.h"
+#include "kept_list.h"
 #include "main_menu.h"
 #include "mini_player.h"
 #include "mp3.h"
@@ -12,6 +15,8 @@
 #include "update_window.h"
 
 #include <QEvent>
+
+#include <malloc.h>
 
 #include <functional>
 
@@ -77,6 +82,21 @@ void wirePlaylist(TForm2& list, TFile_form& addMenu, TFormPopup3& playlistMenu, 
 
 }  // namespace
 
+namespace {
+
+// The list kept from one start to the next: saved a few seconds after the rows or the
+// playing change (the keeper hears the rows itself), and at every way out.
+void wireKeptList(ProgramWindows& w) {
+    TForm_player* player = w.Form_player.get();
+    w.Keeper = std::make_unique<ListKeeper>(*w.Form2, *player, w.keepingList);
+    ListKeeper* keeper = w.Keeper.get();
+    QObject::connect(player, &TForm_player::stateChanged, keeper, &ListKeeper::changed);
+    QObject::connect(player, &TForm_player::trackShown, keeper, &ListKeeper::changed);
+    QObject::connect(player, &TForm_player::ending, keeper, &ListKeeper::saveNow);
+}
+
+}  // namespace
+
 ProgramWindows::ProgramWindows() = default;
 
 // The members go in the reverse order of their declaration, which is the order of creation.
@@ -94,6 +114,7 @@ bool ProgramWindows::create(const QString& programDir, int device) {
     File_form = std::make_unique<TFile_form>();
     Form1 = std::make_unique<TForm1>();
     // The start-up playlist loads here, after the player was made.
+    if (!startUpList) readStartUp(programDir);
     Form2 = std::make_unique<TForm2>(programDir, std::move(startUpList));
     Form3 = std::make_unique<TForm3>();
     wire();
@@ -114,4 +135,26 @@ void ProgramWindows::wire() {
     QObject::connect(player, &TForm_player::progressed, PopupForm.get(), &TPopupForm::showProgress);
     wirePanels(*this);
     wirePlaylist(*Form2, *File_form, *FormPopup3, *player);
+    wireKeptList(*this);
+}
+
+void ProgramWindows::readStartUp(const QString& programDir) {
+    const Config2File config2(programDir);
+    keepingList = UserSettings::load(config2).keepList;
+    if (keepingList) {
+        if (std::optional<KeptList> kept = KeptList::load(config2.read())) {
+            startUpList = std::move(kept->rows);
+            keptTrack = std::make_unique<KeptTrack>(kept->track);
+            // The file's many small lines are freed by now: given back to the system.
+            malloc_trim(0);
+            return;
+        }
+    }
+    startUpList = TForm2::readStartUpList(programDir);
+}
+
+void ProgramWindows::resumeKeptTrack() {
+    const std::unique_ptr<KeptTrack> kept = std::move(keptTrack);
+    if (!kept || kept->index < 0 || kept->index >= Form2->count()) return;
+    Form_player->transport().resumeKept(kept->index, double(kept->positionMs) / 1000.0, kept->state);
 }

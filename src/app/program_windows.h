@@ -19,6 +19,8 @@ class TFile_form;
 class TForm1;
 class TForm2;
 class TForm3;
+class ListKeeper;
+struct KeptTrack;
 
 class ProgramWindows {
 public:
@@ -47,6 +49,16 @@ public:
     std::unique_ptr<TForm1> Form1;
     std::unique_ptr<TForm2> Form2;
     std::unique_ptr<TForm3> Form3;
+
+    // The start-up playlist, read during the splash: the list kept from the last run
+    // when the settings keep one (its track then in `keptTrack`), else Config.ini's.
+    void readStartUp(const QString& programDir);
+    // Loads the kept track, once the player is on screen; nothing without one.
+    void resumeKeptTrack();
+    std::unique_ptr<KeptTrack> keptTrack;
+    bool keepingList = false;  // the settings' "KeepList" as the start found it
+    // Saves the kept list (made by create, after the windows).
+    std::unique_ptr<ListKeeper> Keeper;
 
 private:
     void wire();

@@ -151,6 +151,35 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
     dirty_ = true;
 }
 
+void IniFile::writeSection(const QString& section, const QStringList& keys, const QStringList& values) {
+    // Found by a plain look at the headers: the index would hash every key of the file,
+    // the old section's included, only to have them replaced.
+    const QString name = folded(section);
+    int header = -1;
+    for (int i = 0; i < lines_.size() && header < 0; ++i)
+        if (isSection(lines_[i]) && folded(sectionName(lines_[i])) == name) header = i;
+    int end = int(lines_.size());
+    if (header >= 0) {
+        for (int i = header + 1; i < lines_.size(); ++i)
+            if (isSection(lines_[i])) {
+                end = i;
+                break;
+            }
+        // Its blank separator stays last, as writeString keeps it.
+        while (end - 1 > header && lines_[end - 1].trimmed().isEmpty()) --end;
+    }
+    const qsizetype n = std::min(keys.size(), values.size());
+    QStringList out;
+    out.reserve(lines_.size() + n + 1);
+    out.append(lines_.mid(0, header >= 0 ? header + 1 : int(lines_.size())));
+    if (header < 0) out << "[" + section + "]";
+    for (qsizetype k = 0; k < n; ++k) out << keys[k] + u'=' + values[k];
+    if (header >= 0) out.append(lines_.mid(end));
+    lines_ = std::move(out);
+    index_.reset();
+    dirty_ = true;
+}
+
 void IniFile::writeInteger(const QString& section, const QString& key, int value) {
     writeString(section, key, QString::number(value));
 }

@@ -20,6 +20,10 @@ public:
     int readInteger(const QString& section, const QString& key, int fallback) const;
     void writeString(const QString& section, const QString& key, const QString& value);
     void writeInteger(const QString& section, const QString& key, int value);
+    // Replaces the lines of the section (its first of that name) with one line per key,
+    // in one pass however many keys (writeString looks each key up again); the section
+    // is added at the end when the file has none. `keys` and `values` pair by index.
+    void writeSection(const QString& section, const QStringList& keys, const QStringList& values);
     // Writes the file if anything was written; false (file untouched) when that fails.
     bool save();
 

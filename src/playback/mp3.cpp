@@ -188,6 +188,7 @@ bool TForm_player::FormCreate(int device) {
 
 void TForm_player::ZMButton7Click() {
     PlayerSettings{pos(), Image5->x()}.save(config2_);
+    emit ending();
     // Ends at once: the close handler does not run on this way out.
     Timer1.stop();
     Timer2.stop();
@@ -195,6 +196,7 @@ void TForm_player::ZMButton7Click() {
 }
 
 void TForm_player::closeEvent(QCloseEvent* e) {
+    if (!closed_) emit ending();
     FormClose();
     e->accept();
     QCoreApplication::quit();

@@ -127,6 +127,9 @@ signals:
     void trackInfoRequested(QPoint at);
     void miniPlayerRequested(QPoint at);
     void stateChanged();  // PlayState changed
+    // The program is about to end (the close button, or any close of the player
+    // window), while the engine still knows where the loaded track is.
+    void ending();
 
 protected:
     void closeEvent(QCloseEvent* e) override;  // FormClose

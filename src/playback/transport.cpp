@@ -7,6 +7,7 @@
 #include "playback_state_writer.h"
 #include "tags.h"
 
+#include <algorithm>
 #include <exception>
 
 ListIndexError::ListIndexError(int index)
@@ -90,22 +91,27 @@ void Transport::load() {
             desktop().messageBox(QStringLiteral("Файл не существует"));
             return;
         }
-        // A stream that has ended is not stopped: a stop silences what sounds behind
-        // it, and that is the next track, which the new stream takes over.
-        if (BASS_ChannelIsActive(StreamHandle) != BASS_ACTIVE_STOPPED) BASS_ChannelStop(StreamHandle);
-        BASS_StreamFree(StreamHandle);
-        state().streamHandle = BASS_StreamCreateFile(false, pathToBytes(file).constData(), 0, 0, 0);
-        if (StreamHandle == 0) {
+        if (!makeStream(file)) {
             desktop().messageBox(QStringLiteral("Ошибка загрузки Файла"));
             return;
         }
-        BASS_ChannelSetAttribute(StreamHandle, BASS_ATTRIB_VOL, float(view_.volume()));
     }
     if (BASS_ChannelPlay(StreamHandle, false)) {
         state().playState = PlayStatus::playing;
     } else {
         desktop().messageBox(QStringLiteral("Ошибка воспроизведения файла"));
     }
+}
+
+bool Transport::makeStream(const QString& file) {
+    // A stream that has ended is not stopped: a stop silences what sounds behind
+    // it, and that is the next track, which the new stream takes over.
+    if (BASS_ChannelIsActive(StreamHandle) != BASS_ACTIVE_STOPPED) BASS_ChannelStop(StreamHandle);
+    BASS_StreamFree(StreamHandle);
+    state().streamHandle = BASS_StreamCreateFile(false, pathToBytes(file).constData(), 0, 0, 0);
+    if (StreamHandle == 0) return false;
+    BASS_ChannelSetAttribute(StreamHandle, BASS_ATTRIB_VOL, float(view_.volume()));
+    return true;
 }
 
 void Transport::startTrack(int i, bool atTrackEnd, SeekThumb thumb) {
@@ -199,6 +205,26 @@ void Transport::takeRow(int i) {
 }
 
 void Transport::takeStartUpRow(const QString& path) { state().trackPath = path; }
+
+void Transport::resumeKept(int i, double seconds, PlayStatus kept) {
+    Announcement a(*this, kept != PlayStatus::stopped);
+    state().trackIndex = i;
+    state().trackPath = list_.get(i);
+    list_.setFocus(i);
+    list_.setPlayingRow(list_.focused());
+    const QString file = fileOfPath(TrackPath);
+    if (kept == PlayStatus::stopped || !isFilePath(file) || !makeStream(file)) return;
+    // Set before it sounds: not a moment of the track's beginning is heard.
+    const uint64_t length = BASS_ChannelGetLength(StreamHandle, BASS_POS_BYTE);
+    const double total = BASS_ChannelBytes2Seconds(StreamHandle, length);
+    if (length != UINT64_MAX && total > 0)
+        BASS_ChannelSetPosition(StreamHandle, uint64_t(std::clamp(seconds / total, 0.0, 1.0) * double(length)),
+                                BASS_POS_BYTE);
+    if (kept == PlayStatus::paused) state().playState = PlayStatus::paused;
+    else if (BASS_ChannelPlay(StreamHandle, false)) state().playState = PlayStatus::playing;
+    view_.showSeekThumb();
+    ShowTrackInfo();
+}
 
 void Transport::rowsChanged() {
     announceNext();

@@ -1,6 +1,7 @@
 #pragma once
 // Starting, pausing, stopping and changing tracks: every window that does so runs
 // through this, on the process-wide state of playback_state.h.
+#include "playback_state.h"
 #include "published.h"
 #include "stream_handle.h"
 
@@ -158,6 +159,11 @@ public:
     // before any transport is handed to it: Play will load it. Nothing plays yet,
     // so there is nothing to announce.
     static void takeStartUpRow(const QString& path);
+    // The track kept from the last run, at the start: row `i` loaded as the start-up
+    // list's first row is and drawn as the playing row; kept playing or paused, its
+    // stream is made and set at `seconds`, then played, or left standing there paused
+    // (Play goes on from it). A file that is gone is loaded stopped, without a message.
+    void resumeKept(int i, double seconds, PlayStatus kept);
     // Rows were added, deleted, moved or replaced; the repeat flag was toggled.
     void rowsChanged();
     void repeatChanged();
@@ -170,6 +176,9 @@ private:
     class Announcement;
     // Player without the announcement: the operations that call it announce once.
     void load();
+    // The old stream stopped and freed and one made on `file`, at the slider's volume,
+    // not yet playing; false (StreamHandle 0) when it could not be made.
+    bool makeStream(const QString& file);
     void announceNext();
     PlaylistAccess& list_;
     TransportView& view_;
