@@ -92,21 +92,14 @@ const IniFile::Index& IniFile::index() const {
     Section* open = nullptr;  // the section being read, when it is the first of its name
     for (int i = 0; i < lines_.size(); ++i) {
         const QString& line = lines_[i];
-        if (isSection(line)) {
-            if (open) open->end = i;
-            open = nullptr;
-            const QString name = folded(sectionName(line));
-            if (idx.byName.contains(name)) continue;
-            idx.byName.insert(name, int(idx.sections.size()));
-            open = &idx.sections.emplace_back();
-            open->headerLine = i;
-            continue;
-        }
-        if (!open) continue;
-        const qsizetype eq = line.indexOf('=');
-        if (eq < 0 || QStringView(line).trimmed().startsWith(';')) continue;
-        const QString key = folded(QStringView(line).left(eq).trimmed());
-        if (!open->keys.contains(key)) open->keys.insert(key, i);
+        if (!isSection(line)) continue;
+        if (open) open->end = i;
+        open = nullptr;
+        const QString name = folded(sectionName(line));
+        if (idx.byName.contains(name)) continue;
+        idx.byName.insert(name, int(idx.sections.size()));
+        open = &idx.sections.emplace_back();
+        open->headerLine = i;
     }
     if (open) open->end = int(lines_.size());
     return idx;
@@ -117,8 +110,18 @@ IniFile::Found IniFile::find(const QString& section, const QString& key) const {
     const auto s = idx.byName.constFind(folded(section));
     if (s == idx.byName.constEnd()) return {};
     const Section& found = idx.sections[size_t(*s)];
-    const auto k = found.keys.constFind(folded(key));
-    return {found.headerLine, found.end, k == found.keys.constEnd() ? -1 : *k};
+    if (!found.keys) {
+        QHash<QString, int>& keys = found.keys.emplace();
+        for (int i = found.headerLine + 1; i < found.end; ++i) {
+            const QString& line = lines_[i];
+            const qsizetype eq = line.indexOf('=');
+            if (eq < 0 || QStringView(line).trimmed().startsWith(';')) continue;
+            const QString name = folded(QStringView(line).left(eq).trimmed());
+            if (!keys.contains(name)) keys.insert(name, i);
+        }
+    }
+    const auto k = found.keys->constFind(folded(key));
+    return {found.headerLine, found.end, k == found.keys->constEnd() ? -1 : *k};
 }
 
 QString IniFile::readString(const QString& section, const QString& key, const QString& fallback) const {
@@ -192,8 +195,15 @@ void IniFile::setPath(const QString& path) {
 
 bool IniFile::save() {
     if (!dirty_) return true;
+    // Sized once: a kept list makes a file of megabytes.
+    qsizetype size = 0;
+    for (const QString& l : lines_) size += l.size() + 2;
     QByteArray text;
-    for (const QString& l : lines_) text += pathToBytes(l + "\r\n");
+    text.reserve(size + size / 2);
+    for (const QString& l : lines_) {
+        text += pathToBytes(l);
+        text += "\r\n";
+    }
     QSaveFile f(path_);
     if (!f.open(QIODevice::WriteOnly)) return false;
     // A short write (a full disk, a size limit) is not always reported by the commit:

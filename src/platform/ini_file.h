@@ -40,11 +40,13 @@ private:
     Found find(const QString& section, const QString& key) const;
     // Where each section that a lookup can reach lies, and its keys: built on the
     // first lookup after the lines changed, so that reading n keys visits each line
-    // once rather than n times (a start-up list has a key per row).
+    // once rather than n times (a start-up list has a key per row). A section's keys
+    // are gathered on the first lookup in it: a kept list of 100 000 rows costs
+    // nothing to whoever reads another section of the file.
     struct Section {
         int headerLine = -1;
         int end = -1;
-        QHash<QString, int> keys;  // case-folded name: the first line giving it
+        mutable std::optional<QHash<QString, int>> keys;  // case-folded name: the first line giving it
     };
     struct Index {
         std::vector<Section> sections;
