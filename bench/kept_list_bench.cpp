@@ -1,8 +1,8 @@
 // The list kept from one start to the next, at 100 000 rows: the save at a way out
 // (the rows taken from the playlist window, then written into a Config2.ini that
-// already keeps as many), reading it back at the start beside reading a Config.ini
-// of as many rows, and the whole start-up list into the playlist window either way.
-// Run: build/bin/kept_list_bench (the window is made offscreen).
+// already keeps as many), the part of a later save that stays on the interface thread, reading it back at the start
+// beside reading a Config.ini of as many rows, and the whole start-up list into the playlist window either way. Run:
+// build/bin/kept_list_bench (the window is made offscreen).
 #include "config2.h"
 #include "fake_desktop.h"
 #include "kept_list.h"
@@ -64,6 +64,14 @@ void BM_SaveAtExit(benchmark::State& state) {
     state.counters["rows"] = w.count();
 }
 BENCHMARK(BM_SaveAtExit)->Unit(benchmark::kMillisecond);
+
+// A save a few seconds after a change: what the interface thread does (the rows taken);
+// the writing is BM_SaveAtExit's, on a thread of its own.
+void BM_LaterSave_InterfaceThreadPart(benchmark::State& state) {
+    TForm2 w{iniDir, someRows()};
+    for (auto _ : state) benchmark::DoNotOptimize(KeptList{w.rows(), {kRows / 2, 61000, PlayStatus::paused}});
+}
+BENCHMARK(BM_LaterSave_InterfaceThreadPart)->Unit(benchmark::kMillisecond);
 
 // Reading at the start (during the splash): the kept list as start-up reads it (the
 // settings, then the list), beside Config.ini's list of as many rows.

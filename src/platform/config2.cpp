@@ -2,6 +2,8 @@
 
 #include "program_files.h"
 
+#include <mutex>
+
 namespace {
 const QString kFile = QStringLiteral("Config2.ini");
 const QString kSettings = QStringLiteral("Settings");
@@ -14,6 +16,8 @@ Config2File::Config2File(QString programDir) : programDir_(std::move(programDir)
 IniFile Config2File::read() const { return IniFile(readablePath(programDir_, kFile)); }
 
 bool Config2File::update(const std::function<void(IniFile&)>& edit) const {
+    static std::mutex updating;
+    const std::lock_guard<std::mutex> one(updating);
     // The file read keeps its other lines; it goes where it can be written.
     IniFile ini = read();
     ini.setPath(writablePath(programDir_, kFile));

@@ -2,7 +2,9 @@
 // Config2.ini's one writer. The close button's keys, the settings window's "Settings"
 // section and the kept list are saved at different moments; each save reads the file as
 // it stands, changes its own keys and saves atomically, so that no save overwrites what
-// another wrote. Interface thread only; the program makes one and hands it to whoever saves.
+// another wrote. The program makes one and hands it to whoever saves. Updates may come
+// from any thread (the kept list is written off the interface thread) and are done one
+// at a time, process-wide, so that none loses another's keys.
 #include "ini_file.h"
 
 #include <QString>

@@ -85,7 +85,7 @@ ListKeeper::ListKeeper(TForm2& list, TForm_player& player, bool keeping, QObject
     : QObject(parent), list_(list), player_(player), keeping_(keeping) {
     soon_.setSingleShot(true);
     soon_.setInterval(kDelayMs);
-    connect(&soon_, &QTimer::timeout, this, &ListKeeper::saveNow);
+    connect(&soon_, &QTimer::timeout, this, &ListKeeper::saveLater);
     // Every change of the rows, whichever command made it.
     const QAbstractItemModel* rows = list.ListBox1->model();
     const auto change = [this] { changed(); };
@@ -107,10 +107,27 @@ void ListKeeper::changed() {
     if (keeping_ && !soon_.isActive()) soon_.start();
 }
 
+ListKeeper::~ListKeeper() { waitForSave(); }
+
 void ListKeeper::saveNow() {
     soon_.stop();
+    waitForSave();  // not overtaken by an older picture of the list
     if (!keeping_) return;
     current().save(player_.config2());
+}
+
+void ListKeeper::saveLater() {
+    if (!keeping_) return;
+    if (writing_.valid() && writing_.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+        soon_.start();  // the last one still writes: this one comes after it
+        return;
+    }
+    waitForSave();
+    writing_ = std::async(std::launch::async, [kept = current(), file = player_.config2()] { return kept.save(file); });
+}
+
+void ListKeeper::waitForSave() {
+    if (writing_.valid()) writing_.get();
 }
 
 KeptList ListKeeper::current() const {

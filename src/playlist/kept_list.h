@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <future>
 #include <optional>
 
 class IniFile;
@@ -44,9 +45,14 @@ bool iniHolds(const QString& row);
 // Saves the kept list while "KeepList" is on: now at a way out, and once a few seconds
 // have passed after a change, so a run of changes costs one save. `app` connects the
 // player's changes and ways out to it.
+// Threads: everything here runs on the interface thread, except the later save itself:
+// the list and the track are taken there, and written by a thread of the save's own
+// (a long list takes a tenth of a second to write), through Config2File, which does one
+// update at a time. A save at a way out waits for one still running, then writes at once.
 class ListKeeper : public QObject {
 public:
     ListKeeper(TForm2& list, TForm_player& player, bool keeping, QObject* parent = nullptr);
+    ~ListKeeper() override;
 
     // The settings' "KeepList"; switched on, the list is saved soon.
     void setKeeping(bool on);
@@ -64,6 +70,9 @@ public:
 private:
     TForm2& list_;
     TForm_player& player_;
+    void saveLater();
+    void waitForSave();
     bool keeping_;
     QTimer soon_;
+    std::future<int> writing_;  // the later save, while it runs
 };

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # The playlist kept from one start to the next, on the real program under a virtual
 # display with a private session bus (playerctl reads and drives what plays): with
-# "KeepList" on, a list changed and a track paused at a place survive SIGTERM, a
-# playing track survives the main menu's way out (the media controls' Quit), and the
-# next start has the list, the row and the place; with it off, neither way out
-# touches Config2.ini and the start-up list is Config.ini's again.
+# "KeepList" on, a list changed and a track paused at a place are saved within
+# seconds and survive SIGTERM, a playing track survives the main menu's way out (the
+# media controls' Quit), and the next start has the list, the row and the place; with
+# it off, neither way out touches Config2.ini and the start-up list is Config.ini's again.
 # Usage: keep_list_test.sh <folder of the built program> <make_demo>. Exit 77: skipped.
 set -uo pipefail
 source "$(dirname "$0")/../support/harness.sh"
@@ -60,6 +60,9 @@ pc position 3
 pc pause
 until_is Paused pc status || fail "pause: $(pc status)"
 harness_until 5 near 2.9 3.2 || fail "not paused at 3 s: $(pc position)"
+# Saved a few seconds after the change, while it runs: a crash would lose nothing.
+harness_until 6 is 2 key KeptTrack State || fail "not saved after the change: $(cat "$config2")"
+[ "$(key KeptList Count)" = 3 ] || fail "saved after the change: count '$(key KeptList Count)'"
 end_by term
 [ "$(key KeptList Count)" = 3 ] || fail "kept count '$(key KeptList Count)'"
 [ "$(key KeptList file3)" = "$first_demo" ] || fail "kept row 3 '$(key KeptList file3)'"
