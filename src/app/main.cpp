@@ -1,4 +1,5 @@
 // R.W.N.8.: one copy at a time, a splash for two seconds, then the player.
+#include "config2.h"
 #include "desktop.h"
 #include "single_instance.h"
 #include "skin.h"
@@ -15,6 +16,7 @@
 #include <QElapsedTimer>
 
 #include <algorithm>
+#include <optional>
 #include <cstdio>
 #include <ctime>
 
@@ -72,6 +74,8 @@ int main(int argc, char** argv) {
     // The player releases the engine at its close, or here with the windows after
     // the close button, which ends the program without the close handler.
     ProgramWindows windows;
+    // Start-up reads Config2.ini for the kept list and for each window's own keys: once.
+    std::optional<Config2File::SharedReading> oneReading(std::in_place);
     // The splash's two seconds include reading the start-up playlist (the kept one, or Config.ini's).
     QElapsedTimer reading;
     reading.start();
@@ -94,5 +98,7 @@ int main(int argc, char** argv) {
     open.attach(windows, mpris);
     QCoreApplication::processEvents();
     stamp("player-shown");
+    // Its lines are freed, not given back to the system: the kept list's saves reuse them.
+    oneReading.reset();
     return app.exec();
 }

@@ -1,8 +1,12 @@
 #include "config2.h"
 
+#include "file_stamp.h"
 #include "program_files.h"
 
+#include <QFile>
+
 #include <mutex>
+#include <optional>
 
 namespace {
 const QString kFile = QStringLiteral("Config2.ini");
@@ -13,7 +17,42 @@ const QString kHints = QStringLiteral("Hints"), kReplayGain = QStringLiteral("Re
 
 Config2File::Config2File(QString programDir) : programDir_(std::move(programDir)) {}
 
-IniFile Config2File::read() const { return IniFile(readablePath(programDir_, kFile)); }
+namespace {
+
+// The reading shared while a SharedReading lives, with the file's stamp when it was read.
+struct Shared {
+    int readers = 0;
+    QString path;
+    FileStamp stamp;
+    std::optional<IniFile> ini;
+};
+std::mutex sharedLock;
+Shared shared;
+
+}  // namespace
+
+Config2File::SharedReading::SharedReading() {
+    const std::lock_guard<std::mutex> lock(sharedLock);
+    ++shared.readers;
+}
+
+Config2File::SharedReading::~SharedReading() {
+    const std::lock_guard<std::mutex> lock(sharedLock);
+    if (--shared.readers == 0) shared.ini.reset();
+}
+
+IniFile Config2File::read() const {
+    const QString path = readablePath(programDir_, kFile);
+    const std::lock_guard<std::mutex> lock(sharedLock);
+    if (shared.readers == 0) return IniFile(path);
+    const FileStamp stamp = fileStamp(QFile::encodeName(path).toStdString());
+    if (!shared.ini || shared.path != path || !(shared.stamp == stamp)) {
+        shared.ini.emplace(path);
+        shared.path = path;
+        shared.stamp = stamp;
+    }
+    return *shared.ini;
+}
 
 bool Config2File::update(const std::function<void(IniFile&)>& edit) const {
     static std::mutex updating;

@@ -23,6 +23,17 @@ public:
 
     const QString& programDir() const { return programDir_; }
 
+    // While one lives, the reads that find Config2.ini unchanged share one reading of it:
+    // start-up reads it for the kept list and again for each window's own keys, and a
+    // kept list of 100 000 rows makes each reading cost. Made and ended on one thread.
+    class SharedReading {
+    public:
+        SharedReading();
+        ~SharedReading();
+        SharedReading(const SharedReading&) = delete;
+        SharedReading& operator=(const SharedReading&) = delete;
+    };
+
 private:
     QString programDir_;
 };
