@@ -96,6 +96,20 @@ INSTANTIATE_TEST_SUITE_P(Counts, KeptByHand,
                                            std::pair{"Count=two\r\nfile1=a\r\nfile2=b\r\n", false},
                                            std::pair{"Count=-1\r\n", false}, std::pair{"file1=a\r\n", false}));
 
+// Start-up's shared reading never hides a change: its own saves, or an edit by hand.
+TEST_F(Kept, ASharedReadingSeesEveryChange) {
+    write("[Settings]\r\nKeepList=1\r\n");
+    const Config2File::SharedReading shared;
+    EXPECT_FALSE(load());
+    ASSERT_EQ((KeptList{{"/a.mp3"}, {0, 1, PlayStatus::playing}}.save(file())), 0);
+    ASSERT_TRUE(load());
+    EXPECT_EQ(load()->rows, QStringList{"/a.mp3"});
+    write("[KeptList]\r\nCount=2\r\nfile1=/b.mp3\r\nfile2=/c.mp3\r\n");
+    ASSERT_TRUE(load());
+    EXPECT_EQ(load()->rows, QStringList({"/b.mp3", "/c.mp3"}));
+    EXPECT_FALSE(UserSettings::load(file()).keepList);
+}
+
 TEST_F(Kept, NothingKeptWithoutTheSection) {
     write("[Settings]\r\nKeepList=1\r\n");
     EXPECT_FALSE(load());
