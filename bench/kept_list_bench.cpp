@@ -78,6 +78,7 @@ BENCHMARK(BM_LaterSave_InterfaceThreadPart)->Unit(benchmark::kMillisecond);
 void BM_ReadKept(benchmark::State& state) {
     const Config2File file(keptDir);
     for (auto _ : state) {
+        const Config2File::SharedReading once;  // as start-up reads it
         benchmark::DoNotOptimize(UserSettings::load(file).keepList);
         benchmark::DoNotOptimize(KeptList::load(file.read()));
     }
