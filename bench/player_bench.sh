@@ -233,4 +233,5 @@ sleep 2
 echo "a kept list of 100 000 rows:"
 row "SIGTERM to the program's end (saved)" "$ended" "ms" 300 "<= 300 ms"
 row "splash ended to player shown" "$(ms "$(at player-shown)" "$(at splash-ended)")" "ms" 300 "<= 300 ms"
+row "resident memory beyond an empty list" "$(echo "$(resident_mb "$player") - $empty_rss" | bc)" "MB" 25 "<= 25 MB"
 harness_stop "$player"

@@ -8,6 +8,8 @@
 
 #include <cmath>
 
+#include <malloc.h>
+
 namespace {
 
 const QString kList = QStringLiteral("KeptList"), kTrack = QStringLiteral("KeptTrack");
@@ -123,7 +125,14 @@ void ListKeeper::saveLater() {
         return;
     }
     waitForSave();
-    writing_ = std::async(std::launch::async, [kept = current(), file = player_.config2()] { return kept.save(file); });
+    writing_ = std::async(std::launch::async, [kept = current(), file = player_.config2()]() mutable {
+        const int leftOut = kept.save(file);
+        // A long list's save is many small blocks, freed by now: given back to the system
+        // rather than kept for the session.
+        kept = {};
+        malloc_trim(0);
+        return leftOut;
+    });
 }
 
 void ListKeeper::waitForSave() {
