@@ -2,10 +2,12 @@
 
 #include "about_window.h"
 #include "desktop.h"
+#include "frame_control.h"
 #include "main_menu.h"
 #include "mini_player.h"
 #include "mp3.h"
 #include "plain_windows.h"
+#include "settings_window.h"
 #include "playlist_menus.h"
 #include "playlist_window.h"
 #include "track_info_panel.h"
@@ -77,6 +79,25 @@ void wirePlaylist(TForm2& list, TFile_form& addMenu, TFormPopup3& playlistMenu, 
 
 }  // namespace
 
+namespace {
+
+// The settings window, opened by the main menu, and its choices. Start-up applies the
+// saved choices once through the same connections as a later change, so a consumer
+// connected here is told both: the levelling's goes to the engine beside the player.
+void wireSettings(TForm5& settings, TPopupForm2& menu) {
+    // To the front even when open already, behind the player; the menu, losing the
+    // foreground, fades out.
+    QObject::connect(&menu, &TPopupForm2::settingsRequested, &settings, [&settings] {
+        if (settings.isMinimized()) settings.showNormal();
+        else settings.show();
+        desktop().setForeground(&settings);
+    });
+    QObject::connect(&settings, &TForm5::hintsChanged, &settings, &TZMFrameControl::setHintsShown);
+    settings.announce();
+}
+
+}  // namespace
+
 ProgramWindows::ProgramWindows() = default;
 
 // The members go in the reverse order of their declaration, which is the order of creation.
@@ -85,7 +106,7 @@ ProgramWindows::~ProgramWindows() = default;
 bool ProgramWindows::create(const QString& programDir, int device) {
     Form_player = std::make_unique<TForm_player>(programDir, device);
     if (Form_player->engineFailed()) return false;
-    Form5 = std::make_unique<TForm5>();
+    Form5 = std::make_unique<TForm5>(&Form_player->config2());
     Form6 = std::make_unique<TForm6>();
     PopupForm2 = std::make_unique<TPopupForm2>();
     PopupForm = std::make_unique<TPopupForm>();
@@ -114,4 +135,5 @@ void ProgramWindows::wire() {
     QObject::connect(player, &TForm_player::progressed, PopupForm.get(), &TPopupForm::showProgress);
     wirePanels(*this);
     wirePlaylist(*Form2, *File_form, *FormPopup3, *player);
+    wireSettings(*Form5, *PopupForm2);
 }

@@ -4,8 +4,14 @@
 #include "pixels.h"
 #include "skin.h"
 
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
+
+namespace {
+bool hintsShown_ = false;  // interface thread only
+}  // namespace
 
 TZMFrameControl::TZMFrameControl(int frameCount, QString notDividedText, QWidget* parent)
     : QWidget(parent), frameCount_(frameCount), notDivided_(std::move(notDividedText)) {
@@ -15,6 +21,26 @@ TZMFrameControl::TZMFrameControl(int frameCount, QString notDividedText, QWidget
     setCursor(Qt::PointingHandCursor);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);  // moves over it describe it in the status line
+}
+
+void TZMFrameControl::setHintsShown(bool on) {
+    hintsShown_ = on;
+    if (!on) QToolTip::hideText();
+}
+
+bool TZMFrameControl::hintsShown() { return hintsShown_; }
+
+// The desktop asks after its usual delay; the hint is read then, so a button that
+// rewrites its own (the always-on-top button) shows the new text.
+bool TZMFrameControl::event(QEvent* e) {
+    if (e->type() == QEvent::ToolTip && hintsShown_) {
+        const QString hint = property("hint").toString();
+        if (!hint.isEmpty()) {
+            QToolTip::showText(static_cast<QHelpEvent*>(e)->globalPos(), hint, this, rect());
+            return true;
+        }
+    }
+    return QWidget::event(e);
 }
 
 QString TZMFrameControl::author() const { return QStringLiteral("R.W.N.8. skinned controls"); }

@@ -43,6 +43,12 @@ public:
 
     QTimer FadeTimer;
 
+    // Whether the buttons show the hint their window gives them (the "hint" property) as
+    // a tooltip when the pointer rests on them: the user's choice, off until made. Off,
+    // the hint is held data only, as the status line already names the button.
+    static void setHintsShown(bool on);
+    static bool hintsShown();
+
 signals:
     void OnClick(QObject* sender);
     void OnMouseDown(QObject* sender, Qt::MouseButton button, Qt::KeyboardModifiers keys, int x, int y);
@@ -50,6 +56,7 @@ signals:
     void OnMouseMove(QObject* sender, Qt::KeyboardModifiers keys, int x, int y);
 
 protected:
+    bool event(QEvent* e) override;
     void paintEvent(QPaintEvent*) override;
     void showEvent(QShowEvent*) override;
     void resizeEvent(QResizeEvent*) override;

@@ -93,7 +93,7 @@ void TForm2::createControls() {
         b.button->setGeometry(b.place);
         b.button->setLoadBitmap(Skin::image(QLatin1String(b.picture)));
         b.button->setCursor(Qt::PointingHandCursor);
-        b.button->setProperty("hint", QString::fromUtf8(b.hint));  // not shown as a tooltip
+        b.button->setProperty("hint", QString::fromUtf8(b.hint));  // a tooltip only when hints are asked for
     }
     connect(ZMButton1, &TZMButton::OnClick, this, [this] { ZMButton1Click(); });
     connect(ZMButton1, &TZMButton::OnMouseMove, this, [this] { ZMButton1MouseMove(); });

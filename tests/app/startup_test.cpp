@@ -8,6 +8,7 @@
 #include "mp3.h"
 #include "about_window.h"
 #include "plain_windows.h"
+#include "settings_window.h"
 #include "playback_fixture.h"
 #include "playlist_menus.h"
 #include "playlist_window.h"
