@@ -84,7 +84,15 @@ namespace {
 // The settings window, opened by the main menu, and its choices. Start-up applies the
 // saved choices once through the same connections as a later change, so a consumer
 // connected here is told both: the levelling's goes to the engine beside the player.
-void wireSettings(TForm5& settings, TPopupForm2& menu) {
+void wireSettings(ProgramWindows& w) {
+    TForm5& settings = *w.Form5;
+    TPopupForm2& menu = *w.PopupForm2;
+    // A hint asked for shows over any of the program's windows, not only the active
+    // one: the playlist glued under the player seldom is.
+    for (QWidget* window : std::initializer_list<QWidget*>{w.Form_player.get(), w.PopupForm2.get(), w.PopupForm.get(),
+                                                           w.FormPopup3.get(), w.Fail_info.get(), w.File_form.get(),
+                                                           w.Form1.get(), w.Form2.get(), w.Form3.get()})
+        window->setAttribute(Qt::WA_AlwaysShowToolTips);
     // To the front even when open already, behind the player; the menu, losing the
     // foreground, fades out.
     QObject::connect(&menu, &TPopupForm2::settingsRequested, &settings, [&settings] {
@@ -135,5 +143,5 @@ void ProgramWindows::wire() {
     QObject::connect(player, &TForm_player::progressed, PopupForm.get(), &TPopupForm::showProgress);
     wirePanels(*this);
     wirePlaylist(*Form2, *File_form, *FormPopup3, *player);
-    wireSettings(*Form5, *PopupForm2);
+    wireSettings(*this);
 }
