@@ -7,15 +7,16 @@
 #include "mini_player.h"
 #include "mp3.h"
 #include "plain_windows.h"
-#include "settings_window.h"
 #include "playlist_menus.h"
 #include "playlist_window.h"
+#include "settings_window.h"
 #include "track_info_panel.h"
 #include "update_window.h"
 
 #include <QEvent>
 
 #include <functional>
+#include <vector>
 
 namespace {
 
@@ -82,25 +83,26 @@ void wirePlaylist(TForm2& list, TFile_form& addMenu, TFormPopup3& playlistMenu, 
 namespace {
 
 // The settings window, opened by the main menu, and its choices. Start-up applies the
-// saved choices once through the same connections as a later change, so a consumer
-// connected here is told both: the levelling's goes to the engine beside the player.
+// saved choices through the same signals as a later change (`announce`, last): whatever
+// is connected before it, such as the engine's levelling, hears both.
 void wireSettings(ProgramWindows& w) {
     TForm5& settings = *w.Form5;
-    TPopupForm2& menu = *w.PopupForm2;
-    // A hint asked for shows over any of the program's windows, not only the active
-    // one: the playlist glued under the player seldom is.
-    for (QWidget* window : std::initializer_list<QWidget*>{w.Form_player.get(), w.PopupForm2.get(), w.PopupForm.get(),
-                                                           w.FormPopup3.get(), w.Fail_info.get(), w.File_form.get(),
-                                                           w.Form1.get(), w.Form2.get(), w.Form3.get()})
-        window->setAttribute(Qt::WA_AlwaysShowToolTips);
     // To the front even when open already, behind the player; the menu, losing the
     // foreground, fades out.
-    QObject::connect(&menu, &TPopupForm2::settingsRequested, &settings, [&settings] {
+    QObject::connect(w.PopupForm2.get(), &TPopupForm2::settingsRequested, &settings, [&settings] {
         if (settings.isMinimized()) settings.showNormal();
         else settings.show();
         desktop().setForeground(&settings);
     });
-    QObject::connect(&settings, &TForm5::hintsChanged, &settings, &TZMFrameControl::setHintsShown);
+    // Hints asked for show over any of the program's windows, not only the active one:
+    // the playlist glued under the player seldom is. Off, tooltips are as they were.
+    const std::vector<QWidget*> windows{w.Form_player.get(), w.PopupForm2.get(), w.PopupForm.get(),
+                                        w.FormPopup3.get(),  w.Fail_info.get(),  w.File_form.get(),
+                                        w.Form1.get(),       w.Form2.get(),      w.Form3.get()};
+    QObject::connect(&settings, &TForm5::hintsChanged, &settings, [windows](bool on) {
+        TZMFrameControl::setHintsShown(on);
+        for (QWidget* window : windows) window->setAttribute(Qt::WA_AlwaysShowToolTips, on);
+    });
     settings.announce();
 }
 

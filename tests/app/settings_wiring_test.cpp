@@ -54,8 +54,11 @@ TEST_P(ButtonHints, ShownAsTooltipsExactlyWhileChosen) {
     QWidget* volume = windows->Form_player->Image5;
     EXPECT_EQ(tipOver(button), QString::fromUtf8(c.hint));
     EXPECT_EQ(QToolTip::font().family(), QFont(SkinFace::captureIt).family());  // styled as every tooltip
+    // Also over a window that is not the active one (the desktop asks only the active one's).
+    EXPECT_TRUE(button->window()->testAttribute(Qt::WA_AlwaysShowToolTips));
     windows->Form5->CheckBox1->setChecked(false);
     EXPECT_EQ(tipOver(button), "");
+    EXPECT_FALSE(button->window()->testAttribute(Qt::WA_AlwaysShowToolTips));
     EXPECT_EQ(tipOver(volume), "Громкость");  // the volume thumb's, whatever the choice
     windows->Form5->CheckBox1->setChecked(true);
     EXPECT_EQ(tipOver(button), QString::fromUtf8(c.hint));
