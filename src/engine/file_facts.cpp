@@ -40,9 +40,13 @@ Probed probe(const FileKey& key) {
     if (!probed.audio) return {};
     auto decoder = Decoder::open(key.path);
     if (!decoder) return {};
-    FileFacts f{decoder->rate(), decoder->channels(), decoder->lengthFrames(probed.lengthHeader),
-                decoder->lengthEstimated()};
+    FileFacts f{decoder->rate(),
+                decoder->channels(),
+                decoder->lengthFrames(probed.lengthHeader),
+                decoder->lengthEstimated(),
+                {}};
     if (f.lengthFrames <= 0) return {};
+    f.loudness = readLoudness(key.path, probed.lame);
     return {f, decoder->trim()};
 }
 
