@@ -3,6 +3,7 @@
 #include "about_window.h"
 #include "desktop.h"
 #include "frame_control.h"
+#include "levelling.h"
 #include "main_menu.h"
 #include "mini_player.h"
 #include "mp3.h"
@@ -103,6 +104,7 @@ void wireSettings(ProgramWindows& w) {
         TZMFrameControl::setHintsShown(on);
         for (QWidget* window : windows) window->setAttribute(Qt::WA_AlwaysShowToolTips, on);
     });
+    QObject::connect(&settings, &TForm5::levellingChanged, &settings, &applyLevelling);
     settings.announce();
 }
 

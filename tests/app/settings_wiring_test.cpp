@@ -3,6 +3,7 @@
 #include "ZMButton.h"
 #include "ZMPushButton.h"
 #include "about_window.h"
+#include "engine.h"
 #include "main_menu.h"
 #include "mini_player.h"
 #include "mp3.h"
@@ -14,6 +15,8 @@
 #include "update_window.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
 #include <QHelpEvent>
 #include <QLabel>
 #include <QToolTip>
@@ -113,6 +116,20 @@ TEST_F(SettingsWiring, MainMenuBringsTheSettingsWindowToTheFront) {
     mouse(menu->Label5, QEvent::MouseButtonPress, Qt::LeftButton, {2, 2});
     mouse(menu->Label5, QEvent::MouseButtonRelease, Qt::LeftButton, {2, 2});
     EXPECT_EQ(desk.foreground, settings);
+}
+
+// The saved levelling reaches the engine at start-up, and a new choice at once.
+TEST_F(SettingsWiring, LevellingReachesTheEngine) {
+    QFile f(programDir() + "/Config2.ini");
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("[Settings]\r\nReplayGain=2\r\n");
+    f.close();
+    createWindows();
+    EXPECT_EQ(rwn8::engine::levelling(), rwn8::engine::Levelling::Albums);
+    windows->Form5->ComboBox1->setCurrentIndex(1);
+    EXPECT_EQ(rwn8::engine::levelling(), rwn8::engine::Levelling::Tracks);
+    windows->Form5->ComboBox1->setCurrentIndex(0);
+    EXPECT_EQ(rwn8::engine::levelling(), rwn8::engine::Levelling::Off);
 }
 
 }  // namespace
