@@ -26,8 +26,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
-#include <optional>
 
 using namespace fixture;
 
@@ -114,224 +112,68 @@ public:
 
 // ---- each key in each window
 
-class EveryKey;
-
+// Row 1 of three loaded, `at` seconds in, as `start` says, the volume thumb at 80;
+// then the press, and what the player shows after it.
 struct KeyCase {
     const char* name;
     Press press;  // in the playlist the arrows up and down go with Ctrl
     Start start;
-    double at = 6;  // seconds into row 1
-    int volumeThumb = 80;
-    std::function<void(EveryKey&)> expect;
+    double at;
+    PlayStatus state;
+    int row;          // TrackIndex
+    double played;    // seconds into the loaded track; -1: not asked (stopped)
+    int volumeThumb;  // Image5's left
 };
 
 void PrintTo(const KeyCase& c, std::ostream* os) { *os << c.name; }
 
-class EveryKey : public KeysTest, public ::testing::WithParamInterface<std::tuple<KeyCase, KeyWindow>> {
-public:
-    std::optional<QSignalSpy> jumps;
+constexpr auto playing = PlayStatus::playing, paused = PlayStatus::paused, stopped = PlayStatus::stopped;
+const KeyCase kKeyCases[] = {
+    {"Z_Previous", {Qt::Key_Z}, Start::playing, 6, playing, 0, 0, 80},
+    {"X_PlaysWhenStopped", {Qt::Key_X}, Start::stopped, 6, playing, 1, 0, 80},
+    {"X_ResumesPause", {Qt::Key_X}, Start::paused, 6, playing, 1, 6, 80},
+    {"C_Pauses", {Qt::Key_C}, Start::playing, 6, paused, 1, 6, 80},
+    {"C_PlaysWhenPaused", {Qt::Key_C}, Start::paused, 6, playing, 1, 6, 80},
+    {"C_StoppedStaysStopped", {Qt::Key_C}, Start::stopped, 6, stopped, 1, -1, 80},
+    {"V_Stops", {Qt::Key_V}, Start::playing, 6, stopped, 1, -1, 80},
+    {"B_Next", {Qt::Key_B}, Start::paused, 6, playing, 2, 0, 80},
+    {"Space_PlaysWhenStopped", {Qt::Key_Space}, Start::stopped, 6, playing, 1, 0, 80},
+    {"Space_PausesWhenPlaying", {Qt::Key_Space}, Start::playing, 6, paused, 1, 6, 80},
+    {"Space_ResumesPause", {Qt::Key_Space}, Start::paused, 6, playing, 1, 6, 80},
+    {"Left_SeeksBack", {Qt::Key_Left}, Start::playing, 6, playing, 1, 1, 80},
+    {"Left_SeeksBackWhilePaused", {Qt::Key_Left}, Start::paused, 6, paused, 1, 1, 80},
+    {"Left_StopsAtTheStart", {Qt::Key_Left}, Start::paused, 3, paused, 1, 0, 80},
+    {"Right_SeeksOnWhilePaused", {Qt::Key_Right}, Start::paused, 6, paused, 1, 11, 80},
+    {"Right_StoppedDoesNothing", {Qt::Key_Right}, Start::stopped, 6, stopped, 1, -1, 80},
+    {"Up_VolumeStep", {Qt::Key_Up}, Start::playing, 6, playing, 1, 6, 85},
+    {"Down_VolumeStep", {Qt::Key_Down}, Start::paused, 6, paused, 1, 6, 75},
 };
 
-const KeyCase kKeyCases[] = {
-    {"Z_Previous", {Qt::Key_Z}, Start::playing, 6, 80, [](EveryKey& k) { k.expectPlayingRow(0); }},
-    {"X_PlaysWhenStopped",
-     {Qt::Key_X},
-     Start::stopped,
-     6,
-     80,
-     [](EveryKey& k) {
-         k.expectPlayingRow(1);
-         EXPECT_NEAR(k.played(), 0, 0.1);
-     }},
-    {"X_ResumesPause",
-     {Qt::Key_X},
-     Start::paused,
-     6,
-     80,
-     [](EveryKey& k) {
-         EXPECT_EQ(PlayState, PlayStatus::playing);
-         EXPECT_NEAR(k.played(), 6, 0.1);
-     }},
-    {"C_Pauses", {Qt::Key_C}, Start::playing, 6, 80, [](EveryKey&) { EXPECT_EQ(PlayState, PlayStatus::paused); }},
-    {"C_PlaysWhenPaused",
-     {Qt::Key_C},
-     Start::paused,
-     6,
-     80,
-     [](EveryKey& k) {
-         EXPECT_EQ(PlayState, PlayStatus::playing);
-         EXPECT_NEAR(k.played(), 6, 0.1);
-     }},
-    {"C_StoppedStaysStopped",
-     {Qt::Key_C},
-     Start::stopped,
-     6,
-     80,
-     [](EveryKey&) { EXPECT_EQ(PlayState, PlayStatus::stopped); }},
-    {"V_Stops",
-     {Qt::Key_V},
-     Start::playing,
-     6,
-     80,
-     [](EveryKey& k) {
-         EXPECT_EQ(PlayState, PlayStatus::stopped);
-         EXPECT_FALSE(k.player->Image3->isVisibleTo(k.player));
-         EXPECT_EQ(k.player->Image3->x(), 144);
-     }},
-    {"B_Next", {Qt::Key_B}, Start::paused, 6, 80, [](EveryKey& k) { k.expectPlayingRow(2); }},
-    {"Space_PlaysWhenStopped", {Qt::Key_Space}, Start::stopped, 6, 80, [](EveryKey& k) { k.expectPlayingRow(1); }},
-    {"Space_PausesWhenPlaying",
-     {Qt::Key_Space},
-     Start::playing,
-     6,
-     80,
-     [](EveryKey&) { EXPECT_EQ(PlayState, PlayStatus::paused); }},
-    {"Space_ResumesPause",
-     {Qt::Key_Space},
-     Start::paused,
-     6,
-     80,
-     [](EveryKey& k) {
-         EXPECT_EQ(PlayState, PlayStatus::playing);
-         EXPECT_NEAR(k.played(), 6, 0.1);
-     }},
-    {"Left_SeeksBackWhilePlaying",
-     {Qt::Key_Left},
-     Start::playing,
-     6,
-     80,
-     [](EveryKey& k) { EXPECT_NEAR(k.played(), 1, 0.1); }},
-    // Paused, the thumb goes with the position, as under a drag.
-    {"Left_SeeksBackWhilePaused",
-     {Qt::Key_Left},
-     Start::paused,
-     6,
-     80,
-     [](EveryKey& k) {
-         EXPECT_EQ(PlayState, PlayStatus::paused);
-         EXPECT_NEAR(k.played(), 1, 0.1);
-         EXPECT_NEAR(k.player->Image3->x(), k.seekThumbFor(1), 1);
-     }},
-    {"Left_StopsAtTheStart",
-     {Qt::Key_Left},
-     Start::paused,
-     3,
-     80,
-     [](EveryKey& k) {
-         EXPECT_EQ(k.played(), 0);
-         EXPECT_EQ(k.player->Image3->x(), 144);
-     }},
-    {"Right_SeeksOnWhilePaused",
-     {Qt::Key_Right},
-     Start::paused,
-     6,
-     80,
-     [](EveryKey& k) {
-         EXPECT_NEAR(k.played(), 11, 0.1);
-         EXPECT_NEAR(k.player->Image3->x(), k.seekThumbFor(11), 1);
-     }},
-    // Past the end: at the end, where the next tick starts the next row, as after a
-    // drag of the thumb to its end.
-    {"Right_EndsTheTrack",
-     {Qt::Key_Right},
-     Start::playing,
-     9,
-     80,
-     [](EveryKey& k) {
-         EXPECT_EQ(BASS_ChannelGetPosition(StreamHandle, BASS_POS_BYTE),
-                   BASS_ChannelGetLength(StreamHandle, BASS_POS_BYTE));
-         k.player->Timer1Timer();
-         EXPECT_EQ(TrackIndex, 2);
-     }},
-    {"Right_StoppedDoesNothing",
-     {Qt::Key_Right},
-     Start::stopped,
-     6,
-     80,
-     [](EveryKey& k) {
-         EXPECT_EQ(PlayState, PlayStatus::stopped);
-         EXPECT_EQ(k.player->Image3->x(), 144);
-     }},
-    // The tick applies the thumb's place as the stream's volume.
-    {"Up_VolumeStep",
-     {Qt::Key_Up},
-     Start::playing,
-     6,
-     80,
-     [](EveryKey& k) {
-         EXPECT_EQ(k.player->Image5->x(), 85);
-         k.player->Timer1Timer();
-         EXPECT_NEAR(engine_test::volume(StreamHandle), 69.0 / 106, 1e-6);
-     }},
-    {"Up_HeldAtTheRightEnd",
-     {Qt::Key_Up},
-     Start::stopped,
-     6,
-     120,
-     [](EveryKey& k) { EXPECT_EQ(k.player->Image5->x(), 122); }},
-    {"Down_VolumeStep",
-     {Qt::Key_Down},
-     Start::paused,
-     6,
-     80,
-     [](EveryKey& k) { EXPECT_EQ(k.player->Image5->x(), 75); }},
-    {"Down_HeldAtTheLeftEnd",
-     {Qt::Key_Down},
-     Start::playing,
-     6,
-     18,
-     [](EveryKey& k) { EXPECT_EQ(k.player->Image5->x(), 16); }},
-    {"M_Mutes",
-     {Qt::Key_M},
-     Start::playing,
-     6,
-     80,
-     [](EveryKey& k) {
-         EXPECT_EQ(k.player->Image5->x(), 16);
-         EXPECT_TRUE(k.player->CheckBox2->isChecked());
-         EXPECT_TRUE(k.player->Image13->isVisibleTo(k.player));
-         EXPECT_TRUE(k.player->ZMPushButton1->pushed());
-     }},
-    {"R_Repeats",
-     {Qt::Key_R},
-     Start::stopped,
-     6,
-     80,
-     [](EveryKey& k) {
-         EXPECT_TRUE(k.player->CheckBox1->isChecked());
-         EXPECT_TRUE(k.player->Image9->isVisibleTo(k.player));
-         EXPECT_TRUE(k.player->ZMPushButton2->pushed());
-     }},
-    {"J_Jump", {Qt::Key_J}, Start::playing, 6, 80, [](EveryKey& k) { EXPECT_EQ(k.jumps->count(), 1); }},
-    {"CtrlF_Jump",
-     {Qt::Key_F, Qt::ControlModifier},
-     Start::playing,
-     6,
-     80,
-     [](EveryKey& k) { EXPECT_EQ(k.jumps->count(), 1); }},
-    {"CtrlL_AddsFiles",
-     {Qt::Key_L, Qt::ControlModifier},
-     Start::playing,
-     6,
-     80,
-     [](EveryKey& k) {
-         EXPECT_EQ(k.list->count(), 4);
-         EXPECT_EQ(k.list->Label2->text(), "Track: 4");
-     }},
-    {"Insert_AddsFiles", {Qt::Key_Insert}, Start::stopped, 6, 80, [](EveryKey& k) { EXPECT_EQ(k.list->count(), 4); }},
-};
+class EveryKey : public KeysTest, public ::testing::WithParamInterface<std::tuple<KeyCase, KeyWindow>> {};
 
 TEST_P(EveryKey, DoesWhatItsControlDoes) {
     const auto& [c, window] = GetParam();
     loadRow1(c.start, c.at);
-    player->volumeBar->setThumbLeft(c.volumeThumb);
-    jumps.emplace(player, &TForm_player::jumpRequested);
-    desk.fileAnswers.enqueue({list->get(0)});
     Press p = c.press;
     if (window == KeyWindow::playlist && (p.key == Qt::Key_Up || p.key == Qt::Key_Down))
         p.modifiers |= Qt::ControlModifier;
     EXPECT_TRUE(press(window, p));
-    c.expect(*this);
+    EXPECT_EQ(PlayState, c.state);
+    EXPECT_EQ(TrackIndex, c.row);
+    if (c.played >= 0) {
+        EXPECT_NEAR(played(), c.played, 0.1);
+    }
+    EXPECT_EQ(player->Image5->x(), c.volumeThumb);
+    // A track started shows as after its button; paused, the seek thumb stands for the
+    // position; stopped, it is hidden at the track's start.
+    if (c.state == playing && (c.row != 1 || c.start == Start::stopped)) expectPlayingRow(c.row);
+    if (c.state == paused) {
+        EXPECT_NEAR(player->Image3->x(), seekThumbFor(c.played), 1);
+    }
+    if (c.state == stopped) {
+        EXPECT_FALSE(player->Image3->isVisibleTo(player));
+        EXPECT_EQ(player->Image3->x(), 144);
+    }
     EXPECT_TRUE(desk.shown.isEmpty()) << desk.texts().join(", ").toStdString();
 }
 
@@ -345,6 +187,48 @@ INSTANTIATE_TEST_SUITE_P(Keys, EveryKey,
                                             ::testing::Values(KeyWindow::player, KeyWindow::playlist,
                                                               KeyWindow::miniPlayer)),
                          caseName);
+
+// Mute and repeat (the buttons' faces with them), the jump and add-files requests, a
+// seek past the end and the volume the tick applies, from each window.
+TEST_F(KeysTest, TogglesRequestsAndTheEnds) {
+    QSignalSpy jumps(player, &TForm_player::jumpRequested);
+    int rows = 3;
+    for (KeyWindow w : {KeyWindow::player, KeyWindow::playlist, KeyWindow::miniPlayer}) {
+        setTrackIndex(0);
+        loadRow1(Start::playing, 9);
+        for (bool on : {true, false}) {
+            press(w, {Qt::Key_M});
+            EXPECT_EQ(player->Image5->x(), on ? 16 : 80);
+            EXPECT_EQ(player->CheckBox2->isChecked(), on);
+            EXPECT_EQ(player->Image13->isVisibleTo(player), on);
+            EXPECT_EQ(player->ZMPushButton1->pushed(), on);
+            press(w, {Qt::Key_R});
+            EXPECT_EQ(player->CheckBox1->isChecked(), on);
+            EXPECT_EQ(player->Image9->isVisibleTo(player), on);
+            EXPECT_EQ(player->ZMPushButton2->pushed(), on);
+        }
+        press(w, {Qt::Key_J});
+        press(w, {Qt::Key_F, Qt::ControlModifier});
+        for (const Press& add : {Press{Qt::Key_L, Qt::ControlModifier}, Press{Qt::Key_Insert}}) {
+            desk.fileAnswers.enqueue({list->get(0)});
+            press(w, add);
+            EXPECT_EQ(list->count(), ++rows);
+            EXPECT_EQ(list->Label2->text(), QStringLiteral("Track: %1").arg(rows));
+        }
+        press(w, {Qt::Key_Up, w == KeyWindow::playlist ? Qt::ControlModifier : Qt::NoModifier});
+        player->Timer1Timer();
+        EXPECT_NEAR(engine_test::volume(StreamHandle), 69.0 / 106, 1e-6);  // (85 − 16) ÷ 106
+        player->volumeBar->setThumbLeft(80);
+        // 9 s + 5 passes the end: at the end, where the next tick starts the next row,
+        // as after a drag of the seek thumb to its end.
+        press(w, {Qt::Key_Right});
+        EXPECT_EQ(BASS_ChannelGetPosition(StreamHandle, BASS_POS_BYTE),
+                  BASS_ChannelGetLength(StreamHandle, BASS_POS_BYTE));
+        player->Timer1Timer();
+        EXPECT_EQ(TrackIndex, 2);
+    }
+    EXPECT_EQ(jumps.count(), 6);
+}
 
 // ---- what the keys leave alone
 
@@ -425,6 +309,11 @@ TEST_F(KeysTest, HeldLettersActOnceAndHeldArrowsRepeat) {
     press(KeyWindow::player, {Qt::Key_Down});
     press(KeyWindow::player, {Qt::Key_Down, Qt::NoModifier, 0, {}, true});
     EXPECT_EQ(player->Image5->x(), 70);
+    // Held on, the thumb stops at the ends of its track.
+    for (int i = 0; i < 20; ++i) press(KeyWindow::miniPlayer, {Qt::Key_Down, Qt::NoModifier, 0, {}, true});
+    EXPECT_EQ(player->Image5->x(), 16);
+    for (int i = 0; i < 30; ++i) press(KeyWindow::player, {Qt::Key_Up, Qt::NoModifier, 0, {}, true});
+    EXPECT_EQ(player->Image5->x(), 122);
 }
 
 // The list's own keys keep their meaning; Left and Right seek there too.
