@@ -13,6 +13,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 
+#include <algorithm>
+
 namespace {
 
 constexpr double kSeekStepSeconds = 5;
