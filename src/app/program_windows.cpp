@@ -108,6 +108,15 @@ void wireSettings(ProgramWindows& w) {
     settings.announce();
 }
 
+// The player's keys: pressed in the playlist or in the mini player, the player runs
+// them as its own; its add-files key opens the playlist's file dialog, as the add
+// menu's "Файлы" does.
+void wireKeys(TForm_player& player, TForm2& list, TPopupForm& mini) {
+    QObject::connect(&list, &TForm2::playerKeyPressed, &player, &TForm_player::applyKey);
+    QObject::connect(&mini, &TPopupForm::playerKeyPressed, &player, &TForm_player::applyKey);
+    QObject::connect(&player, &TForm_player::addFilesRequested, &list, [&list] { list.addFiles(); });
+}
+
 }  // namespace
 
 ProgramWindows::ProgramWindows() = default;
@@ -147,5 +156,7 @@ void ProgramWindows::wire() {
     QObject::connect(player, &TForm_player::progressed, PopupForm.get(), &TPopupForm::showProgress);
     wirePanels(*this);
     wirePlaylist(*Form2, *File_form, *FormPopup3, *player);
+    wireKeys(*player, *Form2, *PopupForm);
+    // Last: it announces the saved settings to everything connected before.
     wireSettings(*this);
 }

@@ -13,6 +13,13 @@ namespace {
 bool hintsShown_ = false;  // interface thread only
 }  // namespace
 
+namespace {
+
+// Long enough to be seen, short enough for the next press of a held key.
+constexpr int kKeyPressShowMs = 120;
+
+}  // namespace
+
 TZMFrameControl::TZMFrameControl(int frameCount, QString notDividedText, QWidget* parent)
     : QWidget(parent), frameCount_(frameCount), notDivided_(std::move(notDividedText)) {
     resize(40, 40);
@@ -187,6 +194,14 @@ void TZMFrameControl::mouseReleaseEvent(QMouseEvent* e) {
     drawFrame(releasedFrame(wasHeld));
     // Released outside: the leave that follows belongs to the held pointer.
     dropLeave_ = wasHeld && !rect().contains(at);
+}
+
+void TZMFrameControl::showPressedBriefly() {
+    if (!enabled_ || held_) return;
+    drawFrame(pressedFrame());
+    QTimer::singleShot(kKeyPressShowMs, this, [this] {
+        if (!held_) drawFrame(underMouse() ? hoverFrame() : normalFrame());
+    });
 }
 
 void TZMFrameControl::mouseMoveEvent(QMouseEvent* e) {

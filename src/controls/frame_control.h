@@ -40,6 +40,9 @@ public:
     void loadStoredStrip(const QImage& image) { strip_ = image; }
     // What the control shows now.
     const QImage& surface() const { return surface_; }
+    // A click made without the pointer (a key): the pressed frame for a moment, then
+    // the frame the pointer's place calls for.
+    void showPressedBriefly();
 
     QTimer FadeTimer;
 
