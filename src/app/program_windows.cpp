@@ -2,6 +2,7 @@
 
 #include "about_window.h"
 #include "desktop.h"
+#include "jump_window.h"
 #include "main_menu.h"
 #include "mini_player.h"
 #include "mp3.h"
@@ -77,6 +78,16 @@ void wirePlaylist(TForm2& list, TFile_form& addMenu, TFormPopup3& playlistMenu, 
 
 }  // namespace
 
+namespace {
+
+// The jump window searches the playlist's rows, shows its playing row, and plays the
+// row chosen as a double-click on it in the playlist does.
+void wireJump(TJumpWindow& jump, TForm2& list) {
+    QObject::connect(&jump, &TJumpWindow::rowChosen, &list, [&list](int row) { startChosenRow(list, row); });
+}
+
+}  // namespace
+
 ProgramWindows::ProgramWindows() = default;
 
 // The members go in the reverse order of their declaration, which is the order of creation.
@@ -96,11 +107,17 @@ bool ProgramWindows::create(const QString& programDir, int device) {
     // The start-up playlist loads here, after the player was made.
     Form2 = std::make_unique<TForm2>(programDir, std::move(startUpList));
     Form3 = std::make_unique<TForm3>();
+    JumpWindow = std::make_unique<TJumpWindow>(Form2->rowStore(), [list = Form2.get()] { return list->PlayingRow; });
     wire();
     return true;
 }
 
 void ProgramWindows::showPlayer() { Form_player->show(); }
+
+void ProgramWindows::openJumpWindow() {
+    if (!JumpWindow) return;
+    JumpWindow->openOver(Form_player->frameGeometry(), Form_player->inTray());
+}
 
 void ProgramWindows::wire() {
     TForm_player* player = Form_player.get();
@@ -114,4 +131,5 @@ void ProgramWindows::wire() {
     QObject::connect(player, &TForm_player::progressed, PopupForm.get(), &TPopupForm::showProgress);
     wirePanels(*this);
     wirePlaylist(*Form2, *File_form, *FormPopup3, *player);
+    wireJump(*JumpWindow, *Form2);
 }
