@@ -31,8 +31,9 @@ struct TagsRead {
 // files replace those still waiting from an earlier call; with `first`, they go ahead
 // of them instead (the rows on screen).
 void readTagsAhead(std::vector<TagsWanted> files, bool first = false);
-// The answers read since the last call, in the order they were read.
-std::vector<TagsRead> takeTagsRead();
+// The answers read since the last call, in the order they were read, `most` of them
+// at most (the next call has the rest).
+std::vector<TagsRead> takeTagsRead(size_t most = SIZE_MAX);
 // Files still waiting to be read.
 size_t tagsWaiting();
 // `notify(user)` is called on the engine's own thread after each step that read some

@@ -40,16 +40,24 @@ TagReads& TagReads::instance() {
 }
 
 void TagReads::want(std::vector<TagsWanted> files, bool first) {
+    std::deque<TagsWanted> replaced;  // let go of after the lock
     std::lock_guard lock(d->mutex);
     auto& w = d->waiting;
-    if (!first) w.clear();
+    if (!first) w.swap(replaced);
     w.insert(w.begin(), std::make_move_iterator(files.begin()), std::make_move_iterator(files.end()));
 }
 
-std::vector<TagsRead> TagReads::take() {
+std::vector<TagsRead> TagReads::take(size_t most) {
     std::vector<TagsRead> out;
     std::lock_guard lock(d->mutex);
-    out.swap(d->read);
+    auto& read = d->read;
+    if (read.size() <= most) {
+        out.swap(read);
+        return out;
+    }
+    const auto cut = read.begin() + std::ptrdiff_t(most);
+    out.assign(std::make_move_iterator(read.begin()), std::make_move_iterator(cut));
+    read.erase(read.begin(), cut);
     return out;
 }
 
@@ -119,7 +127,7 @@ void readTagsAhead(std::vector<TagsWanted> files, bool first) {
     ::engine::EngineThread::wake();
 }
 
-std::vector<TagsRead> takeTagsRead() { return ::engine::TagReads::instance().take(); }
+std::vector<TagsRead> takeTagsRead(size_t most) { return ::engine::TagReads::instance().take(most); }
 
 size_t tagsWaiting() { return ::engine::TagReads::instance().waiting(); }
 

@@ -16,7 +16,7 @@ public:
     static TagReads& instance();
     // Any thread. Replaces what waits, or goes ahead of it with `first`.
     void want(std::vector<rwn8::engine::TagsWanted> files, bool first);
-    std::vector<rwn8::engine::TagsRead> take();
+    std::vector<rwn8::engine::TagsRead> take(size_t most);
     size_t waiting() const;
     bool pending() const;
     // Audio thread: reads files for about `budgetNs` (one at least); true while work

@@ -35,8 +35,9 @@ void TagsAhead::want(std::vector<WantedTags> files, bool first) {
     rwn8::engine::readTagsAhead(std::move(wanted), first);
 }
 
-std::vector<FoundTags> TagsAhead::take() {
-    std::vector<rwn8::engine::TagsRead> read = rwn8::engine::takeTagsRead();
+std::vector<FoundTags> TagsAhead::take(size_t most) {
+    std::vector<rwn8::engine::TagsRead> read = rwn8::engine::takeTagsRead(most);
+    if (read.size() == most) post();  // maybe more
     std::vector<FoundTags> found;
     found.reserve(read.size());
     for (auto& r : read)

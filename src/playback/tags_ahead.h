@@ -38,7 +38,8 @@ public:
 
     // Replaces what waits to be read; with `first`, goes ahead of it.
     virtual void want(std::vector<WantedTags> files, bool first);
-    virtual std::vector<FoundTags> take();
+    // `most` of the tags read at most; the rest come with another tagsRead.
+    virtual std::vector<FoundTags> take(size_t most);
     // Without reading the file: nullopt while its tags are not in the engine's cache.
     virtual std::optional<TrackGlance> glance(const std::string& path) const;
 

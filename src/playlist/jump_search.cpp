@@ -3,7 +3,10 @@
 #include "path_bytes.h"
 #include "playlist_rows.h"
 
+#include <string.h>
+
 #include <algorithm>
+#include <bit>
 #include <numeric>
 
 namespace {
@@ -11,20 +14,41 @@ namespace {
 constexpr char16_t kYo = u'ё', kYe = u'е';
 constexpr char kFieldBreak = '\n';
 
-bool plainAscii(QByteArrayView bytes) {
-    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+// Most names are ASCII and Russian: folded byte by byte, Cyrillic А–Я and Ё in their
+// UTF-8 pairs, without a string in between; anything else through Qt's case folding.
+bool appendFoldedFast(std::string& key, QByteArrayView name) {
+    const size_t at = key.size();
+    const auto* b = reinterpret_cast<const unsigned char*>(name.data());
+    const auto n = size_t(name.size());
+    for (size_t i = 0; i < n; ++i) {
+        const unsigned char c = b[i];
+        if (c < 0x80) {
+            key += char(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+            continue;
+        }
+        if (i + 1 >= n || (c != 0xD0 && c != 0xD1)) break;
+        const unsigned char d = b[++i];
+        if (c == 0xD0 && d >= 0x90 && d <= 0x9F) key += {char(0xD0), char(d + 0x20)};       // А–П
+        else if (c == 0xD0 && d >= 0xA0 && d <= 0xAF) key += {char(0xD1), char(d - 0x20)};  // Р–Я
+        else if (c == 0xD0 && d >= 0xB0 && d <= 0xBF) key += {char(0xD0), char(d)};         // а–п
+        else if (c == 0xD1 && d >= 0x80 && d <= 0x8F) key += {char(0xD1), char(d)};         // р–я
+        else if ((c == 0xD0 && d == 0x81) || (c == 0xD1 && d == 0x91)) key += "\xD0\xB5";   // Ё, ё as е
+        else {
+            key.resize(at);
+            return false;
+        }
+    }
+    if (key.size() - at == n) return true;
+    key.resize(at);
+    return false;
 }
 
-// Most names are plain ASCII: folded byte by byte, without a string in between.
 void appendFoldedName(std::string& key, QByteArrayView name) {
-    if (plainAscii(name)) {
-        const size_t at = key.size();
-        key.append(name.data(), size_t(name.size()));
-        for (size_t i = at; i < key.size(); ++i)
-            if (key[i] >= 'A' && key[i] <= 'Z') key[i] = char(key[i] - 'A' + 'a');
-        return;
-    }
-    key += foldForSearch(pathFromBytes(name));
+    if (!appendFoldedFast(key, name)) key += foldForSearch(pathFromBytes(name));
+}
+
+void appendFoldedText(std::string& key, const QString& text) {
+    if (!appendFoldedFast(key, text.toUtf8())) key += foldForSearch(text);
 }
 
 bool isSpace(QChar c) { return c.isSpace(); }
@@ -55,17 +79,12 @@ JumpQuery::JumpQuery(QStringView typed) {
     std::stable_sort(words_.begin(), words_.end(), [](const auto& a, const auto& b) { return a.size() > b.size(); });
 }
 
+// The C library's search of bytes, as the folded keys' Russian letters all start with
+// one of two bytes, which a search by first byte would stop at every other byte.
 bool JumpQuery::matches(std::string_view key) const {
     for (const std::string& w : words_)
-        if (key.find(w) == std::string_view::npos) return false;
+        if (!memmem(key.data(), key.size(), w.data(), w.size())) return false;
     return true;
-}
-
-bool JumpQuery::narrows(const JumpQuery& other) const {
-    return std::all_of(other.words_.begin(), other.words_.end(), [&](const std::string& old) {
-        return std::any_of(words_.begin(), words_.end(),
-                           [&](const std::string& w) { return w.find(old) != std::string::npos; });
-    });
 }
 
 JumpIndex::JumpIndex(const PlaylistRows* rows, QObject* parent) : QObject(parent), rows_(rows) {
@@ -80,6 +99,8 @@ JumpIndex::JumpIndex(const PlaylistRows* rows, QObject* parent) : QObject(parent
 }
 
 void JumpIndex::inserted(int first, int last) {
+    renumbered_ = true;
+    forgetWords();
     const auto n = size_t(last - first + 1);
     keys_.insert(keys_.begin() + first, n, std::string());
     state_.insert(state_.begin() + first, n, State::Unkeyed);
@@ -87,6 +108,8 @@ void JumpIndex::inserted(int first, int last) {
 }
 
 void JumpIndex::removed(int first, int last) {
+    renumbered_ = true;
+    forgetWords();
     keys_.erase(keys_.begin() + first, keys_.begin() + last + 1);
     state_.erase(state_.begin() + first, state_.begin() + last + 1);
     emit rowsChanged();
@@ -94,6 +117,8 @@ void JumpIndex::removed(int first, int last) {
 
 // Rows start … end go before row `destination`, counted before the move.
 void JumpIndex::moved(int start, int end, int destination) {
+    renumbered_ = true;
+    forgetWords();
     const auto shift = [&](auto& v) {
         const auto b = v.begin();
         if (destination > end) std::rotate(b + start, b + end + 1, b + destination);
@@ -105,6 +130,8 @@ void JumpIndex::moved(int start, int end, int destination) {
 }
 
 void JumpIndex::reset() {
+    renumbered_ = true;
+    forgetWords();
     keys_.assign(size_t(rows_->rowCount()), std::string());
     state_.assign(keys_.size(), State::Unkeyed);
     emit rowsChanged();
@@ -113,6 +140,7 @@ void JumpIndex::reset() {
 void JumpIndex::keyNames() {
     for (size_t i = 0; i < keys_.size(); ++i) {
         if (state_[i] != State::Unkeyed) continue;
+        forgetWords();
         keys_[i].clear();
         appendFoldedName(keys_[i], fileNameOf(rows_->bytes(int(i))));
         state_[i] = State::Named;
@@ -121,6 +149,9 @@ void JumpIndex::keyNames() {
 
 std::vector<WantedTags> JumpIndex::askUnread() {
     std::vector<WantedTags> wanted;
+    // The engine still holds what was asked, unless the rows were renumbered since.
+    if (!renumbered_) return wanted;
+    renumbered_ = false;
     for (size_t i = 0; i < keys_.size(); ++i) {
         if (state_[i] == State::Tagged) continue;
         const QByteArrayView path = rows_->bytes(int(i));
@@ -136,22 +167,64 @@ bool JumpIndex::fill(const FoundTags& found) {
     const QByteArrayView path = rows_->bytes(row);
     if (path != QByteArrayView(found.path.data(), qsizetype(found.path.size()))) return false;
     std::string& k = keys_[size_t(row)];
-    k = foldForSearch(found.artist);
+    k.clear();
+    appendFoldedText(k, found.artist);
     k += kFieldBreak;
-    k += foldForSearch(found.title);
+    appendFoldedText(k, found.title);
     k += kFieldBreak;
     appendFoldedName(k, fileNameOf(path));
     state_[size_t(row)] = State::Tagged;
+    const uint64_t bit = uint64_t(1) << (row % 64);
+    for (WordRows& w : words_) {
+        uint64_t& b = w.bits[size_t(row / 64)];
+        b = memmem(k.data(), k.size(), w.word.data(), w.word.size()) ? b | bit : b & ~bit;
+    }
     return true;
 }
 
-void JumpIndex::filter(const JumpQuery& q, std::vector<int>& out) const {
-    out.resize(keys_.size());
-    std::iota(out.begin(), out.end(), 0);
-    if (!q.empty()) narrow(q, out);
+const std::vector<uint64_t>& JumpIndex::rowsWith(const std::string& word) {
+    ++uses_;
+    const WordRows* within = nullptr;
+    for (WordRows& w : words_) {
+        if (w.word == word) {
+            w.lastUse = uses_;
+            return w.bits;
+        }
+        if (word.find(w.word) != std::string::npos && (!within || w.word.size() > within->word.size())) within = &w;
+    }
+    std::vector<uint64_t> bits((keys_.size() + 63) / 64);
+    const auto look = [&](size_t r) {
+        const std::string& k = keys_[r];
+        if (memmem(k.data(), k.size(), word.data(), word.size())) bits[r / 64] |= uint64_t(1) << (r % 64);
+    };
+    if (within) {
+        // Only the rows that hold a part of the word can hold all of it.
+        for (size_t i = 0; i < within->bits.size(); ++i)
+            for (uint64_t b = within->bits[i]; b; b &= b - 1) look(i * 64 + size_t(std::countr_zero(b)));
+    } else {
+        for (size_t r = 0; r < keys_.size(); ++r) look(r);
+    }
+    if (words_.size() >= kWordsKept)
+        words_.erase(std::min_element(words_.begin(), words_.end(),
+                                      [](const WordRows& a, const WordRows& b) { return a.lastUse < b.lastUse; }));
+    words_.push_back({word, std::move(bits), uses_});
+    return words_.back().bits;
 }
 
-void JumpIndex::narrow(const JumpQuery& q, std::vector<int>& rows) const {
-    if (q.empty()) return;
-    std::erase_if(rows, [&](int r) { return !q.matches(keys_[size_t(r)]); });
+void JumpIndex::filter(const JumpQuery& q, std::vector<int>& out) {
+    out.clear();
+    if (q.empty()) {
+        out.resize(keys_.size());
+        std::iota(out.begin(), out.end(), 0);
+        return;
+    }
+    std::vector<uint64_t> all;
+    for (const std::string& w : q.words()) {
+        const std::vector<uint64_t>& rows = rowsWith(w);
+        if (all.empty()) all = rows;
+        else
+            for (size_t i = 0; i < all.size(); ++i) all[i] &= rows[i];
+    }
+    for (size_t i = 0; i < all.size(); ++i)
+        for (uint64_t b = all[i]; b; b &= b - 1) out.push_back(int(i * 64 + size_t(std::countr_zero(b))));
 }

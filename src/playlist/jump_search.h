@@ -30,9 +30,6 @@ public:
     explicit JumpQuery(QStringView typed);
     bool empty() const { return words_.empty(); }
     bool matches(std::string_view key) const;
-    // Every row that this query matches, the other matches too: each of the other's
-    // words lies inside one of this one's.
-    bool narrows(const JumpQuery& other) const;
     const std::vector<std::string>& words() const { return words_; }
 
 private:
@@ -51,17 +48,16 @@ public:
 
     // Gives every row without a key its file name's; quick for rows keyed already.
     void keyNames();
-    // The rows whose tags are not read yet, each as the engine is asked for it; from
-    // now on they count as asked.
+    // The rows whose tags are not read yet, each as the engine is to be asked for it,
+    // in place of what it was asked before; none when nothing was renumbered since the
+    // last time, as the engine still has those.
     std::vector<WantedTags> askUnread();
     // Tags read for the row that had `path` when it was asked; false when that row
     // has gone or holds another path since.
     bool fill(const FoundTags& found);
 
-    // Every matching row, in order.
-    void filter(const JumpQuery& q, std::vector<int>& out) const;
-    // Keeps the matches of `q` among `rows` (which the query narrows).
-    void narrow(const JumpQuery& q, std::vector<int>& rows) const;
+    // Every matching row, in order: the rows of each word, together.
+    void filter(const JumpQuery& q, std::vector<int>& out);
 
 signals:
     // Rows were inserted, removed, moved or replaced: row numbers changed.
@@ -74,7 +70,23 @@ private:
     void moved(int start, int end, int destination);
     void reset();
 
+    // The rows whose keys hold a word, one bit a row, kept for the last words looked
+    // for: a word typed on is looked for among the rows of the word it extends, and a
+    // letter taken back finds its word's rows kept. Forgotten when rows are renumbered,
+    // brought up to date when a key changes.
+    struct WordRows {
+        std::string word;
+        std::vector<uint64_t> bits;
+        uint64_t lastUse = 0;
+    };
+    static constexpr size_t kWordsKept = 32;
+    const std::vector<uint64_t>& rowsWith(const std::string& word);
+    void forgetWords() { words_.clear(); }
+
     const PlaylistRows* rows_;
     std::vector<std::string> keys_;
     std::vector<State> state_;
+    bool renumbered_ = true;
+    std::vector<WordRows> words_;
+    uint64_t uses_ = 0;
 };

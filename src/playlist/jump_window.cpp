@@ -26,6 +26,9 @@ constexpr QRect kEditPlace(10, 22, 380, 18);
 constexpr QRect kListPlace(4, 44, 392, 192);
 constexpr int kLengthWidth = 54;
 constexpr int kWheelRows = 3;
+// Tags taken in one turn of the event loop: a few milliseconds' work, so that a key
+// typed meanwhile waits no longer.
+constexpr size_t kArrivalsPerTurn = 1000;
 
 }  // namespace
 
@@ -156,9 +159,7 @@ void TJumpWindow::openOver(QRect playerFrame, bool playerInTray) {
 
 void TJumpWindow::typed(const QString& text) {
     JumpQuery q(text);
-    // Words that only add to the last ones: the new matches lie among the old.
-    if (q.narrows(query_)) index_.narrow(q, matches_);
-    else index_.filter(q, matches_);
+    index_.filter(q, matches_);
     query_ = std::move(q);
     choice_ = matches_.empty() ? -1 : 0;
     top_ = 0;
@@ -182,7 +183,7 @@ void TJumpWindow::rowsChanged() {
 
 void TJumpWindow::tagsArrived() {
     std::vector<int> fresh;
-    for (const FoundTags& f : tags_->take()) {
+    for (const FoundTags& f : tags_->take(kArrivalsPerTurn)) {
         if (!index_.fill(f)) continue;
         // A row that matches now, with its artist and title, joins the matches.
         if (query_.matches(index_.key(f.row)) && !std::binary_search(matches_.begin(), matches_.end(), f.row))

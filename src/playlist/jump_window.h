@@ -47,7 +47,7 @@ public:
     Shown shownRow(int row) const;
 
     QLineEdit* Edit1;
-    TJumpList* List1;
+    QWidget* List1;  // the matches, painted by the window's own list
 
 public slots:
     // Centred over the player's frame and kept inside the work area; centred on the

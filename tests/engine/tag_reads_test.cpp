@@ -85,8 +85,8 @@ TEST_F(TagsAhead, NewWishesReplaceAndTheFirstGoAhead) {
     reads.want({{6, p}, {7, p}}, true);   // ahead of 4, 5
     EXPECT_EQ(reads.waiting(), 4u);
     EXPECT_TRUE(reads.step(0));
-    EXPECT_EQ(cookies(reads.take()), (std::vector<int64_t>{6}));
+    EXPECT_EQ(cookies(reads.take(SIZE_MAX)), (std::vector<int64_t>{6}));
     while (reads.step(1000000000)) {}
-    EXPECT_EQ(cookies(reads.take()), (std::vector<int64_t>{7, 4, 5}));
+    EXPECT_EQ(cookies(reads.take(SIZE_MAX)), (std::vector<int64_t>{7, 4, 5}));
     EXPECT_FALSE(reads.pending());
 }
