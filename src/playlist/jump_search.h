@@ -3,8 +3,9 @@
 // regard to case ("ё" as "е"), in a row's artist, title or file name. Each row has a
 // key, the three texts folded and joined by line breaks (which no word holds, so no
 // word matches across two of them); until its tags are read, the file name alone.
-// The key is the only thing kept per row; it follows its row when rows move and is
-// made again when the row's bytes change.
+// The key is the only text kept per row (beside it, a row is one bit in each of the
+// last words' sets of rows); it follows its row when rows move and is made again when
+// the row's bytes change.
 #include "tags_ahead.h"
 
 #include <QByteArrayView>
