@@ -263,3 +263,22 @@ TEST_F(JumpTest, EnterStartsTheChosenRowAsADoubleClick) {
     BASS_StreamFree(StreamHandle);
     setStreamHandle(0);
 }
+
+// A row's key goes where the row goes; rows that come in are read and found too.
+TEST_F(JumpTest, KeysFollowTheirRows) {
+    open();
+    tags.readAll();
+    jump.Edit1->setText("звезда");
+    ASSERT_EQ(jump.matches(), std::vector<int>{0});
+    rows.move(0, -1);
+    EXPECT_EQ(jump.matches(), std::vector<int>{6});
+    rows.remove(2);
+    EXPECT_EQ(jump.matches(), std::vector<int>{5});
+    rows.move(5, 1);
+    EXPECT_EQ(jump.matches(), std::vector<int>{1});
+    tags.tags["/new/x.mp3"] = {"Кино", "Звезда"};
+    rows.append("/new/x.mp3");
+    EXPECT_EQ(jump.matches(), std::vector<int>{1});  // by its name, until read
+    tags.readAll();
+    EXPECT_EQ(jump.matches(), (std::vector<int>{1, 6}));
+}
