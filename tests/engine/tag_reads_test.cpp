@@ -13,7 +13,7 @@ namespace api = rwn8::engine;
 
 namespace {
 
-class TagsAhead : public EngineTest {
+class TagsReadAhead : public EngineTest {
 protected:
     void TearDown() override {
         api::setTagsReadNotify(nullptr, nullptr);
@@ -39,13 +39,13 @@ std::vector<int64_t> cookies(const std::vector<api::TagsRead>& read) {
 
 // Everything asked for comes back once, with the texts TAGS_Read gives, and lands in
 // the cache: the files are then known without being read again.
-TEST_F(TagsAhead, AnswersEveryFileAndFillsTheCache) {
+TEST_F(TagsReadAhead, AnswersEveryFileAndFillsTheCache) {
     const std::string a = tagged("a.mp3", {"Звезда по имени Солнце", "Кино", "", "", ""});
     const std::string b = tagged("b.mp3", {"Title only", "", "", "", ""});
     const std::string c = tagged("c.mp3", {});
     const std::string missing = dir.path("missing.mp3");
     std::atomic<int> notices{0};
-    api::setTagsReadNotify(&TagsAhead::count, &notices);
+    api::setTagsReadNotify(&TagsReadAhead::count, &notices);
     EXPECT_FALSE(api::knownFile(a));
     api::readTagsAhead({{7, a, true}, {3, b, false}, {9, c, false}, {1, missing, false}});
     // The manual clock reads them within the pump the call asked for.
@@ -77,7 +77,7 @@ TEST_F(TagsAhead, AnswersEveryFileAndFillsTheCache) {
 
 // The queue on its own: a new wish replaces what waits, the rows on screen go first,
 // and a step with no time left still reads one file.
-TEST_F(TagsAhead, NewWishesReplaceAndTheFirstGoAhead) {
+TEST_F(TagsReadAhead, NewWishesReplaceAndTheFirstGoAhead) {
     auto& reads = engine::TagReads::instance();
     const std::string p = tagged("p.mp3", {"P", "", "", "", ""});
     reads.want({{1, p}, {2, p}, {3, p}}, false);
