@@ -4,6 +4,7 @@
 #include "desktop.h"
 #include "frame_control.h"
 #include "levelling.h"
+#include "jump_window.h"
 #include "main_menu.h"
 #include "mini_player.h"
 #include "mp3.h"
@@ -117,6 +118,12 @@ void wireKeys(TForm_player& player, TForm2& list, TPopupForm& mini) {
     QObject::connect(&player, &TForm_player::addFilesRequested, &list, [&list] { list.addFiles(); });
 }
 
+// The jump window searches the playlist's rows, shows its playing row, and plays the
+// row chosen as a double-click on it in the playlist does.
+void wireJump(TJumpWindow& jump, TForm2& list) {
+    QObject::connect(&jump, &TJumpWindow::rowChosen, &list, [&list](int row) { startChosenRow(list, row); });
+}
+
 }  // namespace
 
 ProgramWindows::ProgramWindows() = default;
@@ -138,11 +145,17 @@ bool ProgramWindows::create(const QString& programDir, int device) {
     // The start-up playlist loads here, after the player was made.
     Form2 = std::make_unique<TForm2>(programDir, std::move(startUpList));
     Form3 = std::make_unique<TForm3>();
+    JumpWindow = std::make_unique<TJumpWindow>(Form2->rowStore(), [list = Form2.get()] { return list->PlayingRow; });
     wire();
     return true;
 }
 
 void ProgramWindows::showPlayer() { Form_player->show(); }
+
+void ProgramWindows::openJumpWindow() {
+    if (!JumpWindow) return;
+    JumpWindow->openOver(Form_player->frameGeometry(), Form_player->inTray());
+}
 
 void ProgramWindows::wire() {
     TForm_player* player = Form_player.get();
@@ -157,6 +170,8 @@ void ProgramWindows::wire() {
     wirePanels(*this);
     wirePlaylist(*Form2, *File_form, *FormPopup3, *player);
     wireKeys(*player, *Form2, *PopupForm);
+    wireJump(*JumpWindow, *Form2);
+    QObject::connect(player, &TForm_player::jumpRequested, player, [this] { openJumpWindow(); });
     // Last: it announces the saved settings to everything connected before.
     wireSettings(*this);
 }

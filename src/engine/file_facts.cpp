@@ -151,6 +151,14 @@ void FactsCache::clear() {
     d->byPath.clear();
 }
 
+FactsCache::Held FactsCache::held(const FileKey& key) const {
+    CacheLock lock(d->mutex);
+    auto it = d->byPath.find(key.path);
+    if (it == d->byPath.end() || !(it->second->key == key)) return {};
+    const Entry& e = *it->second;
+    return {e.tags, e.probed ? e.facts : std::nullopt};
+}
+
 size_t FactsCache::size() const {
     CacheLock lock(d->mutex);
     return d->lru.size();

@@ -47,6 +47,14 @@ public:
     void clear();
     size_t size() const;
 
+    // What the entry of `key` holds now, without reading the file or touching the
+    // order of use: null tags when unread, nullopt facts when not probed.
+    struct Held {
+        std::shared_ptr<const TrackTags> tags;
+        std::optional<FileFacts> facts;
+    };
+    Held held(const FileKey& key) const;
+
 private:
     struct Impl;
     std::unique_ptr<Impl> d;

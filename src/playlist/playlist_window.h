@@ -59,6 +59,8 @@ public:
     QWidget* playlistWidget() override { return this; }
     bool glued() const override;
     QStringList rows() const;
+    // The rows themselves, for the search that reads them without making strings.
+    PlaylistRows* rowStore() const { return rows_; }
 
     void SaveList(const QString& fileName);
     void LoadList(const QString& fileName);
