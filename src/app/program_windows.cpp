@@ -3,6 +3,9 @@
 #include "about_window.h"
 #include "config2.h"
 #include "desktop.h"
+#include "frame_control.h"
+#include "levelling.h"
+#include "jump_window.h"
 #include "ini_file.h"
 #include "kept_list.h"
 #include "main_menu.h"
@@ -11,6 +14,7 @@
 #include "plain_windows.h"
 #include "playlist_menus.h"
 #include "playlist_window.h"
+#include "settings_window.h"
 #include "track_info_panel.h"
 #include "update_window.h"
 
@@ -19,6 +23,7 @@
 #include <malloc.h>
 
 #include <functional>
+#include <vector>
 
 namespace {
 
@@ -84,6 +89,46 @@ void wirePlaylist(TForm2& list, TFile_form& addMenu, TFormPopup3& playlistMenu, 
 
 namespace {
 
+// The settings window, opened by the main menu, and its choices. Start-up applies the
+// saved choices through the same signals as a later change (`announce`, last): whatever
+// is connected before it, such as the engine's levelling, hears both.
+void wireSettings(ProgramWindows& w) {
+    TForm5& settings = *w.Form5;
+    // To the front even when open already, behind the player; the menu, losing the
+    // foreground, fades out.
+    QObject::connect(w.PopupForm2.get(), &TPopupForm2::settingsRequested, &settings, [&settings] {
+        if (settings.isMinimized()) settings.showNormal();
+        else settings.show();
+        desktop().setForeground(&settings);
+    });
+    // Hints asked for show over any of the program's windows, not only the active one:
+    // the playlist glued under the player seldom is. Off, tooltips are as they were.
+    const std::vector<QWidget*> windows{w.Form_player.get(), w.PopupForm2.get(), w.PopupForm.get(),
+                                        w.FormPopup3.get(),  w.Fail_info.get(),  w.File_form.get(),
+                                        w.Form1.get(),       w.Form2.get(),      w.Form3.get()};
+    QObject::connect(&settings, &TForm5::hintsChanged, &settings, [windows](bool on) {
+        TZMFrameControl::setHintsShown(on);
+        for (QWidget* window : windows) window->setAttribute(Qt::WA_AlwaysShowToolTips, on);
+    });
+    QObject::connect(&settings, &TForm5::levellingChanged, &settings, &applyLevelling);
+    settings.announce();
+}
+
+// The player's keys: pressed in the playlist or in the mini player, the player runs
+// them as its own; its add-files key opens the playlist's file dialog, as the add
+// menu's "Файлы" does.
+void wireKeys(TForm_player& player, TForm2& list, TPopupForm& mini) {
+    QObject::connect(&list, &TForm2::playerKeyPressed, &player, &TForm_player::applyKey);
+    QObject::connect(&mini, &TPopupForm::playerKeyPressed, &player, &TForm_player::applyKey);
+    QObject::connect(&player, &TForm_player::addFilesRequested, &list, [&list] { list.addFiles(); });
+}
+
+// The jump window searches the playlist's rows, shows its playing row, and plays the
+// row chosen as a double-click on it in the playlist does.
+void wireJump(TJumpWindow& jump, TForm2& list) {
+    QObject::connect(&jump, &TJumpWindow::rowChosen, &list, [&list](int row) { startChosenRow(list, row); });
+}
+
 // The list kept from one start to the next: saved a few seconds after the rows or the
 // playing change (the keeper hears the rows itself), and at every way out.
 void wireKeptList(ProgramWindows& w) {
@@ -93,6 +138,7 @@ void wireKeptList(ProgramWindows& w) {
     QObject::connect(player, &TForm_player::stateChanged, keeper, &ListKeeper::changed);
     QObject::connect(player, &TForm_player::trackShown, keeper, &ListKeeper::changed);
     QObject::connect(player, &TForm_player::ending, keeper, &ListKeeper::saveNow);
+    QObject::connect(w.Form5.get(), &TForm5::keepListChanged, keeper, &ListKeeper::setKeeping);
 }
 
 }  // namespace
@@ -105,7 +151,7 @@ ProgramWindows::~ProgramWindows() = default;
 bool ProgramWindows::create(const QString& programDir, int device) {
     Form_player = std::make_unique<TForm_player>(programDir, device);
     if (Form_player->engineFailed()) return false;
-    Form5 = std::make_unique<TForm5>();
+    Form5 = std::make_unique<TForm5>(&Form_player->config2());
     Form6 = std::make_unique<TForm6>();
     PopupForm2 = std::make_unique<TPopupForm2>();
     PopupForm = std::make_unique<TPopupForm>();
@@ -117,11 +163,17 @@ bool ProgramWindows::create(const QString& programDir, int device) {
     if (!startUpList) readStartUp(programDir);
     Form2 = std::make_unique<TForm2>(programDir, std::move(startUpList));
     Form3 = std::make_unique<TForm3>();
+    JumpWindow = std::make_unique<TJumpWindow>(Form2->rowStore(), [list = Form2.get()] { return list->PlayingRow; });
     wire();
     return true;
 }
 
 void ProgramWindows::showPlayer() { Form_player->show(); }
+
+void ProgramWindows::openJumpWindow() {
+    if (!JumpWindow) return;
+    JumpWindow->openOver(Form_player->frameGeometry(), Form_player->inTray());
+}
 
 void ProgramWindows::wire() {
     TForm_player* player = Form_player.get();
@@ -135,7 +187,12 @@ void ProgramWindows::wire() {
     QObject::connect(player, &TForm_player::progressed, PopupForm.get(), &TPopupForm::showProgress);
     wirePanels(*this);
     wirePlaylist(*Form2, *File_form, *FormPopup3, *player);
+    wireKeys(*player, *Form2, *PopupForm);
+    wireJump(*JumpWindow, *Form2);
+    QObject::connect(player, &TForm_player::jumpRequested, player, [this] { openJumpWindow(); });
     wireKeptList(*this);
+    // Last: it announces the saved settings to everything connected before.
+    wireSettings(*this);
 }
 
 void ProgramWindows::readStartUp(const QString& programDir) {

@@ -19,6 +19,7 @@ class TFile_form;
 class TForm1;
 class TForm2;
 class TForm3;
+class TJumpWindow;
 class ListKeeper;
 struct KeptTrack;
 
@@ -49,6 +50,12 @@ public:
     std::unique_ptr<TForm1> Form1;
     std::unique_ptr<TForm2> Form2;
     std::unique_ptr<TForm3> Form3;
+    // The jump window, made after the designed ones.
+    std::unique_ptr<TJumpWindow> JumpWindow;
+
+    // Opens the jump window over the player, or over the work area while the player
+    // is in the tray.
+    void openJumpWindow();
 
     // The start-up playlist, read during the splash: the list kept from the last run
     // when the settings keep one (its track then in `keptTrack`), else Config.ini's.

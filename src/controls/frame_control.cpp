@@ -4,8 +4,21 @@
 #include "pixels.h"
 #include "skin.h"
 
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
+
+namespace {
+bool hintsShown_ = false;  // interface thread only
+}  // namespace
+
+namespace {
+
+// Long enough to be seen, short enough for the next press of a held key.
+constexpr int kKeyPressShowMs = 120;
+
+}  // namespace
 
 TZMFrameControl::TZMFrameControl(int frameCount, QString notDividedText, QWidget* parent)
     : QWidget(parent), frameCount_(frameCount), notDivided_(std::move(notDividedText)) {
@@ -15,6 +28,26 @@ TZMFrameControl::TZMFrameControl(int frameCount, QString notDividedText, QWidget
     setCursor(Qt::PointingHandCursor);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);  // moves over it describe it in the status line
+}
+
+void TZMFrameControl::setHintsShown(bool on) {
+    hintsShown_ = on;
+    if (!on) QToolTip::hideText();
+}
+
+bool TZMFrameControl::hintsShown() { return hintsShown_; }
+
+// The desktop asks after its usual delay; the hint is read then, so a button that
+// rewrites its own (the always-on-top button) shows the new text.
+bool TZMFrameControl::event(QEvent* e) {
+    if (e->type() == QEvent::ToolTip && hintsShown_) {
+        const QString hint = property("hint").toString();
+        if (!hint.isEmpty()) {
+            QToolTip::showText(static_cast<QHelpEvent*>(e)->globalPos(), hint, this, rect());
+            return true;
+        }
+    }
+    return QWidget::event(e);
 }
 
 QString TZMFrameControl::author() const { return QStringLiteral("R.W.N.8. skinned controls"); }
@@ -161,6 +194,14 @@ void TZMFrameControl::mouseReleaseEvent(QMouseEvent* e) {
     drawFrame(releasedFrame(wasHeld));
     // Released outside: the leave that follows belongs to the held pointer.
     dropLeave_ = wasHeld && !rect().contains(at);
+}
+
+void TZMFrameControl::showPressedBriefly() {
+    if (!enabled_ || held_) return;
+    drawFrame(pressedFrame());
+    QTimer::singleShot(kKeyPressShowMs, this, [this] {
+        if (!held_) drawFrame(underMouse() ? hoverFrame() : normalFrame());
+    });
 }
 
 void TZMFrameControl::mouseMoveEvent(QMouseEvent* e) {

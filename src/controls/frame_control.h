@@ -40,8 +40,17 @@ public:
     void loadStoredStrip(const QImage& image) { strip_ = image; }
     // What the control shows now.
     const QImage& surface() const { return surface_; }
+    // A click made without the pointer (a key): the pressed frame for a moment, then
+    // the frame the pointer's place calls for.
+    void showPressedBriefly();
 
     QTimer FadeTimer;
+
+    // Whether the buttons show the hint their window gives them (the "hint" property) as
+    // a tooltip when the pointer rests on them: the user's choice, off until made. Off,
+    // the hint is held data only, as the status line already names the button.
+    static void setHintsShown(bool on);
+    static bool hintsShown();
 
 signals:
     void OnClick(QObject* sender);
@@ -50,6 +59,7 @@ signals:
     void OnMouseMove(QObject* sender, Qt::KeyboardModifiers keys, int x, int y);
 
 protected:
+    bool event(QEvent* e) override;
     void paintEvent(QPaintEvent*) override;
     void showEvent(QShowEvent*) override;
     void resizeEvent(QResizeEvent*) override;

@@ -4,6 +4,59 @@
 // Called from the interface thread only, as bass.h's are; none waits for the audio thread.
 #include "bass.h"
 
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
 namespace rwn8::engine {
+
+// Loudness levelling: every track plays at the gain its file carries for its track or
+// its album (the track's where there is none for the album), lowered where its peak
+// would pass full scale; a file without one plays as it is. The gain multiplies the
+// stream's volume (BASS_ATTRIB_VOL) and the samples the level and the spectrum see.
+enum class Levelling { Off, Tracks, Albums };
+
+// Applies to the samples decoded from now on: a track started later from its first
+// sample, the one playing once what is queued at the server (about a second) is heard.
+void setLevelling(Levelling mode);
+Levelling levelling();
+
+// A file whose tags are wanted ahead of being shown: the bytes of its path, and a
+// number of the caller's own that comes back with the answer (a playlist row).
+struct TagsWanted {
+    int64_t cookie = 0;
+    std::string path;
+    bool withLength = false;  // its length counted too (a row about to be shown)
+};
+
+// What was read: the texts as TAGS_Read gives them ("" when missing or unreadable).
+struct TagsRead {
+    int64_t cookie = 0;
+    std::string path;
+    std::string artist, title;
+};
+
+// The tags of these files are read on the engine's own thread, a few milliseconds'
+// worth of files at a time between its other work, into its cache of file facts. The
+// files replace those still waiting from an earlier call; with `first`, they go ahead
+// of them instead (the rows on screen).
+void readTagsAhead(std::vector<TagsWanted> files, bool first = false);
+// The answers read since the last call, in the order they were read, `most` of them
+// at most (the next call has the rest).
+std::vector<TagsRead> takeTagsRead(size_t most = SIZE_MAX);
+// Files still waiting to be read.
+size_t tagsWaiting();
+// `notify(user)` is called on the engine's own thread after each step that read some
+// tags (one call for a few files; take them with takeTagsRead). Null: no calls.
+void setTagsReadNotify(void (*notify)(void* user), void* user);
+
+// What the cache holds about a file, without reading it: its artist and title once
+// its tags were read, and its length in seconds once that is known (else negative).
+struct KnownFile {
+    std::string artist, title;
+    double seconds = -1;
+};
+std::optional<KnownFile> knownFile(const std::string& path);
 
 }  // namespace rwn8::engine

@@ -7,6 +7,7 @@
 #include "length_scans.h"
 #include "stream.h"
 #include "stream_registry.h"
+#include "tag_reads.h"
 
 namespace engine_test {
 
@@ -22,6 +23,7 @@ void advanceNs(int64_t ns) {
 void clearFileCache() {
     engine::FactsCache::instance().clear();
     engine::LengthScans::instance().clear();
+    engine::TagReads::instance().clear();
 }
 
 int playbackBlocks() { return engine::PcmBlock::alive.load(); }

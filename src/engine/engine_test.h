@@ -13,7 +13,7 @@ void useManualClock(bool on);
 void advance(int64_t ms);
 void advanceNs(int64_t ns);
 // Forgets every cached file fact (the next open reads the file again), and the
-// files waiting for their length to be counted.
+// files waiting for their length to be counted or their tags to be read.
 void clearFileCache();
 // Blocks of decoded audio for the level and the spectrum in existence: a stream
 // has one from its first play until it is freed.

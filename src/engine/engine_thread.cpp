@@ -13,6 +13,7 @@
 #include "file_facts.h"
 #include "length_scans.h"
 #include "stream_registry.h"
+#include "tag_reads.h"
 #include "voice.h"
 
 #include <pthread.h>
@@ -59,6 +60,7 @@ public:
         fading_ = Voice::pumpFading();
         if (anyBusy()) continueBusy();
         if (LengthScans::instance().pending()) continueScans();
+        if (TagReads::instance().pending()) continueTagReads();
         takeJoined();
     }
 
@@ -75,7 +77,7 @@ public:
 
     // Work left over from the last pump, done a piece per turn of the loop, after
     // the commands that arrived meanwhile.
-    bool hasLeftovers() const { return busyLeft_ || scansLeft_; }
+    bool hasLeftovers() const { return busyLeft_ || scansLeft_ || tagsLeft_; }
     void continueLeftovers() {
         if (busyLeft_) {
             busyLeft_ = false;
@@ -83,6 +85,7 @@ public:
             if (anyBusy()) busyLeft_ = true;
         }
         if (scansLeft_) scansLeft_ = LengthScans::instance().step(kScanStepBytes);
+        if (tagsLeft_) tagsLeft_ = TagReads::instance().step(kTagStepNs);
     }
 
     void finish() {
@@ -96,6 +99,8 @@ private:
     static constexpr int kManualBusyRounds = 16;
     // About two milliseconds of frame parsing.
     static constexpr int64_t kScanStepBytes = 512 * 1024;
+    // About two milliseconds of tag reading: a few files.
+    static constexpr int64_t kTagStepNs = 2000000;
 
     bool anyBusy() const {
         return std::any_of(voices_.begin(), voices_.end(), [](const auto& v) { return v.second->busy(); });
@@ -119,6 +124,15 @@ private:
             return;
         }
         scansLeft_ = true;
+    }
+    // Tags wanted for the search are read the same way, a step at a time; on the
+    // manual clock, all of them within the pump.
+    void continueTagReads() {
+        if (manualClock()) {
+            while (TagReads::instance().step(kTagStepNs)) {}
+            return;
+        }
+        tagsLeft_ = true;
     }
     void pumpBusy() {
         for (const auto& [st, v] : voices_)
@@ -165,6 +179,7 @@ private:
     std::unique_ptr<SoundServerLink> server_;
     bool busyLeft_ = false;
     bool scansLeft_ = false;
+    bool tagsLeft_ = false;
     std::vector<std::shared_ptr<Stream>> streams_;
     // By stream: a stream the engine made for a gapless join takes over a handle
     // when the player adopts it.
@@ -313,6 +328,7 @@ bool EngineThread::start(bool useDevice) {
         StreamRegistry::instance();
         FactsCache::instance();
         LengthScans::instance();
+        TagReads::instance();
         return std::atexit(stopAtExit) == 0;
     }();
     if (!registered) return false;

@@ -40,9 +40,13 @@ Probed probe(const FileKey& key) {
     if (!probed.audio) return {};
     auto decoder = Decoder::open(key.path);
     if (!decoder) return {};
-    FileFacts f{decoder->rate(), decoder->channels(), decoder->lengthFrames(probed.lengthHeader),
-                decoder->lengthEstimated()};
+    FileFacts f{decoder->rate(),
+                decoder->channels(),
+                decoder->lengthFrames(probed.lengthHeader),
+                decoder->lengthEstimated(),
+                {}};
     if (f.lengthFrames <= 0) return {};
+    f.loudness = readLoudness(key.path, probed.lame);
     return {f, decoder->trim()};
 }
 
@@ -145,6 +149,14 @@ void FactsCache::clear() {
     CacheLock lock(d->mutex);
     d->lru.clear();
     d->byPath.clear();
+}
+
+FactsCache::Held FactsCache::held(const FileKey& key) const {
+    CacheLock lock(d->mutex);
+    auto it = d->byPath.find(key.path);
+    if (it == d->byPath.end() || !(it->second->key == key)) return {};
+    const Entry& e = *it->second;
+    return {e.tags, e.probed ? e.facts : std::nullopt};
 }
 
 size_t FactsCache::size() const {

@@ -3,6 +3,7 @@
 // keyed by path, size and modification time: the playlist asks the same questions
 // of the same files again and again. Safe to call from any thread (one mutex),
 // but never with a stream's lock held (stream.h: a stream's mutex is innermost).
+#include "loudness.h"
 #include "tag_reader.h"
 
 #include <cstdint>
@@ -24,6 +25,7 @@ struct FileFacts {
     int channels = 0;
     int64_t lengthFrames = 0;
     bool lengthEstimated = false;  // until its frames are counted (length_scans.h)
+    Loudness loudness;             // its levelling values, from its tags or its LAME header
 };
 
 // The key of a regular, non-empty file; nullopt for a missing file or a folder.
@@ -44,6 +46,14 @@ public:
     void exactLength(const FileKey& key, int64_t frames);
     void clear();
     size_t size() const;
+
+    // What the entry of `key` holds now, without reading the file or touching the
+    // order of use: null tags when unread, nullopt facts when not probed.
+    struct Held {
+        std::shared_ptr<const TrackTags> tags;
+        std::optional<FileFacts> facts;
+    };
+    Held held(const FileKey& key) const;
 
 private:
     struct Impl;

@@ -205,7 +205,8 @@ ProbeResult probeFile(const std::string& path) {
         first = parseFrameHeader(lowest);
         first->bytes = int(frame.size());
     }
-    return {true, hasLengthHeader(frame.first(std::min(frame.size(), size_t(first->bytes))), *first)};
+    const auto whole = frame.first(std::min(frame.size(), size_t(first->bytes)));
+    return {true, hasLengthHeader(whole, *first), lameLoudness(whole, *first)};
 }
 
 }  // namespace engine

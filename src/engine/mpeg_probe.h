@@ -2,6 +2,8 @@
 // Tells MPEG audio from other data before the decoder sees it: the decoder hunts
 // for frame syncs through any bytes, so random data or a WAV file would otherwise
 // open as a stream of noise.
+#include "loudness.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -40,6 +42,7 @@ bool hasLengthHeader(std::span<const uint8_t> frame, const FrameHeader& h);
 struct ProbeResult {
     bool audio = false;         // MPEG audio near the start (after any ID3v2 tag)
     bool lengthHeader = false;  // its first frame tells the length
+    Loudness lame;              // the levelling values of its LAME header
 };
 ProbeResult probeFile(const std::string& path);
 

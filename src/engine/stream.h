@@ -101,7 +101,11 @@ struct StreamState {
 
 struct Stream {
     Stream(FileKey k, const FileFacts& f)
-        : key(std::move(k)), rate(f.rate), channels(f.channels), lengthEstimated(f.lengthEstimated) {
+        : key(std::move(k)),
+          rate(f.rate),
+          channels(f.channels),
+          lengthEstimated(f.lengthEstimated),
+          loudness(f.loudness) {
         s.lengthFrames = f.lengthFrames;
     }
     int bytesPerFrame() const { return 2 * channels; }
@@ -111,6 +115,7 @@ struct Stream {
     const int rate;
     const int channels;
     const bool lengthEstimated;  // when made: the count may replace s.lengthFrames
+    const Loudness loudness;     // the levelling values of its file
     std::atomic<float> volume{1.0f};
     std::mutex mutex;
     StreamState s;  // guarded by mutex

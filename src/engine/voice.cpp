@@ -342,10 +342,19 @@ void Voice::decodeUntil(int64_t target) {
         room = std::min(room, target - ring_.end());
         if (room <= 0) return;
         const int64_t got = decoder_->read(at, room);
+        level(at, got);
         ring_.commit(got);
         if (decoder_->ended()) eof_ = true;
         else if (got == 0) busy_ = true;
     }
+}
+
+// Decoded samples at the track's levelling gain, before anything else sees them: the
+// output, a follower's join and the block the level and the spectrum are cut from.
+// Read at each decode, so a change of the setting is heard from the next samples.
+void Voice::level(int16_t* pcm, int64_t frames) const {
+    const float factor = levellingFactor(stream_->loudness, levellingMode());
+    if (factor != 1.0f && frames > 0) applyGain(pcm, size_t(frames) * size_t(stream_->channels), factor);
 }
 
 void Voice::writeOut(int64_t frames) {

@@ -14,6 +14,8 @@
 // (stream_registry.h: the epoch), so that a command given before the join acts on
 // the follower too. Anything that restarts the session before that (stop, seek,
 // another follower) lets the follower go with what it queued.
+// Each voice levels its own decoded samples (loudness.h), so a follower's gain holds
+// from its first sample.
 #include "converter.h"
 #include "decoder.h"
 #include "output.h"
@@ -98,6 +100,7 @@ private:
     int64_t toStream(int64_t sessionFrame) const;
     int64_t toStreamCount(int64_t sessionFrames) const;
     void decodeUntil(int64_t target);
+    void level(int16_t* pcm, int64_t frames) const;
     void updateHeard();
     void checkEnd();
     void publish(const Commands& c);

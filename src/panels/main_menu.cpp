@@ -7,11 +7,10 @@
 
 #include <QLabel>
 
-// The settings item opens nothing: its text takes no click, and the bar on it does nothing.
 std::span<const MenuItem<TPopupForm2>> TPopupForm2::items() {
     using M = TPopupForm2;
     static const MenuItem<M> table[] = {
-        {72, "Настройки", "Окно настроек", nullptr, &M::Label5, 71},
+        {72, "Настройки", "Окно настроек", &M::settingsRequested, &M::Label5, 71},
         {104, "Обновления", "Окно обновлений", &M::updatesRequested, &M::Label3, 81},
         {136, "О программе", "О программе", &M::aboutRequested, &M::Label4, 85},
         {168, "Выход", "Закрыть плеер", &M::exitRequested, &M::Label2, 40},

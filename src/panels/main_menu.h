@@ -13,12 +13,13 @@ public:
     QLabel* Label2;  // "Выход"
     QLabel* Label3;  // "Обновления"
     QLabel* Label4;  // "О программе"
-    QLabel* Label5;  // "Настройки": no click of its own
+    QLabel* Label5;  // "Настройки"
 
 signals:
-    void updatesRequested();  // show the update window
-    void aboutRequested();    // show the about window
-    void exitRequested();     // close the player
+    void settingsRequested();  // show the settings window
+    void updatesRequested();   // show the update window
+    void aboutRequested();     // show the about window
+    void exitRequested();      // close the player
 
 protected:
     void performItem(int row) override;

@@ -7,6 +7,7 @@
 #include "slider.h"
 #include "transport.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 
 TPopupForm::TPopupForm(QWidget* parent)
@@ -83,4 +84,13 @@ void TPopupForm::sizeElapsed() {
 void TPopupForm::readyToShow() {
     TPopupPanel::readyToShow();
     sizeElapsed();
+}
+
+void TPopupForm::keyPressEvent(QKeyEvent* e) {
+    const KeyAction k = keyAction(keyFacts(*e), KeyWindow::miniPlayer);
+    if (!k.ours) {
+        TPopupPanel::keyPressEvent(e);
+        return;
+    }
+    if (k.action != PlayerKey::none) emit playerKeyPressed(k.action);
 }

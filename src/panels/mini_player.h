@@ -3,6 +3,7 @@
 // bar, set from the player's tick whether the panel is shown or not, and six
 // buttons. Its transport buttons run the player's own transport; restoring and
 // closing the player it asks for through its signals.
+#include "player_keys.h"
 #include "popup_panel.h"
 #include "published.h"
 
@@ -37,10 +38,14 @@ public:
 
 protected:
     void readyToShow() override;
+    void keyPressEvent(QKeyEvent* e) override;
 
 signals:
     void exitRequested();     // close the player, as its close command does
     void restoreRequested();  // bring the player back, as the tray icon's double-click does
+    // A key of the player's, pressed here (player_keys.h): the player runs it, as
+    // pressed in its own window. The panel stays open.
+    void playerKeyPressed(PlayerKey key);
 
 private:
     TZMButton* button(const char* picture, const QRect& place, void (TPopupForm::*click)());

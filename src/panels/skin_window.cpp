@@ -34,6 +34,7 @@ TSkinWindow::TSkinWindow(const QString& caption, const QString& picture, QPoint 
     ZMButton1 = new TZMButton(this);
     ZMButton1->setGeometry(352, 8, 41, 17);
     ZMButton1->setLoadBitmap(Skin::image(closePicture));
+    ZMButton1->setProperty("hint", QStringLiteral("Закрыть"));  // a tooltip only when the user asks for hints
     connect(ZMButton1, &TZMButton::OnClick, this, &TSkinWindow::ZMButton1Click);
 }
 

@@ -76,9 +76,13 @@ IniFile::IniFile(QString path) : path_(std::move(path)) {
     QFile f(path_);
     if (!f.open(QIODevice::ReadOnly)) return;
     // Every byte kept: values may be paths that are not UTF-8 (path_bytes.h). A
-    // byte-order mark that an editor put at the start is no part of the first line.
+    // byte-order mark that an editor put at the start is no part of the first line, nor
+    // is a second one that an editor put before it: a mark left there would hide the first
+    // section, and a save would then keep that mark and, read again, unhide the old values.
     QByteArray bytes = f.readAll();
-    if (bytes.startsWith("\xEF\xBB\xBF")) bytes.remove(0, 3);
+    qsizetype marks = 0;
+    while (bytes.mid(marks, 3) == "\xEF\xBB\xBF") marks += 3;
+    bytes.remove(0, marks);
     const QString text = pathFromBytes(bytes);
     lines_ = splitLines(text);
     if (!lines_.isEmpty() && lines_.last().isEmpty()) lines_.removeLast();

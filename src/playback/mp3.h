@@ -6,6 +6,7 @@
 // transport, the playback state's one writer.
 // What other windows show of it, it publishes as signals; `app` connects them.
 #include "config2.h"
+#include "player_keys.h"
 #include "published.h"
 #include "transport.h"
 #include "visualisation.h"
@@ -63,6 +64,9 @@ public:
     void ZMPushButton2Click();
     void ZMRunString1Click();
     Transport& transport() { return transport_; }
+    // A key of the player's, pressed here, in the playlist or in the mini player: what
+    // its button or slider does (player_keys.h), through the same handlers.
+    void applyKey(PlayerKey key);
 
     void Timer1Timer();
     void Timer2Timer();
@@ -126,7 +130,9 @@ signals:
     void mainMenuRequested(QPoint at);
     void trackInfoRequested(QPoint at);
     void miniPlayerRequested(QPoint at);
-    void stateChanged();  // PlayState changed
+    void stateChanged();       // PlayState changed
+    void jumpRequested();      // J, Ctrl+F: the jump window
+    void addFilesRequested();  // Ctrl+L, Insert: the add menu's "Файлы"
     // The program is about to end (the close button, or any close of the player
     // window), while the engine still knows where the loaded track is.
     void ending();
@@ -137,6 +143,7 @@ protected:
     void hideEvent(QHideEvent* e) override;
     void dragEnterEvent(QDragEnterEvent* e) override;
     void dropEvent(QDropEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
 
 private:
     bool FormCreate(int device);  // false: the engine could not be used
@@ -155,6 +162,8 @@ private:
     void tickSoon();
     void wakeTicks();
     void releaseEngine();
+    void seekBy(double seconds);
+    void stepVolume(int pixels);
 
     const QString programDir_;
     Config2File config2_;  // Config2.ini's one writer, handed to whoever else saves there

@@ -99,9 +99,11 @@ ListKeeper::ListKeeper(TForm2& list, TForm_player& player, bool keeping, QObject
 }
 
 void ListKeeper::setKeeping(bool on) {
+    // The settings announce their saved choice at start too: only a switch is a change.
+    const bool switchedOn = on && !keeping_;
     keeping_ = on;
-    if (on) changed();
-    else soon_.stop();
+    if (switchedOn) changed();
+    if (!on) soon_.stop();
 }
 
 void ListKeeper::changed() {

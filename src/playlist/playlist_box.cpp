@@ -109,6 +109,10 @@ void TPlaylistBox::keyPressEvent(QKeyEvent* e) {
         endDrag();
         return;
     }
+    if (const KeyAction k = keyAction(keyFacts(*e), KeyWindow::playlist); k.ours) {
+        if (k.action != PlayerKey::none) emit playerKeyPressed(k.action);
+        return;
+    }
     bool handled = false;
     emit keyDown(e->key(), &handled);
     if (!handled) QListView::keyPressEvent(e);

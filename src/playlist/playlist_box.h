@@ -3,7 +3,10 @@
 // over the plain texts of PlaylistRows, drawn by the row delegate, with a narrow dark
 // scroll bar. It reports what its window handles: the left press point, the drag of
 // a row within the list and its drop, the double-click, the right button's release,
-// the Delete key and pointer moves.
+// the Delete key, the player's keys (the arrows up and down only with Ctrl) and
+// pointer moves.
+#include "player_keys.h"
+
 #include <QListView>
 
 class TPlaylistBox : public QListView {
@@ -28,9 +31,10 @@ signals:
     // ListBox1DblClick, anywhere on the list: the row under the pointer at the first
     // click (-1 below the last row), which the focus may have left since.
     void dblClick(int row);
-    void keyDown(int key, bool* handled);          // ListBox1KeyDown
-    void mouseUp(Qt::MouseButton button);          // ListBox1MouseUp
-    void pointerMoved();                           // ListBox1MouseMove
+    void keyDown(int key, bool* handled);  // ListBox1KeyDown
+    void playerKeyPressed(PlayerKey key);
+    void mouseUp(Qt::MouseButton button);  // ListBox1MouseUp
+    void pointerMoved();                   // ListBox1MouseMove
 
 protected:
     void mousePressEvent(QMouseEvent* e) override;

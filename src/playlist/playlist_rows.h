@@ -37,7 +37,8 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
-    QString text(int i) const;  // 0 ≤ i < count
+    QString text(int i) const;                                                   // 0 ≤ i < count
+    QByteArrayView bytes(int i) const { return texts_.view(rows_[size_t(i)]); }  // 0 ≤ i < count
     QStringList all() const;
     void append(const QString& path);
     void append(const QStringList& paths);  // in one step, however many

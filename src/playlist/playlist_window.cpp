@@ -19,6 +19,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -93,7 +94,7 @@ void TForm2::createControls() {
         b.button->setGeometry(b.place);
         b.button->setLoadBitmap(Skin::image(QLatin1String(b.picture)));
         b.button->setCursor(Qt::PointingHandCursor);
-        b.button->setProperty("hint", QString::fromUtf8(b.hint));  // not shown as a tooltip
+        b.button->setProperty("hint", QString::fromUtf8(b.hint));  // a tooltip only when hints are asked for
     }
     connect(ZMButton1, &TZMButton::OnClick, this, [this] { ZMButton1Click(); });
     connect(ZMButton1, &TZMButton::OnMouseMove, this, [this] { ZMButton1MouseMove(); });
@@ -136,6 +137,7 @@ void TForm2::connectList() {
             [this](QObject* source, QPoint at) { ListBox1DragDrop(source, at); });
     connect(ListBox1, &TPlaylistBox::keyDown, this,
             [this](int key, bool* handled) { *handled = ListBox1KeyDown(key); });
+    connect(ListBox1, &TPlaylistBox::playerKeyPressed, this, &TForm2::playerKeyPressed);
     connect(ListBox1, &TPlaylistBox::mouseUp, this, [this](Qt::MouseButton b) { ListBox1MouseUp(b); });
     connect(ListBox1, &TPlaylistBox::pointerMoved, this, [this] { ListBox1MouseMove(); });
 }
@@ -182,6 +184,16 @@ bool TForm2::ListBox1KeyDown(int key) {
 }
 
 void TForm2::Button1Click() { deleteFocused(); }
+
+// The player's keys where the list does not have the focus; the list takes them itself.
+void TForm2::keyPressEvent(QKeyEvent* e) {
+    const KeyAction k = keyAction(keyFacts(*e), KeyWindow::playlist);
+    if (!k.ours) {
+        QWidget::keyPressEvent(e);
+        return;
+    }
+    if (k.action != PlayerKey::none) emit playerKeyPressed(k.action);
+}
 
 void TForm2::ListBox1MouseUp(Qt::MouseButton button) {
     if (button != Qt::RightButton || !playlistMenu_) return;

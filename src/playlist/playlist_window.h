@@ -3,6 +3,7 @@
 // row's text the track's path. Every playlist command acts on the focused row.
 // The store and adding tracks are in playlist_store.cpp, the window and its
 // handlers in playlist_window.cpp; a row's look is playlist_row.h.
+#include "player_keys.h"
 #include "transport.h"
 
 #include <QStringList>
@@ -24,6 +25,8 @@ class TZMButton;
 extern const char* const kDevelopersPage;
 
 class TForm2 : public QWidget, public PlaylistLink {
+    Q_OBJECT
+
 public:
     // `programDir` holds Config.ini, the start-up playlist.
     explicit TForm2(const QString& programDir, QWidget* parent = nullptr);
@@ -56,6 +59,8 @@ public:
     QWidget* playlistWidget() override { return this; }
     bool glued() const override;
     QStringList rows() const;
+    // The rows themselves, for the search that reads them without making strings.
+    PlaylistRows* rowStore() const { return rows_; }
 
     void SaveList(const QString& fileName);
     void LoadList(const QString& fileName);
@@ -106,8 +111,13 @@ public:
     // The row drawn as the playing one: written by the transport (setPlayingRow).
     const int& PlayingRow = playingRow_;
 
+signals:
+    // A key of the player's, pressed here (player_keys.h); `app` hands it to the player.
+    void playerKeyPressed(PlayerKey key);
+
 protected:
     void dragEnterEvent(QDragEnterEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
     void dropEvent(QDropEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;

@@ -11,6 +11,7 @@
 #include "playback_fixture.h"
 #include "playlist_menus.h"
 #include "playlist_window.h"
+#include "settings_window.h"
 #include "program_windows.h"
 #include "skin.h"
 #include "temp_dir.h"

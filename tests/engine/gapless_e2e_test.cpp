@@ -1,8 +1,10 @@
 // Whole albums through the real engine into a private sound server, with the
 // player's own handling of a track's end: what the recording shows at each join.
 #include "bass.h"
+#include "engine.h"
 #include "mp3_maker.h"
 #include "sound_server.h"
+#include "tag_writer.h"
 #include "temp_dir.h"
 
 #include <QElapsedTimer>
@@ -210,6 +212,36 @@ TEST_F(Gapless, HalvesOfOneToneJoinWithoutASilenceOrAStep) {
         std::printf("the independent decoder's joined decode: largest step %d\n", refStep);
         EXPECT_LE(step, std::max(refStep, kToneStep) * 3 / 2);
     }
+}
+
+// The two halves of one tone at two levelling gains, 6 dB apart: each half is heard at
+// its own level from its own first sample, and they still meet without a silence or
+// a step (the tone is cut where it crosses zero).
+TEST_F(Gapless, AnAlbumAtTwoGainsKeepsEachLevelAndNoGap) {
+    const auto files = halves(*dir_, 6, 3, "levels");
+    fixture::writeLevels(files[0], fixture::LevelTag::Txxx, {"-8.00 dB", "", "", ""});
+    fixture::writeLevels(files[1], fixture::LevelTag::Txxx, {"-2.00 dB", "", "", ""});
+    rwn8::engine::setLevelling(rwn8::engine::Levelling::Tracks);
+    Player player(files, false);
+    const std::vector<int16_t> pcm = recordAlbum(player, 9000);
+    rwn8::engine::setLevelling(rwn8::engine::Levelling::Off);
+    EXPECT_EQ(player.row(), 1);
+    const auto [first, last] = soundingSpan(pcm);
+    ASSERT_GT(last, first + size_t(kRecordRate) * 55 / 10) << "the album was not heard in full";
+    const size_t join = first + 3 * kRecordRate, margin = kRecordRate / 5;
+    const double quiet = kToneLoud * std::pow(10, -8.0 / 20);
+    const fixture::Judged heard = server_->judge(pcm, first + kRecordRate / 10, last - kRecordRate / 10, quiet, {join});
+    const double a = rmsOf(pcm, first + margin, join - margin), b = rmsOf(pcm, join + margin, last - margin);
+    const double apart = 20 * std::log10(b / a);
+    const int own = fixture::toneStep(0.5 * std::pow(10, -2.0 / 20), 440);
+    std::printf(
+        "gains -8 and -2 dB: the second half %+.2f dB above the first (%.0f and %.0f RMS); silence %.0f ms "
+        "(silences: %s), largest step %d (the louder half's own %d)%s\n",
+        apart, a, b, heard.silenceMs, heard.where({join}).c_str(), heard.step, own,
+        heard.recorderDropout ? "; a dropout of the server's set aside" : "");
+    EXPECT_NEAR(apart, 6.0, 0.2);
+    EXPECT_EQ(heard.silenceMs, 0) << "silence at the join";
+    EXPECT_LE(heard.step, own * 3 / 2) << "a click at the join";
 }
 
 // A track at 44.1 kHz, then one at 48 kHz, converted into the same session: at

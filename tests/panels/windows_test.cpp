@@ -39,7 +39,7 @@ struct Item {
     QLabel* TPopupForm2::*label;
     const char* text;
     const char* hover;
-    int asks;  // 0 updates, 1 about, 2 exit; -1 nothing
+    int asks;  // 0 updates, 1 about, 2 exit, 3 settings
 };
 
 void PrintTo(const Item& i, std::ostream* os) { *os << i.name; }
@@ -50,8 +50,10 @@ TEST_P(MainMenuItems, BandBarHoverAndClick) {
     const Item& it = GetParam();
     TPopupForm2 menu;
     QSignalSpy updates(&menu, &TPopupForm2::updatesRequested), about(&menu, &TPopupForm2::aboutRequested),
-        exit(&menu, &TPopupForm2::exitRequested);
-    const auto asked = [&] { return QList<int>{int(updates.count()), int(about.count()), int(exit.count())}; };
+        exit(&menu, &TPopupForm2::exitRequested), settings(&menu, &TPopupForm2::settingsRequested);
+    const auto asked = [&] {
+        return QList<int>{int(updates.count()), int(about.count()), int(exit.count()), int(settings.count())};
+    };
     QLabel* label = menu.*it.label;
     EXPECT_EQ(label->text(), QString::fromUtf8(it.text));
     EXPECT_EQ(label->pos(), QPoint(40, it.top + 8));
@@ -68,14 +70,14 @@ TEST_P(MainMenuItems, BandBarHoverAndClick) {
 
     click(menu.Selection);
     click(label);
-    QList<int> want{0, 0, 0};
-    if (it.asks >= 0) want[it.asks] = 2;
+    QList<int> want{0, 0, 0, 0};
+    want[it.asks] = 2;
     EXPECT_EQ(asked(), want);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Menu, MainMenuItems,
-    ::testing::Values(Item{"settings", 80, 72, &TPopupForm2::Label5, "Настройки", "Окно настроек", -1},
+    ::testing::Values(Item{"settings", 80, 72, &TPopupForm2::Label5, "Настройки", "Окно настроек", 3},
                       Item{"updates", 110, 104, &TPopupForm2::Label3, "Обновления", "Окно обновлений", 0},
                       Item{"about", 150, 136, &TPopupForm2::Label4, "О программе", "О программе", 1},
                       Item{"exit", 190, 168, &TPopupForm2::Label2, "Выход", "Закрыть плеер", 2}),
@@ -91,8 +93,8 @@ TEST_F(WithStatusLine, MainMenuClickOnATextPerformsTheBarsItem) {
     click(menu.Label3);  // "Обновления", the bar on "Выход"
     EXPECT_EQ(exit.count(), 1);
     EXPECT_EQ(updates.count(), 0);
-    click(menu.Label5);  // the text "Настройки" has no click at all
-    EXPECT_EQ(exit.count(), 1);
+    click(menu.Label5);  // "Настройки" as well
+    EXPECT_EQ(exit.count(), 2);
 }
 
 struct Window {

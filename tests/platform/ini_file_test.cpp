@@ -56,6 +56,27 @@ TEST(IniFile, ValuesKeepTheirBytesAndAByteOrderMarkIsNoPartOfTheFirstLine) {
     EXPECT_EQ(pathToBytes(ini.readString("PlayList", "file1", "")), QByteArray::fromStdString(cp1251Path));
 }
 
+// An editor that saved the file twice may have put two marks before the first section:
+// a value written there survives saves and reads, whatever number of marks it began with.
+TEST(IniFile, EveryByteOrderMarkAtTheStartIsNoPartOfTheFirstLine) {
+    fixture::TempDir dir;
+    const std::string mark = "\xEF\xBB\xBF";
+    for (int marks = 0; marks <= 3; ++marks) {
+        std::string text;
+        for (int i = 0; i < marks; ++i) text += mark;
+        const QString path = iniWith(dir, text + "[Form info]\r\nLeft=285\r\nTop=168\r\n");
+        for (int left : {123, 456}) {
+            IniFile ini(path);
+            ini.writeInteger("Form info", "Left", left);
+            ASSERT_TRUE(ini.save());
+            const IniFile again(path);
+            EXPECT_EQ(again.readInteger("Form info", "Left", 0), left) << marks << " marks";
+            EXPECT_EQ(again.readInteger("Form info", "Top", 0), 168) << marks << " marks";
+        }
+        EXPECT_EQ(fixture::readBytes(path.toStdString()), "[Form info]\r\nLeft=456\r\nTop=168\r\n") << marks;
+    }
+}
+
 TEST(IniFile, LongValuesAreCut) {
     fixture::TempDir dir;
     const IniFile ini(iniWith(dir, "[s]\nk=" + std::string(3000, 'x') + "\n"));

@@ -41,6 +41,8 @@ std::unique_ptr<lame_global_flags, LameFree> encoderFor(const ToneSpec& s) {
     }
     lame_set_bWriteVbrTag(g.get(), s.infoTag ? 1 : 0);
     lame_set_free_format(g.get(), s.freeFormat ? 1 : 0);
+    lame_set_findReplayGain(g.get(), s.replayGain ? 1 : 0);
+    lame_set_decode_on_the_fly(g.get(), s.replayGain ? 1 : 0);
     if (lame_init_params(g.get()) < 0) throw std::runtime_error("lame_init_params failed");
     return g;
 }

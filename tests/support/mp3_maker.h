@@ -20,6 +20,9 @@ struct ToneSpec {
     Wave wave = Wave::Sine;
     double frequency = 1000.0;
     double amplitude = 0.5;  // of full scale
+    // The encoder measures the track's ReplayGain and its decoded peak into the LAME
+    // header, as `lame --replaygain-accurate` does.
+    bool replayGain = false;
 };
 
 // A tone of the given length and format, the rest as ToneSpec's defaults.

@@ -5,14 +5,18 @@
 #include <taglib/apetag.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
+#include <taglib/relativevolumeframe.h>
 #include <taglib/textidentificationframe.h>
 
 #include <iconv.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <random>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 namespace fixture {
@@ -116,6 +120,52 @@ void writeApe(const std::string& path, const TagSpec& t) {
     put("YEAR", t.year);
     if (!file.save(TagLib::MPEG::File::APE, TagLib::File::StripNone))
         throw std::runtime_error("cannot save APE to " + path);
+}
+
+void writeLevels(const std::string& path, LevelTag where, const LevelTexts& v) {
+    const std::pair<const char*, const std::string*> texts[] = {{"REPLAYGAIN_TRACK_GAIN", &v.trackGain},
+                                                                {"REPLAYGAIN_TRACK_PEAK", &v.trackPeak},
+                                                                {"REPLAYGAIN_ALBUM_GAIN", &v.albumGain},
+                                                                {"REPLAYGAIN_ALBUM_PEAK", &v.albumPeak}};
+    TagLib::MPEG::File file(path.c_str(), false);
+    if (where == LevelTag::Ape) {
+        auto* tag = file.APETag(true);
+        for (const auto& [key, text] : texts)
+            if (!text->empty()) tag->addValue(key, TagLib::String(*text, TagLib::String::UTF8));
+        if (!file.save(TagLib::MPEG::File::APE, TagLib::File::StripNone))
+            throw std::runtime_error("cannot save APE to " + path);
+        return;
+    }
+    auto* tag = file.ID3v2Tag(true);
+    if (where == LevelTag::Txxx) {
+        for (const auto& [key, text] : texts) {
+            if (text->empty()) continue;
+            auto* frame = new TagLib::ID3v2::UserTextIdentificationFrame(TagLib::String::Latin1);
+            frame->setDescription(key);
+            frame->setText(TagLib::String(*text, TagLib::String::UTF8));
+            tag->addFrame(frame);  // the tag owns the frame
+        }
+    } else {
+        using Rva2 = TagLib::ID3v2::RelativeVolumeFrame;
+        auto add = [&](const char* id, const std::string& gain, const std::string& peak) {
+            if (gain.empty()) return;
+            auto* frame = new Rva2();
+            frame->setIdentification(id);
+            frame->setVolumeAdjustment(std::stof(gain), Rva2::MasterVolume);
+            if (!peak.empty()) {
+                const auto p = uint16_t(std::min(65535L, std::lround(std::stod(peak) * 32768)));
+                Rva2::PeakVolume pv;
+                pv.bitsRepresentingPeak = 16;
+                pv.peakVolume = TagLib::ByteVector::fromShort(short(p), true);
+                frame->setPeakVolume(pv, Rva2::MasterVolume);
+            }
+            tag->addFrame(frame);
+        };
+        add("track", v.trackGain, v.trackPeak);
+        add("album", v.albumGain, v.albumPeak);
+    }
+    if (!file.save(TagLib::MPEG::File::ID3v2, TagLib::File::StripNone, TagLib::ID3v2::v4))
+        throw std::runtime_error("cannot save ID3v2 to " + path);
 }
 
 void appendRawId3v1(const std::string& path, const TagSpec& t, unsigned char genre) {

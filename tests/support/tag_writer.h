@@ -18,6 +18,17 @@ void writeApe(const std::string& path, const TagSpec& t);
 // A 128-byte ID3v1 tag appended with the texts' bytes exactly as given.
 void appendRawId3v1(const std::string& path, const TagSpec& t, unsigned char genre = 255);
 
+// Levelling values (ReplayGain) as taggers write them, through TagLib: TXXX frames
+// REPLAYGAIN_TRACK_GAIN … in ID3v2.4, RVA2 frames identified "track" and "album" (the
+// master volume, with a 16-bit peak), or APE items of the TXXX frames' names. Texts as
+// a tagger writes them ("-6.50 dB", "0.500000"); an empty one is left out; RVA2 takes
+// the numbers they hold.
+enum class LevelTag { Txxx, Rva2, Ape };
+struct LevelTexts {
+    std::string trackGain, trackPeak, albumGain, albumPeak;
+};
+void writeLevels(const std::string& path, LevelTag where, const LevelTexts& v);
+
 // Raw tags as they stand at the end of a file, to append to one: an APEv2 tag with
 // one binary item (cover art, say) of `bytes` random bytes; a Lyrics3 v2 block; an
 // ID3v2.4 tag with a footer and a body of `bytes` random bytes.
