@@ -228,6 +228,7 @@ for _ in $(seq 2000); do harness_alive "$player" || break; sleep 0.005; done
 ended=$(( ($(now) - ended) / 1000000 ))
 grep -q '^Count=100000' "$work/program/Config2.ini" || echo "  (the kept list was not saved)"
 : >"$work/program/Config.ini"
+rm -f "$work/times.log"  # the last start's moments are no answer for this one
 start_player 30
 sleep 2
 echo "a kept list of 100 000 rows:"
