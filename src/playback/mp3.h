@@ -159,6 +159,7 @@ private:
     void seekToThumb();
     bool progressSeen() const { return onScreen_ || progressSeenElsewhere_; }
     void paceTick(double seconds, double totalSeconds);
+    PlayProgress showProgress();
     void tickSoon();
     void wakeTicks();
     void releaseEngine();

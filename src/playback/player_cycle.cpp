@@ -33,19 +33,24 @@ void TForm_player::Timer1Timer() {
     float fft[512];
     if (BASS_ChannelGetData(StreamHandle, fft, BASS_DATA_FFT1024) < 0) std::fill(std::begin(fft), std::end(fft), 0.0f);
     Draw(fft, kSpectrumX0, kSpectrumY0);
+    const PlayProgress p = showProgress();
+    BASS_ChannelSetAttribute(StreamHandle, BASS_ATTRIB_VOL, sliderVolume(volumeBar->geometry()));
+    paceTick(p.seconds, BASS_ChannelBytes2Seconds(StreamHandle, p.length));
+}
+
+// The seek thumb, the elapsed time and the other windows' progress at the position.
+PlayProgress TForm_player::showProgress() {
     PlayProgress p;
     p.length = BASS_ChannelGetLength(StreamHandle, BASS_POS_BYTE);
     p.position = BASS_ChannelGetPosition(StreamHandle, BASS_POS_BYTE);
     seekBar->setThumbLeft(thumbLeft(seekBar->geometry(), p.position, p.length));
     p.seconds = BASS_ChannelBytes2Seconds(StreamHandle, p.position);
     p.elapsed = timeText(p.seconds);
-    const double totalSeconds = BASS_ChannelBytes2Seconds(StreamHandle, p.length);
-    p.total = timeText(totalSeconds);
+    p.total = timeText(BASS_ChannelBytes2Seconds(StreamHandle, p.length));
     // A label repaints only when its text changes: once a second.
     if (Label1->text() != p.elapsed) Label1->setText(p.elapsed);
     emit progressed(p);
-    BASS_ChannelSetAttribute(StreamHandle, BASS_ATTRIB_VOL, sliderVolume(volumeBar->geometry()));
-    paceTick(p.seconds, totalSeconds);
+    return p;
 }
 
 // Seen, the tick runs every 30 ms. Unseen (minimised or in the tray, no mini player

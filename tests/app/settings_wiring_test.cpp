@@ -9,10 +9,12 @@
 #include "mini_player.h"
 #include "mp3.h"
 #include "mp3_maker.h"
+#include "playback_state.h"
 #include "playlist_window.h"
 #include "pointer_events.h"
 #include "program_fixture.h"
 #include "settings_window.h"
+#include "skin_slider.h"
 #include "update_window.h"
 
 #include <QCheckBox>
@@ -148,5 +150,29 @@ TEST_P(KeepListChoice, DecidesWhatTheCloseKeeps) {
 }
 
 INSTANTIATE_TEST_SUITE_P(OnAndOff, KeepListChoice, ::testing::Bool());
+
+// A track kept paused stands at its place, shown by the time and the seek thumb
+// before anything plays.
+TEST_F(SettingsWiring, AKeptPausedTrackShowsItsPlace) {
+    const std::string track = dir.path("kept.mp3");
+    ToneSpec recipe;
+    recipe.seconds = 10;
+    makeMp3(track, recipe);
+    QFile f(programDir() + "/Config2.ini");
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(("[Settings]\r\nKeepList=1\r\n[KeptList]\r\nCount=1\r\nfile1=" + track +
+             "\r\n[KeptTrack]\r\nIndex=0\r\nPosition=7000\r\nState=2\r\n")
+                .c_str());
+    f.close();
+    windows = std::make_unique<ProgramWindows>();
+    windows->readStartUp(programDir());
+    ASSERT_TRUE(windows->create(programDir(), 0));
+    windows->showPlayer();
+    const int thumbAtStart = windows->Form_player->seekBar->thumbLeft();
+    windows->resumeKeptTrack();
+    EXPECT_EQ(PlayState, PlayStatus::paused);
+    EXPECT_EQ(windows->Form_player->Label1->text(), "00:00:07");
+    EXPECT_GT(windows->Form_player->seekBar->thumbLeft(), thumbAtStart);
+}
 
 }  // namespace
