@@ -14,7 +14,7 @@
 
 namespace engine {
 
-// The commands of bass.h, as far as they concern an orphan.
+// The commands of bass.h and engine.h, as far as they concern an orphan.
 enum class Command { Play, Restart, Pause, Stop, Seek, Free, StopAll, AnnounceNext };
 // What a command leaves of the orphans.
 enum class Orphans {
@@ -29,8 +29,10 @@ enum class Orphans {
 // and nothing of a track that should not play is heard: any other play, a pause, a
 // stop (of one stream or all) and a seek let it go, and so does freeing a stream
 // that has played, unless the interface has seen it end (the follower sounding on
-// is then the next track, which the player is about to adopt). `s`: the state of
-// the stream the command is for, under its lock (none for StopAll).
+// is then the next track, which the player is about to adopt). Freeing a stream
+// never played (made to ask a file's length) and announcing another next file keep
+// it. `s`: the state of the stream the command is for, under its lock (none for
+// StopAll).
 Orphans orphansAfter(Command c, const StreamState* s);
 
 class StreamRegistry {
