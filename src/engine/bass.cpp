@@ -1,9 +1,14 @@
-// The engine's API. Interface thread only: each call takes the registry's lock or
-// one stream's lock for a moment and never waits for the audio thread (except on
-// the manual test clock, where commands are applied at once).
+// The designed library's operations (bass.h), and the next file announced for
+// gapless playback (engine.h's announceNext), which shares their commands.
+// Interface thread only: each call takes the registry's lock or one stream's lock
+// for a moment and never waits for the audio thread (except on the manual test
+// clock, where commands are applied at once). The position shown is
+// heard_position.h's; what a command does to a follower sounding without a handle
+// is stream_registry.h's orphansAfter.
 #include "bass.h"
 
 #include "analysis.h"
+#include "engine.h"
 #include "engine_clock.h"
 #include "engine_thread.h"
 #include "file_facts.h"
@@ -22,33 +27,21 @@ bool initialised = false;
 
 std::shared_ptr<Stream> find(HSTREAM h) { return initialised ? StreamRegistry::instance().find(h) : nullptr; }
 
-// The frame being heard now, from the audio thread's last report (or the command
-// that it has yet to apply). Never less than what the interface was last shown,
-// except after a seek.
+// The frame being heard now: the place a command the audio thread has yet to apply
+// puts it, else the last report run on (heard_position.h).
 int64_t heardFrame(Stream& st, const StreamLock& lock) {
     StreamState& s = locked(st, lock);
     if (s.seekPending) return s.seekFrame;
     if (s.holdPending) return s.holdFrame;
-    int64_t f = s.frame;
-    if (s.advancing) {
-        const int64_t since = std::max<int64_t>(0, nowNs() - s.stampNs);
-        const int64_t ahead = since / 1000 * st.rate / 1000000;
-        f = std::min({f + ahead, s.writtenEnd, f + extrapolationFrames(st.rate)});
-    }
-    // Position equals length only once the end has really been heard.
-    if (!s.ended && s.lengthFrames > 0) f = std::min(f, s.lengthFrames - 1);
-    s.shownFrame = std::max(s.shownFrame, f);
-    if (s.ended && s.shownFrame >= s.lengthFrames) s.endSeen = true;
-    return s.shownFrame;
+    return s.heard.at({s.frame, s.stampNs, s.advancing, s.writtenEnd, s.lengthFrames, s.ended}, st.rate, nowNs());
 }
 
 void seekCommand(StreamState& s, int64_t frame) {
     s.seekPending = true;
     s.seekFrame = frame;
     s.holdPending = false;
-    s.shownFrame = frame;
+    s.heard.seek(frame);
     s.ended = false;
-    s.endSeen = false;
 }
 
 // Pause and stop: the position stays at exactly what it reads now.
@@ -83,29 +76,21 @@ enum class Verdict {
     Send,       // the commands were edited: a new command for the audio thread
 };
 
-// Whether freeing `st` should silence what sounds behind it: unless the interface
-// has seen the stream end, when the follower sounding on is the next track, for the
-// player to adopt; before that, the player frees what it takes for playing.
-bool freeingSilences(Stream& st, const StreamLock& lock) {
-    const StreamState& s = locked(st, lock);
-    return !(s.ended && s.endSeen);
-}
-
-// After a command was written to its stream: the epoch moves on (and, for one
-// that silences, the orphans go: stream_registry.h), then the audio thread is woken
+// After a command was written to its stream: the epoch moves on (and the orphans
+// go, for a command that lets them: orphansAfter), then the audio thread is woken
 // (after every lock is let go: on the manual clock the wake runs a pump, which
 // takes them itself).
-void afterCommand(bool silence) {
-    StreamRegistry::instance().changed(silence);
+void afterCommand(Orphans fate) {
+    StreamRegistry::instance().changed(fate == Orphans::LetGo);
     EngineThread::wake();
 }
 
 // The one path of Play, Pause, Stop and SetPosition: under the stream's lock,
 // `decide(st, lock)` checks the state and, if it returns Send, edits the commands;
 // the new generation drops what the audio thread still publishes for the old ones.
-// `silences`: the command silences what sounds behind the stream too (pause, stop
-// and seek), refused or not, whenever the join happened.
-bool transportCall(HSTREAM h, bool silences, auto&& decide) {
+// `fate`: Keep, or LetGo for a command that lets the orphans go (pause, stop and
+// seek), refused or not, whenever the join happened.
+bool transportCall(HSTREAM h, Orphans fate, auto&& decide) {
     auto st = find(h);
     if (!st) return false;
     Verdict v;
@@ -114,19 +99,20 @@ bool transportCall(HSTREAM h, bool silences, auto&& decide) {
         v = decide(*st, lock);
         if (v == Verdict::Send) ++locked(*st, lock).generation;
     }
-    if (v == Verdict::Send || silences) afterCommand(silences);
+    if (v == Verdict::Send || fate == Orphans::LetGo) afterCommand(fate);
     return v != Verdict::Refused;
 }
 
-// Play of a new stream on the file that already sounds gaplessly behind the ended
-// one: the player gets that sound, its position counting what was heard of it.
-// Every other orphan goes, adopted or not.
-bool adoptSounding(HSTREAM h) {
+// A play that adopts (orphansAfter), of a stream on the file that already sounds
+// gaplessly behind the ended one: the player gets that sound, its position counting
+// what was heard of it. Every other orphan goes, adopted or not.
+bool adoptSounding(HSTREAM h, bool restart) {
     auto st = find(h);
     if (!st) return false;
     {
         StreamLock lock(st->mutex);
-        if (locked(*st, lock).everPlayed) return false;
+        if (orphansAfter(restart ? Command::Restart : Command::Play, &locked(*st, lock)) != Orphans::Adopt)
+            return false;
     }
     const bool adopted = StreamRegistry::instance().adopt(h) != nullptr;
     EngineThread::wake();
@@ -168,8 +154,6 @@ std::shared_ptr<Stream> makeFollower(const std::string& file) {
 
 uint32_t BASS_GetVersion() { return 0x02040000; }
 
-void BASS_SetLengthNotify(void (*notify)(void*), void* user) { LengthScans::instance().setNotice(notify, user); }
-
 bool BASS_Init(int device, uint32_t, uint32_t, void*, const void*) {
     if (initialised) return false;
     // Device 0 is "no sound": streams play on the silent clock.
@@ -190,7 +174,7 @@ bool BASS_Free() {
 
 bool BASS_Stop() {
     if (!initialised) return false;
-    StreamRegistry::instance().changed(true);
+    StreamRegistry::instance().changed(orphansAfter(Command::StopAll, nullptr) == Orphans::LetGo);
     std::vector<std::shared_ptr<Stream>> all;
     StreamRegistry::instance().snapshot(all);
     for (auto& st : all) {
@@ -218,23 +202,25 @@ bool BASS_StreamFree(HSTREAM h) {
     if (!initialised) return false;
     auto st = StreamRegistry::instance().remove(h);
     if (!st) return false;
-    bool played = false, silence = false;
+    bool played = false;
+    Orphans fate;
     {
         StreamLock lock(st->mutex);
         StreamState& s = locked(*st, lock);
         played = s.everPlayed;
-        silence = freeingSilences(*st, lock);
+        fate = orphansAfter(Command::Free, &s);
         s.transport = Transport::Stopped;
         ++s.generation;
     }
     // Only a stream that was ever played has anything on the audio thread to let go.
-    if (played) afterCommand(silence);
+    if (played) afterCommand(fate);
     return true;
 }
 
 bool BASS_ChannelPlay(HSTREAM h, bool restart) {
-    if (!restart && adoptSounding(h)) {
-        return transportCall(h, false, [](Stream& st, const StreamLock& lock) {
+    if (adoptSounding(h, restart)) {
+        // The other orphans went with the adoption.
+        return transportCall(h, Orphans::Keep, [](Stream& st, const StreamLock& lock) {
             // Ended meanwhile (the interface was held longer than the track): from
             // the beginning, as any ended stream plays.
             StreamState& s = locked(st, lock);
@@ -244,7 +230,7 @@ bool BASS_ChannelPlay(HSTREAM h, bool restart) {
             return Verdict::Send;
         });
     }
-    const bool ok = transportCall(h, false, [&](Stream& st, const StreamLock& lock) {
+    const bool ok = transportCall(h, Orphans::Keep, [&](Stream& st, const StreamLock& lock) {
         StreamState& s = locked(st, lock);
         if (s.transport == Transport::Playing && !restart) return Verdict::AlreadySo;
         // A stream that has played to its end starts again from the beginning.
@@ -253,14 +239,14 @@ bool BASS_ChannelPlay(HSTREAM h, bool restart) {
         s.everPlayed = true;
         return Verdict::Send;
     });
-    // Whatever sounds behind an ended stream goes: the player plays this instead,
-    // whenever the join happened.
-    if (ok) afterCommand(true);
+    // A play that adopted nothing lets go whatever sounds behind an ended stream:
+    // the player plays this instead, whenever the join happened.
+    if (ok) afterCommand(Orphans::LetGo);
     return ok;
 }
 
 bool BASS_ChannelPause(HSTREAM h) {
-    return transportCall(h, true, [](Stream& st, const StreamLock& lock) {
+    return transportCall(h, orphansAfter(Command::Pause, nullptr), [](Stream& st, const StreamLock& lock) {
         StreamState& s = locked(st, lock);
         if (s.transport != Transport::Playing) return Verdict::Refused;
         holdCommand(st, lock, Transport::Paused);
@@ -269,7 +255,7 @@ bool BASS_ChannelPause(HSTREAM h) {
 }
 
 bool BASS_ChannelStop(HSTREAM h) {
-    return transportCall(h, true, [](Stream& st, const StreamLock& lock) {
+    return transportCall(h, orphansAfter(Command::Stop, nullptr), [](Stream& st, const StreamLock& lock) {
         StreamState& s = locked(st, lock);
         if (s.transport == Transport::Stopped) return Verdict::AlreadySo;
         holdCommand(st, lock, Transport::Stopped);
@@ -287,7 +273,7 @@ uint32_t BASS_ChannelIsActive(HSTREAM h) {
     case Transport::Paused: return BASS_ACTIVE_PAUSED;
     case Transport::Stopped: break;
     }
-    if (s.ended) s.endSeen = true;
+    if (s.ended) s.heard.sawEnd();
     return BASS_ACTIVE_STOPPED;
 }
 
@@ -307,7 +293,7 @@ uint64_t BASS_ChannelGetPosition(HSTREAM h, uint32_t mode) {
 
 bool BASS_ChannelSetPosition(HSTREAM h, uint64_t pos, uint32_t mode) {
     if (mode != BASS_POS_BYTE) return false;
-    return transportCall(h, true, [&](Stream& st, const StreamLock& lock) {
+    return transportCall(h, orphansAfter(Command::Seek, nullptr), [&](Stream& st, const StreamLock& lock) {
         StreamState& s = locked(st, lock);
         seekCommand(s, int64_t(std::min<uint64_t>(pos / st.bytesPerFrame(), s.lengthFrames)));
         return Verdict::Send;
@@ -381,7 +367,9 @@ bool BASS_ChannelSetAttribute(HSTREAM h, uint32_t attrib, float value) {
     return true;
 }
 
-bool BASS_ChannelSetNext(HSTREAM h, const char* file) {
+// Operations of our own (engine.h).
+
+bool rwn8::engine::announceNext(HSTREAM h, const char* file) {
     auto st = find(h);
     if (!st) return false;
     const std::string next = file ? file : "";
@@ -400,6 +388,6 @@ bool BASS_ChannelSetNext(HSTREAM h, const char* file) {
     }
     if (follower && follower->lengthEstimated) countLength(*follower);
     // What the old follower queued is let go at once, before it can be heard.
-    if (played) afterCommand(false);
+    if (played) afterCommand(orphansAfter(Command::AnnounceNext, nullptr));
     return true;
 }

@@ -11,6 +11,19 @@
 
 namespace rwn8::engine {
 
+// Gapless playback: the file that the player will start when this stream ends (null
+// or empty: none), so that the engine can queue it behind this one as its follower.
+// Told again whenever the answer changes; false for no such stream. Once the stream
+// has ended, the follower sounds on without a handle until a play adopts it or a
+// command lets it go (bass.h, beside BASS_ChannelPlay).
+bool announceNext(HSTREAM, const char* file);
+
+// `notify(user)` is called, on the engine's own thread, each time the exact length
+// of a file replaces the estimate its streams were made with (a long file without a
+// header that tells its length): lengths, and what is worked out from them, may
+// then change once. Null: no calls.
+void onExactLength(void (*notify)(void* user), void* user);
+
 // Loudness levelling: every track plays at the gain its file carries for its track or
 // its album (the track's where there is none for the album), lowered where its peak
 // would pass full scale; a file without one plays as it is. The gain multiplies the

@@ -1,6 +1,7 @@
 #include "length_scans.h"
 
 #include "decoder.h"
+#include "engine.h"
 #include "stream_registry.h"
 
 #include <algorithm>
@@ -137,3 +138,7 @@ void LengthScans::clear() {
 }
 
 }  // namespace engine
+
+void rwn8::engine::onExactLength(void (*notify)(void*), void* user) {
+    ::engine::LengthScans::instance().setNotice(notify, user);
+}

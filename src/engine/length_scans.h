@@ -3,7 +3,7 @@
 // are counted on the audio thread a bounded part at a time, the file asked for
 // last first, so that a long file never holds the interface. When a count ends,
 // the facts cache, the streams on the file and the interface (the notice of
-// BASS_SetLengthNotify) learn the exact length.
+// engine.h's onExactLength) learn the exact length.
 #include "file_facts.h"
 
 #include <cstdint>

@@ -4,8 +4,8 @@
 // Threading contract:
 // - The interface thread writes the commands (transport, seek, hold) and bumps
 //   `generation` with each; the audio thread reads them at its next pump.
-//   `shownFrame` is the interface thread's alone (kept here, under the lock, with
-//   what it is computed from).
+//   `heard` (the position shown) is the interface thread's alone, kept here,
+//   under the lock, with the report it is computed from.
 // - The audio thread writes the published fields, and only while `generation` is
 //   the one its work was based on, so the results of a superseded command are
 //   dropped. It also writes `transport` (to Stopped, with `ended`) when the stream
@@ -17,6 +17,7 @@
 //   lock of the engine (the registry's, the facts cache's) while holding it.
 #include "analysis.h"
 #include "file_facts.h"
+#include "heard_position.h"
 
 #include <array>
 #include <atomic>
@@ -32,10 +33,6 @@ using Handle = uint32_t;
 
 constexpr int kBlockFrames = 16384;
 inline int64_t levelFrames(int rate) { return rate / 50; }  // the level meter's 20 ms
-// How far the interface runs the position on past the audio thread's last report.
-// Longer than the slowest output's pump interval, and within kBlockFrames with the
-// level's 20 ms before and an FFT window after, at 48 kHz.
-inline int64_t extrapolationFrames(int rate) { return rate * 3 / 10; }
 
 enum class Transport { Stopped, Playing, Paused };
 
@@ -71,10 +68,11 @@ struct StreamState {
     int64_t holdFrame = 0;
     int64_t holdNs = 0;
     bool everPlayed = false;  // the audio thread may hold a voice for it
-    // The furthest position shown since the last seek: the position never goes
-    // back, though a fresh report and the extrapolation from the last one may
-    // round a frame apart.
-    int64_t shownFrame = 0;
+    // The position shown to the interface, and whether it has been shown the end:
+    // freeing the stream after that leaves the follower that sounds on to be
+    // adopted (orphansAfter, stream_registry.h); before it, freeing silences what is
+    // heard, the follower included.
+    HeardPosition heard;
     // The file the player starts when this stream ends; empty for none.
     // `follower` is a stream made on it, which the audio thread queues behind this
     // one's last frame (it is no one's yet: no handle).
@@ -88,10 +86,6 @@ struct StreamState {
     // interface thread, which clears it with the command that plays again).
     int64_t lengthFrames = 0;
     bool ended = false;
-    // The interface has been shown the end (position equal to length, or the
-    // stream stopped): a stop or free then leaves the follower that sounds on to
-    // be adopted; before that, it acts on what is heard, the follower included.
-    bool endSeen = false;
     int64_t frame = 0;  // being heard at `stampNs`
     int64_t stampNs = 0;
     int64_t writtenEnd = 0;           // frames handed to the output; nothing beyond is heard yet

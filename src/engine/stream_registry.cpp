@@ -6,6 +6,21 @@
 
 namespace engine {
 
+Orphans orphansAfter(Command c, const StreamState* s) {
+    switch (c) {
+    case Command::Play: return s && s->everPlayed ? Orphans::LetGo : Orphans::Adopt;
+    case Command::Free:
+        return !s || !s->everPlayed || (s->ended && s->heard.endSeen()) ? Orphans::Keep : Orphans::LetGo;
+    case Command::AnnounceNext: return Orphans::Keep;
+    case Command::Restart:
+    case Command::Pause:
+    case Command::Stop:
+    case Command::Seek:
+    case Command::StopAll: break;
+    }
+    return Orphans::LetGo;
+}
+
 struct StreamRegistry::Impl {
     mutable std::mutex mutex;
     Handle next = 0x10000;

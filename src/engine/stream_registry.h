@@ -3,16 +3,37 @@
 // handle stays invalid. One mutex guards the table; it is never held while a
 // stream's own mutex is taken.
 //
-// Besides the player's streams it holds the engine's own: a stream that began to
-// sound gaplessly behind one that has ended, before the player has asked for it.
-// It has no handle of its own; the player's next play of a stream on the same file
-// takes it over (adopt), and any other play lets it go (dropOrphans).
+// Besides the player's streams it holds the engine's own (orphans): a follower that
+// began to sound gaplessly behind a stream that has ended, before the player has
+// asked for it. It has no handle of its own; which command adopts it and which let
+// it go is orphansAfter's rule, below.
 #include "stream.h"
 
 #include <memory>
 #include <vector>
 
 namespace engine {
+
+// The commands of bass.h and engine.h, as far as they concern an orphan.
+enum class Command { Play, Restart, Pause, Stop, Seek, Free, StopAll, AnnounceNext };
+// What a command leaves of the orphans.
+enum class Orphans {
+    Keep,
+    Adopt,  // the orphan on the stream's file goes under its handle; the others go
+    LetGo,
+};
+
+// The follower's adoption rule, ours alone (the designed library has no such
+// sound): the first play of a new stream, not a restart, adopts the orphan on its
+// file (the player's create-and-play of the next track gets what already sounds),
+// and nothing of a track that should not play is heard: any other play, a pause, a
+// stop (of one stream or all) and a seek let it go, and so does freeing a stream
+// that has played, unless the interface has seen it end (the follower sounding on
+// is then the next track, which the player is about to adopt). Freeing a stream
+// never played (made to ask a file's length) and announcing another next file keep
+// it. `s`: the state of the stream the command is for, under its lock (none for
+// StopAll).
+Orphans orphansAfter(Command c, const StreamState* s);
 
 class StreamRegistry {
 public:

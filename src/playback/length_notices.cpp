@@ -1,15 +1,15 @@
 #include "length_notices.h"
 
-#include "bass.h"
+#include "engine.h"
 
 LengthNotices& LengthNotices::instance() {
     static LengthNotices notices;
     return notices;
 }
 
-LengthNotices::LengthNotices() { BASS_SetLengthNotify(&LengthNotices::fromEngine, this); }
+LengthNotices::LengthNotices() { rwn8::engine::onExactLength(&LengthNotices::fromEngine, this); }
 
-LengthNotices::~LengthNotices() { BASS_SetLengthNotify(nullptr, nullptr); }
+LengthNotices::~LengthNotices() { rwn8::engine::onExactLength(nullptr, nullptr); }
 
 // On the engine's thread: one queued notice until the interface has taken it.
 void LengthNotices::fromEngine(void* self) {

@@ -4,6 +4,7 @@
 #include "mp3_path.h"
 #include "path_bytes.h"
 #include "bass.h"
+#include "engine.h"
 #include "playback_state_writer.h"
 #include "tags.h"
 
@@ -250,7 +251,7 @@ void Transport::announceNext() {
     if (StreamHandle == toldStream_ && next == toldNext_) return;
     toldStream_ = StreamHandle;
     toldNext_ = next;
-    BASS_ChannelSetNext(StreamHandle, next.isEmpty() ? nullptr : pathToBytes(fileOfPath(next)).constData());
+    rwn8::engine::announceNext(StreamHandle, next.isEmpty() ? nullptr : pathToBytes(fileOfPath(next)).constData());
 }
 
 void Transport::ShowTrackInfo(bool atTrackEnd) {

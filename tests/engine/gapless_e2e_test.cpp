@@ -44,7 +44,7 @@ public:
         ASSERT_TRUE(BASS_ChannelPlay(h_, false));
         startPositions_.push_back(BASS_ChannelBytes2Seconds(h_, BASS_ChannelGetPosition(h_, BASS_POS_BYTE)));
         const auto next = following();
-        BASS_ChannelSetNext(h_, next ? rows_[size_t(*next)].c_str() : nullptr);
+        rwn8::engine::announceNext(h_, next ? rows_[size_t(*next)].c_str() : nullptr);
     }
     // One tick; false once the last row has ended.
     bool tick() {

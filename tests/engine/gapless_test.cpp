@@ -1,6 +1,7 @@
 // The file announced to follow a stream, on the manual clock: it sounds on from the
 // stream's last frame, and the player's next stream on that file takes it over;
 // whatever changes the answer before the join leaves nothing of it behind.
+#include "engine.h"
 #include "engine_fixture.h"
 
 #include <gtest/gtest.h>
@@ -22,7 +23,7 @@ protected:
     HSTREAM playWithNext(const std::string& file, const char* next) {
         HSTREAM h = BASS_StreamCreateFile(false, file.c_str(), 0, 0, 0);
         EXPECT_NE(h, 0u);
-        EXPECT_TRUE(BASS_ChannelSetNext(h, next));
+        EXPECT_TRUE(rwn8::engine::announceNext(h, next));
         EXPECT_TRUE(BASS_ChannelPlay(h, false));
         return h;
     }
@@ -108,8 +109,9 @@ TEST_F(Gapless, WhatChangesTheAnswerLeavesNothingBehind) {
         bool joins;  // the first stream still reaches its end
     };
     const Case cases[] = {
-        {"another next file", [](HSTREAM h, const std::string& other) { BASS_ChannelSetNext(h, other.c_str()); }, true},
-        {"no next file", [](HSTREAM h, const std::string&) { BASS_ChannelSetNext(h, nullptr); }, true},
+        {"another next file", [](HSTREAM h, const std::string& other) { rwn8::engine::announceNext(h, other.c_str()); },
+         true},
+        {"no next file", [](HSTREAM h, const std::string&) { rwn8::engine::announceNext(h, nullptr); }, true},
         {"stop", [](HSTREAM h, const std::string&) { BASS_ChannelStop(h); }, false},
         {"seek back", [](HSTREAM h, const std::string&) { BASS_ChannelSetPosition(h, 0, BASS_POS_BYTE); }, false},
     };

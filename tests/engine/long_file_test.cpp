@@ -3,6 +3,7 @@
 // made on the audio thread, which every stream on the file and the interface's
 // notice learn; the track still plays to exactly its end.
 #include "decoder.h"
+#include "engine.h"
 #include "engine_fixture.h"
 #include "tag_writer.h"
 
@@ -45,7 +46,7 @@ protected:
     void SetUp() override {
         EngineTest::SetUp();
         notices = 0;
-        BASS_SetLengthNotify(countNotice, nullptr);
+        rwn8::engine::onExactLength(countNotice, nullptr);
         path = dir.path("long.mp3");
         makeRepeatedMp3(path, GetParam().piece, kCopies);
         writeId3v2(path, {"Долгая", "Кто-то", "", "", "1999"}, 3, V2Text::Utf16);
@@ -53,7 +54,7 @@ protected:
         ASSERT_GT(reference.frames(), 0);
     }
     void TearDown() override {
-        BASS_SetLengthNotify(nullptr, nullptr);
+        rwn8::engine::onExactLength(nullptr, nullptr);
         EngineTest::TearDown();
     }
     uint64_t referenceBytes() const { return uint64_t(reference.frames()) * 2 * uint64_t(reference.channels); }
@@ -115,7 +116,7 @@ protected:
 
 TEST_F(LongFileRealClock, APlayingStreamTakesTheCount) {
     notices = 0;
-    BASS_SetLengthNotify(countNotice, nullptr);
+    rwn8::engine::onExactLength(countNotice, nullptr);
     const std::string path = dir.path("long.mp3");
     makeRepeatedMp3(path, tone(6, 44100, 2, 128, false, 4), kCopies);
     const Decoded reference = referenceDecode(path);
@@ -128,7 +129,7 @@ TEST_F(LongFileRealClock, APlayingStreamTakesTheCount) {
     EXPECT_EQ(BASS_ChannelGetLength(h, BASS_POS_BYTE), uint64_t(reference.frames()) * 4);
     EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_PLAYING);
     BASS_StreamFree(h);
-    BASS_SetLengthNotify(nullptr, nullptr);
+    rwn8::engine::onExactLength(nullptr, nullptr);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 //
 // A failure prints the seed, the step and the commands before it, to replay the run.
 #include "bass.h"
+#include "engine.h"
 #include "mp3_maker.h"
 #include "sound_server.h"
 #include "temp_dir.h"
@@ -445,7 +446,7 @@ private:
     void setNext(int file) {
         next_ = file;
         const char* path = file < 0 ? nullptr : files_[size_t(file)].path.c_str();
-        wd_.call("BASS_ChannelSetNext", [&] { return BASS_ChannelSetNext(cur_.h, path); });
+        wd_.call("announceNext", [&] { return rwn8::engine::announceNext(cur_.h, path); });
     }
 
     // A stream made and kept without playing, as the playlist's rows ask for facts:
