@@ -224,6 +224,7 @@ void TForm_player::playStateChanged() {
     // A track plays again: the ticks that rested while nothing played run again. Each
     // stops itself at its first tick that finds nothing playing.
     wakeTicks();
+    standsAtEnd_ = false;  // told with the state itself
     emit stateChanged();
 }
 
