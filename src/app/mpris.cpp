@@ -31,6 +31,8 @@ MprisService::MprisService(TForm_player& p, PlaylistAccess& l, QObject* parent) 
     new MprisPlayer(this);
     connect(&player, &TForm_player::trackShown, this, &MprisService::trackShown);
     connect(&player, &TForm_player::stateChanged, this, &MprisService::announce);
+    // Also rows added or removed, which change where Next and Previous lead.
+    connect(&player, &TForm_player::listEndChanged, this, &MprisService::announce);
     connect(player.volumeBar, &TSkinSlider::placed, this, &MprisService::announce);
 }
 
@@ -48,7 +50,9 @@ bool MprisService::start() {
 
 QString MprisService::playbackStatus() const {
     switch (PlayState) {
-    case PlayStatus::playing: return QStringLiteral("Playing");
+    // Silent at the end of the last row, the player still counts itself as playing;
+    // the desktop hears what is heard.
+    case PlayStatus::playing: return player.standsAtEnd() ? QStringLiteral("Stopped") : QStringLiteral("Playing");
     case PlayStatus::paused: return QStringLiteral("Paused");
     default: return QStringLiteral("Stopped");
     }

@@ -34,6 +34,9 @@ public:
     bool canGoPrevious() const;
     // A seek of the loaded track, by the desktop's controls.
     void seek(double seconds);
+    // The player's properties as last announced (or as they would have been, with no
+    // bus to announce them on).
+    const QVariantMap& announced() const { return announced_; }
 
 signals:
     // OpenUri with a file:// address: the file, as the file system's bytes.

@@ -298,9 +298,8 @@ void TZMRunString::paintEvent(QPaintEvent*) {
 void TZMRunString::press(QMouseEvent* e, bool secondOfDouble) {
     if (!enabled_) return;
     const int x = int(e->position().x());
-    leftPressed_ = e->button() == Qt::LeftButton;
-    noClick_ = secondOfDouble;
-    if (leftPressed_ && runMode_ != rmNone && runMode_ != rmFree) {
+    clicks_.press(e, secondOfDouble);
+    if (e->button() == Qt::LeftButton && runMode_ != rmNone && runMode_ != rmFree) {
         dragOffset_ = x - motion_.captionX;
         dragged_ = false;
         motion_.dragging = true;
@@ -326,9 +325,7 @@ void TZMRunString::mouseMoveEvent(QMouseEvent* e) {
 void TZMRunString::mouseReleaseEvent(QMouseEvent* e) {
     if (!enabled_) return;
     const QPoint at = e->position().toPoint();
-    const bool click = leftPressed_ && !noClick_ && !dragged_ && e->button() == Qt::LeftButton && rect().contains(at);
-    leftPressed_ = false;
-    if (click) emit OnClick(this);
+    if (clicks_.release(e, this) && !dragged_) emit OnClick(this);
     motion_.dragging = false;
     dragged_ = false;
     emit OnMouseUp(this, e->button(), e->modifiers(), at.x(), at.y());

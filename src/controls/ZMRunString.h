@@ -1,6 +1,7 @@
 #pragma once
 // A one-line text strip over an image or a colour, whose text can run to the
 // left like a ticker, fade into its ends, be dragged, or give way to a fixed text.
+#include "click.h"
 #include "run_motion.h"
 
 #include <QColor>
@@ -214,8 +215,7 @@ private:
     bool draggedSinceTick_ = false;
     bool dragged_ = false;
     int dragOffset_ = 0;
-    bool leftPressed_ = false;
-    bool noClick_ = false;
+    ClickTracker clicks_;
     // Shown on screen: set by show events, cleared by hide events (the window hidden
     // into the tray, or minimised).
     bool onScreen_ = false;

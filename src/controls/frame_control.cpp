@@ -170,8 +170,7 @@ void TZMFrameControl::press(QMouseEvent* e, bool secondOfDouble) {
     emit OnMouseDown(this, e->button(), e->modifiers(), at.x(), at.y());
     held_ = true;
     fadeDirection_ = 0;
-    leftPressed_ = e->button() == Qt::LeftButton;
-    noClick_ = secondOfDouble;
+    clicks_.press(e, secondOfDouble);
     drawFrame(pressedFrame());
 }
 
@@ -183,9 +182,7 @@ void TZMFrameControl::mouseDoubleClickEvent(QMouseEvent* e) { press(e, true); }
 void TZMFrameControl::mouseReleaseEvent(QMouseEvent* e) {
     if (!enabled_) return;
     const QPoint at = e->position().toPoint();
-    const bool click = leftPressed_ && !noClick_ && e->button() == Qt::LeftButton && rect().contains(at);
-    leftPressed_ = false;
-    if (click) clicked();
+    if (clicks_.release(e, this)) clicked();
     mouseState_ = 0;
     emit OnMouseUp(this, e->button(), e->modifiers(), at.x(), at.y());
     const bool wasHeld = held_;

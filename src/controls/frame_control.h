@@ -3,6 +3,8 @@
 // which the control shows at a time, drawn into its own surface at once; pointer
 // handling; the fade from the hover frame back to the normal one; the colour effect.
 // The buttons say how many frames a strip holds and which frame each role takes.
+#include "click.h"
+
 #include <QImage>
 #include <QTimer>
 #include <QWidget>
@@ -110,7 +112,6 @@ private:
     bool smooth_ = false;
     bool colored_ = false;
     bool background_ = true;  // no usable strip: the platform erases as usual
-    bool leftPressed_ = false;
-    bool noClick_ = false;
+    ClickTracker clicks_;
     bool dropLeave_ = false;
 };

@@ -1,5 +1,7 @@
 #include "label_events.h"
 
+#include "click.h"
+
 #include <QMouseEvent>
 #include <QWidget>
 
@@ -16,15 +18,15 @@ protected:
         case QEvent::MouseMove:
             if (h_.move) h_.move(static_cast<QMouseEvent*>(e)->globalPosition().toPoint());
             break;
+        // Only the left button counts here: another button's press or release leaves
+        // a held left press as it is.
         case QEvent::MouseButtonPress:
-            if (static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) pressed_ = true;
+            if (static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) clicks_.press(Qt::LeftButton);
             break;
         case QEvent::MouseButtonRelease: {
             auto* m = static_cast<QMouseEvent*>(e);
             if (m->button() != Qt::LeftButton) break;
-            const bool click = pressed_ && control->rect().contains(m->position().toPoint());
-            pressed_ = false;
-            if (click && h_.click) h_.click();
+            if (clicks_.release(m, control) && h_.click) h_.click();
             break;
         }
         default: break;
@@ -34,7 +36,7 @@ protected:
 
 private:
     LabelHandlers h_;
-    bool pressed_ = false;
+    ClickTracker clicks_;
 };
 
 }  // namespace

@@ -18,6 +18,14 @@ FileStamp fileStamp(const std::string& path);
 // created, removed or renamed, also through a link. Where the system reports changes
 // (inotify) asking costs one read that finds nothing, instead of a status call that
 // walks the path; elsewhere, or once the watch is lost, it always says yes.
+//
+// Not QFileSystemWatcher: the tick asks synchronously while it draws, and the answer
+// must hold for a write made just before, with no turn of the event loop between.
+// QFileSystemWatcher tells only through signals that a turn of the loop delivers (a
+// stale "no" here, or every other pending event run inside the drawing to fetch them);
+// and it cannot watch a file that is not there yet, and drops one that was replaced or
+// removed. So the watch reads the inotify queue of the folder and the file itself,
+// when asked.
 class FileChangeWatch {
 public:
     explicit FileChangeWatch(std::string path);

@@ -226,6 +226,7 @@ void TForm_player::playStateChanged() {
     // A track plays again: the ticks that rested while nothing played run again. Each
     // stops itself at its first tick that finds nothing playing.
     wakeTicks();
+    standsAtEnd_ = false;  // told with the state itself
     // A track that stands paused where it was kept shows that place, as the tick would.
     if (PlayState == PlayStatus::paused && StreamHandle != 0) showProgress();
     emit stateChanged();

@@ -92,6 +92,10 @@ public:
     // Another window shows each tick's progress (the mini player): the tick keeps its
     // 30 ms pace while the player itself is unseen.
     void setProgressSeenElsewhere(bool seen);
+    // The last row has ended and the player stands silent at its end: PlayState stays
+    // playing until the user acts, but nothing sounds. Set by the tick that finds the
+    // end, cleared by the next tick that goes on and by any change of PlayState.
+    bool standsAtEnd() const { return standsAtEnd_; }
 
     // TransportView.
     void setMarquee(const QString& text) override;
@@ -131,6 +135,9 @@ signals:
     void trackInfoRequested(QPoint at);
     void miniPlayerRequested(QPoint at);
     void stateChanged();       // PlayState changed
+    // standsAtEnd() changed, or what the track-end rule reads did (the rows, TrackIndex)
+    // or a command ran: where Next and Previous lead may differ.
+    void listEndChanged();
     void jumpRequested();      // J, Ctrl+F: the jump window
     void addFilesRequested();  // Ctrl+L, Insert: the add menu's "Файлы"
     // The program is about to end (the close button, or any close of the player
@@ -165,6 +172,7 @@ private:
     void releaseEngine();
     void seekBy(double seconds);
     void stepVolume(int pixels);
+    void setStandsAtEnd(bool stands);
 
     const QString programDir_;
     Config2File config2_;  // Config2.ini's one writer, handed to whoever else saves there
@@ -177,6 +185,7 @@ private:
     bool engineStarted_ = false;  // this player initialised the engine and has not released it
     // The last row ended: both ticks rest until something the rule reads changes.
     bool restingAtEnd_ = false;
+    bool standsAtEnd_ = false;
     bool closed_ = false;
     bool inTray_ = false;
     // Shown on screen: between a show event and a hide event (minimised or in the tray).

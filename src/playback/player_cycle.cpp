@@ -23,8 +23,10 @@ void TForm_player::Timer1Timer() {
         restingAtEnd_ = true;
         Timer1.stop();
         Timer2.stop();
+        setStandsAtEnd(true);
         return;
     }
+    setStandsAtEnd(false);
     if (restingAtEnd_) wakeTicks();  // started again while resting (a seek, the player shown): the meter too
     if (unseenSince_.isValid()) {
         levels.fall(skippedFrames(unseenSince_.elapsed()), pb1->height());
@@ -83,6 +85,16 @@ void TForm_player::wakeTicks() {
 
 void TForm_player::trackEndInputsChanged() {
     if (restingAtEnd_) wakeTicks();
+    emit listEndChanged();
+}
+
+// Apart from the resting ticks, which any input wakes for one more look: the standing
+// itself changes only when a tick finds otherwise, so it is not told to change back and
+// forth in between.
+void TForm_player::setStandsAtEnd(bool stands) {
+    if (stands == standsAtEnd_) return;
+    standsAtEnd_ = stands;
+    emit listEndChanged();
 }
 
 void TForm_player::setProgressSeenElsewhere(bool seen) {

@@ -48,15 +48,11 @@ bool TMenuItemEvents::eventFilter(QObject* watched, QEvent* e) {
         if (hovers_.contains(watched)) setStatusText(hovers_.value(watched));
         return true;
     }
-    // A click: the left button pressed and released on the same control.
+    // A click: the left button pressed and released on the same control. Another
+    // button's press or release leaves a held left press as it is.
     if (m->button() != Qt::LeftButton) return true;
-    if (type == QEvent::MouseButtonPress) {
-        pressed_ = watched;
-        return true;
-    }
-    const bool click = pressed_ == watched && static_cast<QWidget*>(watched)->rect().contains(m->position().toPoint());
-    pressed_ = nullptr;
-    if (click) menu_->SelectionClick();
+    if (type == QEvent::MouseButtonPress) clicks_.press(m);
+    else if (clicks_.release(m, static_cast<QWidget*>(watched))) menu_->SelectionClick();
     return true;
 }
 

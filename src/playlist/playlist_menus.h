@@ -3,6 +3,7 @@
 // window's add button, and the playlist menu, opened by the right button's release
 // over the list. How they open, fade and slide their bar is the shared panel
 // behaviour; here are their items, the items' hover texts and what each item does.
+#include "click.h"
 #include "popup_panel.h"
 
 #include <QHash>
@@ -30,7 +31,7 @@ private:
 
     TMenuPanel* const menu_;
     QHash<QObject*, QString> hovers_;
-    QObject* pressed_ = nullptr;
+    ClickTracker clicks_;
 };
 
 class TFile_form : public TMenuPanel {  // add menu

@@ -259,15 +259,11 @@ bool TForm2::eventFilter(QObject* watched, QEvent* e) {
             return true;
         }
         if (e->type() == QEvent::MouseButtonPress) {
-            label1Pressed_ = static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton;
+            label1Clicks_.press(static_cast<QMouseEvent*>(e));
             return true;
         }
         if (e->type() == QEvent::MouseButtonRelease) {
-            const auto* m = static_cast<QMouseEvent*>(e);
-            const bool click =
-                label1Pressed_ && m->button() == Qt::LeftButton && Label1->rect().contains(m->position().toPoint());
-            label1Pressed_ = false;
-            if (click) Label1Click();
+            if (label1Clicks_.release(static_cast<QMouseEvent*>(e), Label1)) Label1Click();
             return true;
         }
     }

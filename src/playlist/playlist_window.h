@@ -3,6 +3,7 @@
 // row's text the track's path. Every playlist command acts on the focused row.
 // The store and adding tracks are in playlist_store.cpp, the window and its
 // handlers in playlist_window.cpp; a row's look is playlist_row.h.
+#include "click.h"
 #include "player_keys.h"
 #include "transport.h"
 
@@ -137,5 +138,5 @@ private:
     Transport ownTransport_{*this, silentView_};
     TFile_form* addMenu_ = nullptr;
     TFormPopup3* playlistMenu_ = nullptr;
-    bool label1Pressed_ = false;
+    ClickTracker label1Clicks_;
 };

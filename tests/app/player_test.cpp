@@ -8,6 +8,7 @@
 #include "main_menu.h"
 #include "mini_player.h"
 #include "mp3.h"
+#include "mpris.h"
 #include "playback_state.h"
 #include "playlist_window.h"
 #include "pointer_events.h"
@@ -260,6 +261,39 @@ TEST_F(PlayerTest, TicksRestAtTheEndOfTheLastRowUntilTheRuleCanAct) {
     EXPECT_TRUE(player->Timer2.isActive());
     EXPECT_EQ(player->Label1->text(), "00:00:00");
     EXPECT_EQ(TrackIndex, 2);
+}
+
+// The desktop's media controls hear what is heard: silent at the end of the last row
+// the player says "Stopped" (its own PlayState stays playing), and rows added or
+// removed tell again where Next leads.
+TEST_F(PlayerTest, MediaControlsHearTheEndOfTheListAndItsRows) {
+    start();
+    addTracks(1);
+    MprisService mpris(*player, *list);
+    const auto told = [&](const char* name) { return mpris.announced().value(QString::fromLatin1(name)); };
+    player->ZMButton1Click();
+    EXPECT_EQ(told("PlaybackStatus").toString(), "Playing");
+    EXPECT_FALSE(told("CanGoNext").toBool());
+    list->add(QString::fromStdString(track("t1.mp3", 1, "Песня 1")));
+    EXPECT_TRUE(told("CanGoNext").toBool());
+    list->setFocus(1);
+    list->deleteFocused();
+    EXPECT_FALSE(told("CanGoNext").toBool());
+    for (int i = 0; i < 100 && player->Timer1.isActive(); ++i) {
+        engine_test::advance(30);
+        player->Timer1Timer();
+    }
+    ASSERT_FALSE(player->Timer1.isActive());
+    EXPECT_EQ(PlayState, PlayStatus::playing);
+    EXPECT_EQ(told("PlaybackStatus").toString(), "Stopped");
+    // A command that finds nothing to do leaves it so, with no "Playing" in between;
+    // a seek back plays on.
+    player->ZMButton4Click();
+    EXPECT_EQ(told("PlaybackStatus").toString(), "Stopped");
+    player->seekTo(0.2);
+    engine_test::advance(30);
+    player->Timer1Timer();
+    EXPECT_EQ(told("PlaybackStatus").toString(), "Playing");
 }
 
 // A half-written download: its first frames, then 200 MB of zeros. It plays, and
