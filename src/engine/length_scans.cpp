@@ -1,6 +1,6 @@
 #include "length_scans.h"
 
-#include "decoder.h"
+#include "frame_count.h"
 #include "stream_registry.h"
 
 #include <algorithm>

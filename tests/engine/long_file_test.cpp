@@ -3,6 +3,7 @@
 // made on the audio thread, which every stream on the file and the interface's
 // notice learn; the track still plays to exactly its end.
 #include "decoder.h"
+#include "frame_count.h"
 #include "engine_fixture.h"
 #include "tag_writer.h"
 
