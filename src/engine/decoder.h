@@ -51,7 +51,9 @@ public:
     bool lengthEstimated() const { return estimated_; }
     // Frames the decoder leaves out at the start of a full count.
     int64_t trim() const { return trim_; }
-    // How the counts of the Info/Xing header fit the file (length_rule.h).
+    // How the counts of the Info/Xing header fit the file (length_rule.h); the
+    // tests read it to know whether a length was told or counted, which nothing
+    // the engine offers shows.
     using Header = HeaderFit;
     Header header() const { return header_; }
     // The next reads deliver audio from exactly `frame` on; getting there may take

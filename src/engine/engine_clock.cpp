@@ -31,9 +31,10 @@ public:
     std::atomic<int64_t> ns{0};
 };
 
-const SteadyClock steady;
-ManualClock manual;
-std::atomic<const EngineClock*> inUse{&steady};
+// Made before any code runs, so that the clock can be asked from anywhere.
+constinit const SteadyClock steady;
+constinit ManualClock manual;
+constinit std::atomic<const EngineClock*> inUse{&steady};
 
 }  // namespace
 
