@@ -95,7 +95,7 @@ public:
 private:
     // Rounds of busy voices' work within one pump, where the clock wants steps
     // finished there.
-    static constexpr int kManualBusyRounds = 16;
+    static constexpr int kBusyRoundsWithinPump = 16;
     // About two milliseconds of frame parsing.
     static constexpr int64_t kScanStepBytes = 512 * 1024;
     // About two milliseconds of tag reading: a few files.
@@ -110,13 +110,14 @@ private:
     // fixed number of rounds there, the same every run.
     void continueBusy() {
         if (engineClock().stepsWithinPump()) {
-            for (int round = 0; round < kManualBusyRounds && anyBusy(); ++round) pumpBusy();
+            for (int round = 0; round < kBusyRoundsWithinPump && anyBusy(); ++round) pumpBusy();
             return;
         }
         busyLeft_ = true;
     }
     // Lengths still estimated are counted between everything else the thread does,
-    // a step at a time; on the manual clock, to the end within the pump.
+    // a step at a time; where the clock finishes steps within the pump, to the end
+    // there.
     void continueScans() {
         if (engineClock().stepsWithinPump()) {
             while (LengthScans::instance().step(kScanStepBytes)) {}
@@ -124,8 +125,8 @@ private:
         }
         scansLeft_ = true;
     }
-    // Tags wanted for the search are read the same way, a step at a time; on the
-    // manual clock, all of them within the pump.
+    // Tags wanted for the search are read the same way, a step at a time, or all of
+    // them within the pump.
     void continueTagReads() {
         if (engineClock().stepsWithinPump()) {
             while (TagReads::instance().step(kTagStepNs)) {}
