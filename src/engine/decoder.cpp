@@ -1,5 +1,8 @@
 #include "decoder.h"
 
+#include "decoder_probe.h"
+#include "decoder_source.h"
+#include "frame_count.h"
 #include "mpeg_probe.h"
 
 #include <mpg123.h>
@@ -12,74 +15,21 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
-#include <chrono>
-#include <cmath>
-#include <ctime>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 namespace engine {
 
-// The audio of the file: after the ID3v2 tags at its start, up to the tags at its
-// end. After the end stands a copy of the first frame's header, so that the
-// library, which takes a first frame for audio only once it sees another header
-// behind it, plays files of a single frame too; that header's frame is never
-// complete, so it is never heard.
-struct Decoder::Source {
-    int fd = -1;
-    int64_t start = 0;
-    int64_t end = 0;
-    int64_t pos = 0;          // the next byte to give the library
-    int64_t firstFrame = -1;  // from the start of the audio
-    std::array<uint8_t, 4> tail{};
-    bool hasTail = false;
-    bool tailGiven = false;
-    ~Source() {
-        if (fd >= 0) ::close(fd);
-    }
-    bool open(const std::string& path, std::vector<uint8_t>& piece);
-    // The same file, on a descriptor of its own.
-    bool copy(const Source& from);
-    int64_t readAt(int64_t at, uint8_t* out, int64_t n) const;
-};
-
 namespace {
 
-std::atomic<int64_t> largestFed{0};
-std::atomic<int64_t> totalFed{0};
-std::atomic<int64_t> longestCall{0};
-std::atomic<int64_t> longestCallCpu{0};
-
-void raiseTo(std::atomic<int64_t>& most, int64_t n) {
-    int64_t was = most.load(std::memory_order_relaxed);
-    while (n > was && !most.compare_exchange_weak(was, n, std::memory_order_relaxed)) {}
-}
-
-void countFed(int64_t n) {
-    totalFed.fetch_add(n, std::memory_order_relaxed);
-    raiseTo(largestFed, n);
-}
-
-int64_t steadyNs() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-int64_t threadCpuNs() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return int64_t(t.tv_sec) * 1000000000 + t.tv_nsec;
-}
-
-// One call into the library, timed on the clock and in the thread's own CPU time
-// (which leaves out the time a busy machine gave other programs).
-template <class Call> int timed(Call&& call) {
-    const int64_t before = steadyNs();
-    const int64_t cpuBefore = threadCpuNs();
+// One call into the library, shown to the probe if a test installed one.
+template <class Call> int probed(Call&& call) {
+    DecoderProbe* probe = decoderProbe();
+    if (!probe) return call();
+    probe->callStarts();
     const int r = call();
-    raiseTo(longestCallCpu, threadCpuNs() - cpuBefore);
-    raiseTo(longestCall, steadyNs() - before);
+    probe->callEnded();
     return r;
 }
 
@@ -102,11 +52,6 @@ int64_t afterLeadingTags(int fd) {
     return at;
 }
 
-bool libraryReady() {
-    static const bool ready = mpg123_init() == MPG123_OK;
-    return ready;
-}
-
 void acceptSixteenBitAtEveryRate(mpg123_handle* h) {
     mpg123_format_none(h);
     const long* rates = nullptr;
@@ -115,10 +60,21 @@ void acceptSixteenBitAtEveryRate(mpg123_handle* h) {
     for (size_t i = 0; i < count; ++i) mpg123_format(h, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
 }
 
-// `believeCounts` false: the counts of an Info/Xing header that point past the
-// file's end are not believed, the file played from its frames to their end, none
-// trimmed by the library (the decoder leaves out the encoder's delay itself).
-mpg123_handle* newHandle(bool believeCounts = true) {
+}  // namespace
+
+bool decoderLibraryReady() {
+    static const bool ready = mpg123_init() == MPG123_OK;
+    return ready;
+}
+
+namespace {
+std::atomic<DecoderProbe*> probeInstalled{nullptr};
+}  // namespace
+
+void setDecoderProbe(DecoderProbe* probe) { probeInstalled.store(probe, std::memory_order_release); }
+DecoderProbe* decoderProbe() { return probeInstalled.load(std::memory_order_acquire); }
+
+mpg123_handle* newDecoderHandle(bool believeCounts) {
     int err = MPG123_OK;
     mpg123_handle* h = mpg123_new(nullptr, &err);
     if (!h) return nullptr;
@@ -137,6 +93,8 @@ mpg123_handle* newHandle(bool believeCounts = true) {
     return h;
 }
 
+namespace {
+
 // Keeps the first frame's format to the end: a stream that changes its rate or
 // channels midway is converted, as is a damaged frame that claims another.
 bool lockFormat(mpg123_handle* h, int& rate, int& channels) {
@@ -149,46 +107,6 @@ bool lockFormat(mpg123_handle* h, int& rate, int& channels) {
     rate = int(r);
     channels = c;
     return true;
-}
-
-// The file read for the library's own frame parsing, which asks for a few bytes
-// at a time: from memory, filled in large pieces.
-struct ScanReader {
-    const Decoder::Source* source;
-    int64_t pos = 0;  // from the start of the audio
-    int64_t bufAt = 0;
-    int64_t bufLen = 0;
-    std::vector<uint8_t> buf = std::vector<uint8_t>(size_t(Decoder::kPieceBytes));
-};
-
-mpg123_ssize_t scanRead(void* handle, void* out, size_t bytes) {
-    auto* r = static_cast<ScanReader*>(handle);
-    auto* dst = static_cast<uint8_t*>(out);
-    size_t done = 0;
-    while (done < bytes) {
-        if (r->pos < r->bufAt || r->pos >= r->bufAt + r->bufLen) {
-            r->bufAt = r->pos;
-            r->bufLen = std::max<int64_t>(0, r->source->readAt(r->pos, r->buf.data(), Decoder::kPieceBytes));
-            if (r->bufLen == 0) break;
-        }
-        const int64_t n = std::min<int64_t>(int64_t(bytes - done), r->bufAt + r->bufLen - r->pos);
-        std::copy_n(r->buf.data() + (r->pos - r->bufAt), n, dst + done);
-        done += size_t(n);
-        r->pos += n;
-    }
-    return mpg123_ssize_t(done);
-}
-
-off_t scanSeek(void* handle, off_t offset, int whence) {
-    auto* r = static_cast<ScanReader*>(handle);
-    const int64_t size = r->source->end - r->source->start;
-    const int64_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? r->pos : size;
-    if ((whence != SEEK_SET && whence != SEEK_CUR && whence != SEEK_END) || base + offset < 0) {
-        errno = EINVAL;
-        return -1;
-    }
-    r->pos = base + offset;
-    return off_t(r->pos);
 }
 
 // An Info/Xing header whose frame count, present by its flags, is 0: the library
@@ -216,57 +134,50 @@ int64_t frameBytesAt(const uint8_t* header, int bitrateIndex, bool padded) {
     return h ? h->bytes : 0;
 }
 
-// Whether the counts of the Info/Xing header of the first frame, if it has one,
-// fit the file: they may point past its end (a damaged header, a file cut short)
-// or leave much of it out (a damaged header, frames or garbage appended).
-Decoder::Header headerFits(const Decoder::Source& source) {
-    using enum Decoder::Header;
-    std::array<uint8_t, 4 + 32 + 16> head{};
-    if (source.firstFrame < 0 ||
-        source.readAt(source.firstFrame, head.data(), int64_t(head.size())) != int64_t(head.size()))
-        return Fits;
-    const auto h = parseFrameHeader(head.data());
-    if (!h || h->layer != 3) return Fits;  // free format and layers I and II carry no counts
-    const size_t at = 4 + size_t(h->version == 10 ? (h->channels == 2 ? 32 : 17) : (h->channels == 2 ? 17 : 9));
-    const bool magic = std::equal(head.begin() + long(at), head.begin() + long(at) + 4, "Xing") ||
-                       std::equal(head.begin() + long(at), head.begin() + long(at) + 4, "Info");
-    if (!magic) return Fits;
-    const uint32_t flags = be32(&head[at + 4]);
-    size_t field = at + 8;
-    const int64_t size = source.end - source.start - source.firstFrame;
-    const int64_t smallest = frameBytesAt(head.data(), 1, false);
-    const int64_t largest = frameBytesAt(head.data(), 14, true);
-    // Room for trailing junk and for a header that counts its own frame or not.
-    const int64_t slack = size / 50 + 2 * largest;
-    if (flags & 1) {
-        const int64_t frames = be32(&head[field]);
-        field += 4;
-        // A count of 0 says nothing; the library then drops the header (lengthFrames).
-        if (frames > 0 && frames * smallest > size + slack) return PointsPastEnd;
-        if (frames > 0 && (frames + 1) * largest + slack < size) return LeavesOut;
-    }
-    if (flags & 2) {
-        const int64_t bytes = be32(&head[field]);
-        if (bytes > size + slack) return PointsPastEnd;
-        if (bytes + slack < size) return LeavesOut;
-    }
-    return Fits;
-}
-
-// What a decoder leaves out at the start of a full count: the encoder's delay that
-// the header tells, and the decoder's own (not when the header's count is 0: the
-// library then drops the whole header).
-int64_t startTrim(mpg123_handle* h, const Decoder::Source& source) {
+// The start's trim (startTrim) with what the library tells of the delays; a
+// decoder that does not tell its own has libmpg123's usual 529.
+int64_t trimOf(mpg123_handle* h, const Decoder::Source& source) {
     long delay = -1;
-    double unused = 0;
-    if (zeroFrameCount(source) || mpg123_getstate(h, MPG123_ENC_DELAY, &delay, &unused) != MPG123_OK || delay < 0)
-        return 0;
     long decoderDelay = 0;
+    double unused = 0;
+    if (mpg123_getstate(h, MPG123_ENC_DELAY, &delay, &unused) != MPG123_OK) delay = -1;
     if (mpg123_getstate(h, MPG123_DEC_DELAY, &decoderDelay, &unused) != MPG123_OK) decoderDelay = 529;
-    return delay + decoderDelay;
+    return startTrim(zeroFrameCount(source), delay, decoderDelay);
 }
 
 }  // namespace
+
+// Whether the counts of the Info/Xing header of the first frame, if it has one,
+// fit the file: they may point past its end (a damaged header, a file cut short)
+// or leave much of it out (a damaged header, frames or garbage appended).
+HeaderFit headerFitOf(const Decoder::Source& source) {
+    std::array<uint8_t, 4 + 32 + 16> head{};
+    if (source.firstFrame < 0 ||
+        source.readAt(source.firstFrame, head.data(), int64_t(head.size())) != int64_t(head.size()))
+        return HeaderFit::Fits;
+    const auto h = parseFrameHeader(head.data());
+    if (!h || h->layer != 3) return HeaderFit::Fits;  // free format and layers I and II carry no counts
+    const size_t at = 4 + size_t(h->version == 10 ? (h->channels == 2 ? 32 : 17) : (h->channels == 2 ? 17 : 9));
+    const bool magic = std::equal(head.begin() + long(at), head.begin() + long(at) + 4, "Xing") ||
+                       std::equal(head.begin() + long(at), head.begin() + long(at) + 4, "Info");
+    if (!magic) return HeaderFit::Fits;
+    const uint32_t flags = be32(&head[at + 4]);
+    size_t field = at + 8;
+    HeaderCounts counts;
+    counts.audioBytes = source.end - source.start - source.firstFrame;
+    counts.smallestFrame = frameBytesAt(head.data(), 1, false);
+    counts.largestFrame = frameBytesAt(head.data(), 14, true);
+    if (flags & 1) {
+        counts.frames = be32(&head[field]);
+        field += 4;
+    }
+    if (flags & 2) counts.bytes = be32(&head[field]);
+    return headerFit(counts);
+}
+
+Decoder::Source::~Source() {
+    if (fd >= 0) ::close(fd);
+}
 
 // Bytes [at, at + n) of the audio counted from its start, with the copied header
 // after its end.
@@ -310,7 +221,7 @@ bool Decoder::Source::open(const std::string& path, std::vector<uint8_t>& piece)
 }
 
 std::unique_ptr<Decoder> Decoder::open(const std::string& path) {
-    if (!libraryReady()) return nullptr;
+    if (!decoderLibraryReady()) return nullptr;
     auto source = std::make_unique<Source>();
     std::vector<uint8_t> piece;
     if (!source->open(path, piece)) return nullptr;
@@ -336,16 +247,16 @@ bool Decoder::Source::copy(const Source& from) {
 std::unique_ptr<Decoder> Decoder::start(std::unique_ptr<Source> source, bool counting) {
     std::unique_ptr<Decoder> d(new Decoder);
     d->counting_ = counting;
-    d->header_ = headerFits(*source);
+    d->header_ = headerFitOf(*source);
     d->source_ = std::move(source);
     d->piece_.resize(size_t(kPieceBytes));
-    d->handle_.reset(newHandle(d->header_ != Header::PointsPastEnd));
+    d->handle_.reset(newDecoderHandle(d->header_ != Header::PointsPastEnd));
     if (!d->handle_ || mpg123_open_feed(d->handle_.get()) != MPG123_OK) return nullptr;
     // The first frame lies within the probe's reach after the tags.
     for (int pieces = 0; pieces < 3; ++pieces) {
         if (!d->feedPiece()) return nullptr;
         if (lockFormat(d->handle_.get(), d->rate_, d->channels_)) {
-            d->trim_ = startTrim(d->handle_.get(), *d->source_);
+            d->trim_ = trimOf(d->handle_.get(), *d->source_);
             if (d->header_ == Header::PointsPastEnd) d->skip_ = d->trim_;
             return d;
         }
@@ -366,36 +277,37 @@ bool Decoder::feedPiece() {
         src.tailGiven = true;
     }
     if (n <= 0) return false;
-    if (!counting_) countFed(n);
-    return timed([&] { return mpg123_feed(handle_.get(), piece_.data(), size_t(n)); }) == MPG123_OK;
+    if (!counting_)
+        if (DecoderProbe* probe = decoderProbe()) probe->fed(n);
+    return probed([&] { return mpg123_feed(handle_.get(), piece_.data(), size_t(n)); }) == MPG123_OK;
 }
 
 int64_t Decoder::lengthFrames(bool fromHeader) {
     if (length_ >= 0) return length_;
-    const off_t told = fromHeader && header_ != Header::PointsPastEnd ? mpg123_length(handle_.get()) : 0;
-    const off_t n = header_ == Header::Fits ? told : 0;
-    // A header damaged to a count that these bytes cannot hold (below 4 kbit/s)
-    // says nothing: the frames themselves are counted then.
-    const double seconds = double(n) / rate_;
-    const double kbps = double(source_->end - source_->start) * 8 / 1000 / std::max(seconds, 1e-9);
+    LengthFacts facts;
+    facts.header = header_;
+    // The library does not read counts it was told to ignore.
+    facts.told = fromHeader && header_ != Header::PointsPastEnd ? int64_t(mpg123_length(handle_.get())) : 0;
     long accurate = 0;
     double unused = 0;
     mpg123_getstate(handle_.get(), MPG123_ACCURATE, &accurate, &unused);
-    if (n > 0 && kbps >= 4 && accurate && !zeroFrameCount(*source_)) {
-        length_ = int64_t(n);
-        return length_;
+    facts.accurate = accurate != 0;
+    facts.zeroFrameCount = zeroFrameCount(*source_);
+    facts.rate = rate_;
+    facts.audioBytes = source_->end - source_->start;
+    facts.trim = trim_;
+    if (!headerBelieved(facts)) {
+        auto count = FrameCount::of(*source_);
+        facts.counted = count != nullptr;
+        facts.whole = count && count->step(kCountAtOnceBytes);
+        if (count) {
+            facts.countedFrames = count->frames();
+            if (!facts.whole) facts.estimate = count->estimate();
+        }
     }
-    // A short file is counted at once; a long one only so far as a row can wait for,
-    // the rest of it estimated from the frames counted (FrameCount counts it later).
-    auto count = FrameCount::of(*source_);
-    const bool whole = count && count->step(kCountAtOnceBytes);
-    estimated_ = count && !whole;
-    const int64_t frames = !count ? 0 : whole ? count->frames() : count->estimate();
-    length_ = std::max<int64_t>(0, frames - trim_);
-    // Until the count ends, a header that counts less than the file holds tells the
-    // least it plays: what follows its frames may be garbage that plays nothing.
-    if (estimated_ && header_ == Header::LeavesOut && told > 0)
-        length_ = std::max<int64_t>(int64_t(told), count->frames() - trim_);
+    const Length length = decideLength(facts);
+    estimated_ = length.from == LengthFrom::Estimate;
+    length_ = length.frames;
     return length_;
 }
 
@@ -432,7 +344,7 @@ int64_t Decoder::decode(int16_t* out, int64_t maxFrames) {
     bool fed = false;
     while (filled < frameBytes) {
         size_t got = 0;
-        const int r = timed([&] { return mpg123_read(handle_.get(), bytes + filled, want - filled, &got); });
+        const int r = probed([&] { return mpg123_read(handle_.get(), bytes + filled, want - filled, &got); });
         filled += got;
         if (r == MPG123_NEW_FORMAT || (r == MPG123_OK && got > 0)) continue;
         if (r == MPG123_OK) break;
@@ -448,142 +360,6 @@ int64_t Decoder::decode(int16_t* out, int64_t maxFrames) {
         break;
     }
     return static_cast<int64_t>(filled / frameBytes);
-}
-
-struct FrameCount::Impl {
-    Decoder::Source source;
-    ScanReader reader{&source};
-    std::unique_ptr<mpg123_handle_struct, Decoder::HandleDeleter> handle;
-    int64_t frames = 0;
-    double bits = 0;       // in the frames counted
-    int64_t firstAt = -1;  // where the first counted frame starts
-    bool done = false;
-    // The first frame's format; a frame of another makes the count decode instead.
-    std::array<long, 5> format{};
-    // Once the format changes midway: what decoding at the first frame's format
-    // delivers (another rate is converted to it, so its frames give other counts
-    // than their own), and the decoder's own trim, to be told as frames() says.
-    std::unique_ptr<Decoder> decoder;
-    Decoder::Header header = Decoder::Header::Fits;
-    int64_t delivered = 0;
-    std::vector<int16_t> out;
-    bool decodeStep(int64_t bytes);
-};
-
-FrameCount::FrameCount() : d(std::make_unique<Impl>()) {}
-FrameCount::~FrameCount() = default;
-
-std::unique_ptr<FrameCount> FrameCount::open(const std::string& path) {
-    if (!libraryReady()) return nullptr;
-    std::unique_ptr<FrameCount> c(new FrameCount);
-    std::vector<uint8_t> piece;
-    if (!c->d->source.open(path, piece)) return nullptr;
-    return c->openHandle() ? std::move(c) : nullptr;
-}
-
-// The file a decoder has open, where its audio and tags were found already.
-std::unique_ptr<FrameCount> FrameCount::of(const Decoder::Source& source) {
-    std::unique_ptr<FrameCount> c(new FrameCount);
-    if (!c->d->source.copy(source)) return nullptr;
-    return c->openHandle() ? std::move(c) : nullptr;
-}
-
-bool FrameCount::openHandle() {
-    d->header = headerFits(d->source);
-    d->handle.reset(newHandle(d->header != Decoder::Header::PointsPastEnd));
-    mpg123_handle* h = d->handle.get();
-    if (!h) return false;
-    // Every frame counted, none trimmed: the caller knows what the decoder trims.
-    mpg123_param(h, MPG123_REMOVE_FLAGS, MPG123_GAPLESS, 0.0);
-    return mpg123_replace_reader_handle(h, scanRead, scanSeek, nullptr) == MPG123_OK &&
-           mpg123_open_handle(h, &d->reader) == MPG123_OK;
-}
-
-// Frames are parsed, not decoded: the library's frame-by-frame reading, the same
-// that its whole-file scan does, a bounded part of the file at a time; from the
-// first frame of another format on, decoded (decodeStep).
-bool FrameCount::step(int64_t bytes) {
-    // A header that counts less than the file holds still trims its end where it
-    // says, wherever that is: only decoding tells what is left.
-    if (!d->decoder && d->header == Decoder::Header::LeavesOut && !d->done) {
-        d->decoder = Decoder::counter(d->source);
-        if (!d->decoder) return d->done = true;
-    }
-    if (d->decoder) return d->decodeStep(bytes);
-    mpg123_handle* h = d->handle.get();
-    const int64_t until = d->reader.pos + bytes;
-    while (!d->done && d->reader.pos < until) {
-        const int r = mpg123_framebyframe_next(h);
-        mpg123_frameinfo info{};
-        if ((r != MPG123_OK && r != MPG123_NEW_FORMAT) || mpg123_info(h, &info) != MPG123_OK) {
-            d->done = true;  // the end, or an error at a damaged end: the audio ends there too
-            break;
-        }
-        const std::array<long, 5> format{info.rate, info.mode == MPG123_M_MONO, info.layer, info.version,
-                                         info.bitrate == 0};
-        if (d->firstAt >= 0 && format != d->format) {
-            d->decoder = Decoder::counter(d->source);
-            if (!d->decoder) return d->done = true;
-            d->frames = 0;
-            return d->decodeStep(bytes);
-        }
-        const int spf = mpg123_spf(h);
-        d->frames += spf;
-        if (d->firstAt < 0) {
-            d->firstAt = mpg123_framepos(h);
-            d->format = format;
-        }
-        // A free-format frame has no bit rate in its header, but its size is known.
-        d->bits +=
-            info.bitrate > 0 ? double(info.bitrate) * 1000 * spf / double(info.rate) : double(info.framesize) * 8;
-    }
-    return d->done;
-}
-
-// Decoding costs some ten times what parsing does: at most half as many frames a
-// step as `bytes`, and about three seconds of audio (two or three milliseconds),
-// a block at a time.
-bool FrameCount::Impl::decodeStep(int64_t bytes) {
-    constexpr int64_t kBlock = 4096;
-    out.resize(size_t(kBlock) * 2);
-    const int64_t most = std::clamp(bytes / 2, kBlock, Decoder::kCountAtOnceBytes / 2);
-    const int64_t from = decoder->bytesGiven();
-    // Garbage may decode to plenty or to nothing: a quarter of `bytes` of the file
-    // a step at most, the next step goes on.
-    for (int64_t got = 0; !decoder->ended() && got < most && decoder->bytesGiven() - from <= bytes / 4;) {
-        const int64_t n = decoder->read(out.data(), kBlock);
-        got += n;
-        delivered += n;
-    }
-    done = decoder->ended();
-    frames = delivered + decoder->trim();
-    return done;
-}
-
-int64_t FrameCount::frames() const { return d->frames; }
-
-int64_t FrameCount::estimate() const {
-    const int64_t size = d->source.end - d->source.start;
-    if (d->decoder) {
-        const int64_t at = d->decoder->bytesGiven();
-        if (d->done || at <= 0) return d->frames;
-        return std::max(d->frames,
-                        d->decoder->trim() + int64_t(std::llround(double(d->delivered) * double(size) / double(at))));
-    }
-    if (d->bits <= 0) return d->frames;
-    const double audioBits = double(size - std::max<int64_t>(d->firstAt, 0)) * 8;
-    return std::max(d->frames, int64_t(std::llround(audioBits / d->bits * double(d->frames))));
-}
-
-int64_t Decoder::largestPiece() { return largestFed.load(std::memory_order_relaxed); }
-int64_t Decoder::bytesFed() { return totalFed.load(std::memory_order_relaxed); }
-int64_t Decoder::longestCallNs() { return longestCall.load(std::memory_order_relaxed); }
-int64_t Decoder::longestCallCpuNs() { return longestCallCpu.load(std::memory_order_relaxed); }
-void Decoder::resetFeedCounts() {
-    longestCallCpu.store(0, std::memory_order_relaxed);
-    longestCall.store(0, std::memory_order_relaxed);
-    largestFed.store(0, std::memory_order_relaxed);
-    totalFed.store(0, std::memory_order_relaxed);
 }
 
 }  // namespace engine

@@ -8,6 +8,8 @@
 // read(), so that no call into it takes more than a few milliseconds whatever the
 // file holds: crossing megabytes of garbage, or the frames before a seek's target,
 // takes many reads, and the audio thread serves every other stream between them.
+#include "length_rule.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -29,7 +31,7 @@ public:
     static std::unique_ptr<Decoder> open(const std::string& path);
     struct Source;  // the file from where its audio starts to where it ends
     // Another decoder on the file that `source` is, without finding its tags again,
-    // for counting what decoding delivers (what it is fed is not in bytesFed()).
+    // for counting what decoding delivers (what it is fed is not shown to a DecoderProbe).
     static std::unique_ptr<Decoder> counter(const Source& source);
     ~Decoder();
     Decoder(const Decoder&) = delete;
@@ -43,17 +45,16 @@ public:
     // midway, see FrameCount). A file too long to count at once gets an estimate
     // from the bit rate of the frames counted (within a frame for a constant bit
     // rate): lengthEstimated() then, and a FrameCount finds the exact length, less
-    // trim(). For the thread that makes streams, never the audio thread.
+    // trim(). The rule is decideLength's. For the thread that makes streams, never
+    // the audio thread.
     int64_t lengthFrames(bool fromHeader = false);
     bool lengthEstimated() const { return estimated_; }
     // Frames the decoder leaves out at the start of a full count.
     int64_t trim() const { return trim_; }
-    // How the counts of the Info/Xing header fit the file. Counts that point past
-    // its end are not believed: the file plays to the end of its frames, as other
-    // players play it. Counts that leave much of it out (frames or garbage
-    // appended) still trim the end of the audio they count, so the length is then
-    // counted by decoding.
-    enum class Header { Fits, PointsPastEnd, LeavesOut };
+    // How the counts of the Info/Xing header fit the file (length_rule.h); the
+    // tests read it to know whether a length was told or counted, which nothing
+    // the engine offers shows.
+    using Header = HeaderFit;
     Header header() const { return header_; }
     // The next reads deliver audio from exactly `frame` on; getting there may take
     // several reads.
@@ -65,15 +66,6 @@ public:
     bool ended() const { return done_; }
     // How much of the audio the library has been given, in bytes.
     int64_t bytesGiven() const;
-
-    // The largest piece of input any decoder was given in one call, all the input
-    // given, and the longest single call into the library, since the last reset
-    // (for tests and benchmarks).
-    static int64_t largestPiece();
-    static int64_t bytesFed();
-    static int64_t longestCallNs();
-    static int64_t longestCallCpuNs();
-    static void resetFeedCounts();
 
     struct HandleDeleter {
         void operator()(mpg123_handle_struct* h) const;
@@ -96,36 +88,6 @@ private:
     Header header_ = Header::Fits;
     int64_t skip_ = 0;  // of the trim, still to leave out where the library does not
     bool counting_ = false;
-};
-
-// The frames of a whole file counted a bounded part at a time, before the
-// decoder's trim: the exact length of a file that no header tells, found in steps
-// that never hold a thread for more than a few milliseconds. Frames are parsed,
-// not decoded, while they keep the first frame's format; a file that changes it
-// midway (rate, channels, layer, free format), or whose header counts less than
-// it holds, is counted by decoding it as a Decoder does, since only that tells
-// what the conversion to the first format and the header's trim deliver.
-class FrameCount {
-public:
-    // nullptr when the file cannot be read or holds no audio between its tags.
-    static std::unique_ptr<FrameCount> open(const std::string& path);
-    // The file `source` is, without reading its tags again.
-    static std::unique_ptr<FrameCount> of(const Decoder::Source& source);
-    ~FrameCount();
-    FrameCount(const FrameCount&) = delete;
-    FrameCount& operator=(const FrameCount&) = delete;
-
-    // Counts the frames of about `bytes` more of the file; true once all are counted.
-    bool step(int64_t bytes);
-    int64_t frames() const;
-    // The whole file's frames, from the bit rate of those counted so far.
-    int64_t estimate() const;
-
-private:
-    FrameCount();
-    bool openHandle();
-    struct Impl;
-    std::unique_ptr<Impl> d;
 };
 
 }  // namespace engine

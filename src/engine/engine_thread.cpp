@@ -65,14 +65,12 @@ public:
     }
 
     // The tick while something plays: the shortest interval any playing voice
-    // asks for, 0 for none. The manual clock's time moves only by advance(), which
-    // pumps: no tick in real time, which would pump as often as the machine is slow.
+    // asks for, 0 for none, as the clock ticks (the manual clock does not).
     int tickMs() const {
-        if (manualClock()) return 0;
         int interval = fading_ ? Voice::kFadingPumpMs : 0;
         for (const auto& [st, v] : voices_)
             if (v->playing()) interval = interval ? std::min(interval, v->pumpIntervalMs()) : v->pumpIntervalMs();
-        return interval;
+        return engineClock().tickMs(interval);
     }
 
     // Work left over from the last pump, done a piece per turn of the loop, after
@@ -95,8 +93,9 @@ public:
     }
 
 private:
-    // Rounds of busy voices' work within one pump on the manual clock.
-    static constexpr int kManualBusyRounds = 16;
+    // Rounds of busy voices' work within one pump, where the clock wants steps
+    // finished there.
+    static constexpr int kBusyRoundsWithinPump = 16;
     // About two milliseconds of frame parsing.
     static constexpr int64_t kScanStepBytes = 512 * 1024;
     // About two milliseconds of tag reading: a few files.
@@ -107,28 +106,29 @@ private:
     }
     // A voice's work that gives no audio yet (garbage being crossed) goes on a
     // piece at a time: on the next turn of the loop, after the commands queued
-    // meanwhile. On the manual clock, a fixed number of rounds within the pump, the
-    // same every run.
+    // meanwhile. On a clock that finishes steps within the pump (the manual one), a
+    // fixed number of rounds there, the same every run.
     void continueBusy() {
-        if (manualClock()) {
-            for (int round = 0; round < kManualBusyRounds && anyBusy(); ++round) pumpBusy();
+        if (engineClock().stepsWithinPump()) {
+            for (int round = 0; round < kBusyRoundsWithinPump && anyBusy(); ++round) pumpBusy();
             return;
         }
         busyLeft_ = true;
     }
     // Lengths still estimated are counted between everything else the thread does,
-    // a step at a time; on the manual clock, to the end within the pump.
+    // a step at a time; where the clock finishes steps within the pump, to the end
+    // there.
     void continueScans() {
-        if (manualClock()) {
+        if (engineClock().stepsWithinPump()) {
             while (LengthScans::instance().step(kScanStepBytes)) {}
             return;
         }
         scansLeft_ = true;
     }
-    // Tags wanted for the search are read the same way, a step at a time; on the
-    // manual clock, all of them within the pump.
+    // Tags wanted for the search are read the same way, a step at a time, or all of
+    // them within the pump.
     void continueTagReads() {
-        if (manualClock()) {
+        if (engineClock().stepsWithinPump()) {
             while (TagReads::instance().step(kTagStepNs)) {}
             return;
         }
@@ -342,7 +342,7 @@ bool EngineThread::running() { return current != nullptr; }
 
 void EngineThread::wake() {
     if (!current) return;
-    if (manualClock()) current->pumpAndWait();
+    if (engineClock().commandsWait()) current->pumpAndWait();
     else current->wake();
 }
 

@@ -1,7 +1,7 @@
 #include "length_scans.h"
 
-#include "decoder.h"
 #include "engine.h"
+#include "frame_count.h"
 #include "stream_registry.h"
 
 #include <algorithm>

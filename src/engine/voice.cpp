@@ -224,10 +224,10 @@ void Voice::queueFollower() {
 void Voice::openOutput() {
     const int rate = sessionRateFor(stream_->rate);
     std::shared_ptr<Output> out;
-    if (!manualClock() && server_)
+    if (engineClock().reachesServer() && server_)
         out = server_->open(rate, kSessionChannels, stream_->volume.load(std::memory_order_relaxed));
     // A server still answering: the stream plays on the silent clock meanwhile.
-    askServer_ = !out && server_ && !manualClock() && server_->connecting();
+    askServer_ = !out && server_ && engineClock().reachesServer() && server_->connecting();
     if (!out) out = makeSilentOutput(rate);
     // Within a track (a resume, a seek) the sound comes in without a click, after a
     // moment of silence: a server that rewinds to start the session at once (as

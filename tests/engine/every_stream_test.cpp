@@ -4,6 +4,7 @@
 // first frame's: its length is what that conversion delivers, reported as the
 // stream is made.
 #include "decoder.h"
+#include "frame_count.h"
 #include "engine_fixture.h"
 #include "mpeg_probe.h"
 #include "tag_writer.h"

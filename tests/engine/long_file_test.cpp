@@ -4,6 +4,7 @@
 // notice learn; the track still plays to exactly its end.
 #include "decoder.h"
 #include "engine.h"
+#include "frame_count.h"
 #include "engine_fixture.h"
 #include "tag_writer.h"
 
