@@ -328,8 +328,10 @@ Judged judgeContinuous(ServerKind kind, const std::vector<int16_t>& pcm, size_t 
     Judged judged;
     judged.silences = found;
     // A dropped cycle is silent over at most its own length, in whole windows, and
-    // lies away from the joins; on a loaded machine the graph drops more than one.
-    const double cycleMs = kPipeWireCycle * 1000.0 / kRecordRate;
+    // lies away from the joins; on a loaded machine the graph drops more than one,
+    // and up to a few in a row (two, 44 ms, were seen while the player kept a second
+    // queued at the server).
+    const double cycleMs = kMostDroppedCycles * kPipeWireCycle * 1000.0 / kRecordRate;
     const size_t away = kRecordRate / 20;  // 50 ms
     const auto serversOwn = [&](const Silence& d) {
         return kind == ServerKind::PipeWire && d.ms() <= cycleMs &&

@@ -48,12 +48,13 @@ double longestSilenceMs(const std::vector<int16_t>& pcm, size_t from, size_t to,
 // continuous tone played by paplay, recorded as these tests record, showed a single
 // 8 ms dropout in one recording of five (in cycles of 512 samples), and in cycles of
 // 1024 the engine's tone lost a lone 22 ms, a whole cycle, far from any join. So on
-// PipeWire a silence of at most a cycle, at least 50 ms away from each join of
-// tracks (`joins`, where the recording shows them), is taken for the server's and
-// set aside, with the steps at its edges (a loaded machine was seen to drop two
-// cycles in one recording, seconds from any join, while the player kept a second
+// PipeWire a silence of at most kMostDroppedCycles cycles, at least 50 ms away from
+// each join of tracks (`joins`, where the recording shows them), is taken for the
+// server's and set aside, with the steps at its edges (a loaded machine was seen to
+// drop two cycles in a row, seconds from any join, while the player kept a second
 // queued); a silence at a join, or a longer one, is the player's. On PulseAudio
 // everything counts.
+constexpr int kMostDroppedCycles = 4;
 struct Judged {
     double silenceMs = 0;
     int step = 0;
