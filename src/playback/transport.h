@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <stdexcept>
 
 // Reading a row outside the playlist. The message is shown and the command ends.
@@ -43,6 +44,7 @@ public:
 };
 
 class QWidget;
+struct Slider;
 
 // What the player reaches of the playlist window beside it: the rows, the window
 // itself (to show, hide, glue and stack) and the glue flag. The playlist window
@@ -99,6 +101,30 @@ public:
     bool repeat() const override { return false; }
 };
 
+// The audio engine, from the player window's creation (start) to its close handler
+// (release); after the close button, which ends the program without the close
+// handler, to the player's destruction.
+class EngineSession {
+public:
+    EngineSession() = default;
+    ~EngineSession() { release(); }
+    EngineSession(const EngineSession&) = delete;
+    EngineSession& operator=(const EngineSession&) = delete;
+
+    // Starts the engine on `device` (-1 the default device, 0 no sound) for the
+    // window `window`; false, the message shown, when the engine cannot be used.
+    bool start(int device, void* window);
+    // The engine could not be used; the program is to end.
+    bool failed() const { return failed_; }
+    // Stops the engine and frees the loaded stream and the engine; nothing when it
+    // was not started or was released already.
+    void release();
+
+private:
+    bool started_ = false;  // started here and not released yet
+    bool failed_ = false;
+};
+
 // Whether a start shows the player's seek thumb: the player's own buttons do; the
 // tray mini player's leave it as it is.
 enum class SeekThumb { Show, Keep };
@@ -123,6 +149,7 @@ enum class AfterTrackEnd {
 //   (playRow), the add dialog's variant that moves the loaded track (pointAt,
 //   takeRow), the start-up list (takeStartUpRow) and every change of its rows
 //   (rowsChanged);
+// - the player window's seek thumb and seek keys (seekTo, seekToThumb);
 // - the desktop's media controls: through the player window's buttons.
 class Transport {
 public:
@@ -171,6 +198,18 @@ public:
     // the last row plays, repeat or not; the same row with repeat on; else the next.
     // The engine is told it after every operation and change that can alter it.
     QString nextPath() const;
+
+    // A seek to `seconds` into the loaded track, held within it; false when its
+    // length is not known (nothing moved). The track's end moved: the view hears it.
+    bool seekTo(double seconds);
+    // A drag of the seek thumb: to the place of the track that `seek` stands for.
+    void seekToThumb(const Slider& seek);
+    // Where the loaded track is heard now, in seconds; 0 when nothing is loaded. Asked
+    // of the engine, not of the last tick, which waits up to a second while unseen.
+    double playedSeconds() const;
+    // The loaded track's place and length in bytes; UINT64_MAX when not known.
+    uint64_t playedBytes() const;
+    uint64_t lengthBytes() const;
 
 private:
     class Announcement;
