@@ -29,8 +29,10 @@ template <class F> void runCommand(F&& f) {
     }
 }
 
-// What the transport needs of the playlist. `setFocus` and `setPlayingRow` are called
-// by the transport alone: `PlayingRow` is part of the playback state it writes.
+// What the transport needs of the playlist. `setPlayingRow` is called by the
+// transport alone: `PlayingRow` is part of the playback state it writes. The focused
+// row it moves to the row it loads; the user and the playlist's own commands move it
+// too.
 class PlaylistAccess {
 public:
     virtual ~PlaylistAccess() = default;
@@ -89,8 +91,8 @@ public:
     virtual void trackEndInputsChanged() {}
 };
 
-// A view that shows nothing: the transport of a playlist window that no player has
-// been handed to (a window made alone, as tests and benchmarks make it).
+// A view that shows nothing: the transport of a playlist window made without a
+// player (alone, as tests and benchmarks make it).
 class SilentTransportView : public TransportView {
 public:
     void setMarquee(const QString&) override {}
@@ -136,7 +138,8 @@ enum class AfterTrackEnd {
 };
 
 // The one writer of the playback state (TrackIndex, TrackPath, StreamHandle, PlayState
-// and, through PlaylistAccess, the playlist's focused and playing rows). Every change
+// and, through PlaylistAccess, the playlist's playing row). The player makes the one
+// transport and the playlist window is handed it at its creation. Every change
 // of PlayState is announced through TransportView::playStateChanged, so the mini
 // player and the desktop's media controls always hear it.
 //
@@ -182,10 +185,9 @@ public:
     // row `i` (which becomes the focused row) once files were added.
     void pointAt(int i);
     void takeRow(int i);
-    // The start-up list's first row, read while the playlist window is created,
-    // before any transport is handed to it: Play will load it. Nothing plays yet,
-    // so there is nothing to announce.
-    static void takeStartUpRow(const QString& path);
+    // The start-up list's first row, read while the playlist window is created:
+    // Play will load it. Nothing plays yet, so there is nothing to announce.
+    void takeStartUpRow(const QString& path);
     // The track kept from the last run, at the start: row `i` loaded as the start-up
     // list's first row is and drawn as the playing row; kept playing or paused, its
     // stream is made and set at `seconds`, then played, or left standing there paused

@@ -3,6 +3,7 @@
 #include "fake_desktop.h"
 #include "playback_fixture.h"
 #include "recording_view.h"
+#include "lone_playlist.h"
 #include "playlist_window.h"
 #include "tag_writer.h"
 
@@ -42,9 +43,9 @@ protected:
         }
     }
     FakeDesktop desk;
-    TForm2 list{QString::fromStdString(dir.root())};
-    RecordingView view;
-    Transport transport{list, view};
+    LonePlaylistOf<RecordingView> list{QString::fromStdString(dir.root())};
+    RecordingView& view = list.view;
+    Transport& transport = list.transport();
 };
 
 }  // namespace
@@ -143,7 +144,6 @@ TEST_F(TransportTest, DroppedFilesJoinTheListAndLoadTheFocusedRow) {
 // Every operation tells the view that the rule's inputs may have changed, and a
 // change of PlayState is announced once, whoever caused it.
 TEST_F(TransportTest, EveryChangeOfThePlayStateIsAnnounced) {
-    list.setTransport(&transport);
     transport.startTrack(0);
     EXPECT_EQ(view.stateChanges, 1);  // one start, one announcement
     transport.Play();                 // already playing: no change
@@ -176,7 +176,6 @@ TEST_F(TransportTest, EveryChangeOfThePlayStateIsAnnounced) {
 }
 
 TEST_F(TransportTest, TheAddDialogsVariantMovesTheLoadedTrackThroughTheTransport) {
-    list.setTransport(&transport);
     list.setFocus(2);
     desk.fileAnswers.enqueue({});  // cancelled: TrackIndex moved, the path not
     list.Ljfdbnm1Click();
@@ -193,7 +192,6 @@ TEST_F(TransportTest, TheAddDialogsVariantMovesTheLoadedTrackThroughTheTransport
 // What the engine is told follows the loaded track: the row the track-end rule would
 // start, told again at every change of the rows, of repeat and of the track.
 TEST_F(TransportTest, TheEngineIsToldTheTrackThatFollows) {
-    list.setTransport(&transport);
     const auto next = [] { return QString::fromStdString(engine_test::nextFile(StreamHandle)); };
     transport.startTrack(0);
     EXPECT_EQ(next(), list.get(1));
