@@ -6,6 +6,7 @@
 #include "config2.h"
 #include "fake_desktop.h"
 #include "kept_list.h"
+#include "lone_playlist.h"
 #include "playlist_window.h"
 #include "skin.h"
 #include "temp_dir.h"
@@ -55,7 +56,7 @@ void prepare() {
 
 // At a way out: the window's rows taken and saved over the kept list of the last save.
 void BM_SaveAtExit(benchmark::State& state) {
-    TForm2 w{iniDir, someRows()};
+    fixture::LonePlaylist w{iniDir, someRows()};
     const Config2File file(keptDir);
     for (auto _ : state) {
         const KeptList kept{w.rows(), {kRows / 2, 61000, PlayStatus::paused}};
@@ -68,7 +69,7 @@ BENCHMARK(BM_SaveAtExit)->Unit(benchmark::kMillisecond);
 // A save a few seconds after a change: what the interface thread does (the rows taken);
 // the writing is BM_SaveAtExit's, on a thread of its own.
 void BM_LaterSave_InterfaceThreadPart(benchmark::State& state) {
-    TForm2 w{iniDir, someRows()};
+    fixture::LonePlaylist w{iniDir, someRows()};
     for (auto _ : state) benchmark::DoNotOptimize(KeptList{w.rows(), {kRows / 2, 61000, PlayStatus::paused}});
 }
 BENCHMARK(BM_LaterSave_InterfaceThreadPart)->Unit(benchmark::kMillisecond);
@@ -94,7 +95,7 @@ BENCHMARK(BM_ReadConfigIni)->Unit(benchmark::kMillisecond);
 void BM_WindowWithKeptList(benchmark::State& state) {
     const QStringList rows = KeptList::load(Config2File(keptDir).read())->rows;
     for (auto _ : state) {
-        TForm2 w{iniDir, rows};
+        fixture::LonePlaylist w{iniDir, rows};
         benchmark::DoNotOptimize(w.count());
     }
 }
@@ -102,7 +103,7 @@ BENCHMARK(BM_WindowWithKeptList)->Unit(benchmark::kMillisecond);
 void BM_WindowWithConfigIniList(benchmark::State& state) {
     const QStringList rows = TForm2::readStartUpList(iniDir);
     for (auto _ : state) {
-        TForm2 w{iniDir, rows};
+        fixture::LonePlaylist w{iniDir, rows};
         benchmark::DoNotOptimize(w.count());
     }
 }

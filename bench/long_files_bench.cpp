@@ -8,6 +8,7 @@
 #include "engine_test.h"
 #include "mp3_maker.h"
 #include "temp_dir.h"
+#include "lone_playlist.h"
 #include "playlist_window.h"
 #include "track_info.h"
 #include "transport.h"
@@ -81,11 +82,10 @@ void trackStartCold(benchmark::State& state, const LongFile& f) {
 void startSequenceCold(benchmark::State& state, const LongFile& f) {
     const std::string link = f.path + ".link.mp3";
     std::filesystem::create_hard_link(f.path, link);
-    TForm2 list(QString::fromStdString(dir->root()));
+    fixture::LonePlaylist list(QString::fromStdString(dir->root()));
     list.add(QString::fromStdString(f.path));
     list.add(QString::fromStdString(link));
-    SilentTransportView view;
-    Transport player(list, view);
+    Transport& player = list.transport();
     for (auto _ : state) {
         engine_test::clearFileCache();
         player.startTrack(0);

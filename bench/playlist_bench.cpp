@@ -11,6 +11,7 @@
 #include "fake_desktop.h"
 #include "mp3_maker.h"
 #include "playlist_box.h"
+#include "lone_playlist.h"
 #include "playlist_window.h"
 #include "skin.h"
 #include "tag_writer.h"
@@ -97,7 +98,7 @@ void makeCollection() {
 
 // The window as a person has it: shown, painted, its list laid out.
 struct ShownWindow {
-    TForm2 w{QString::fromStdString(dir->root())};
+    fixture::LonePlaylist w{QString::fromStdString(dir->root())};
     ShownWindow() {
         w.show();
         settle();
@@ -156,7 +157,7 @@ BENCHMARK(BM_LoadList_ThenPainted)->Unit(benchmark::kMillisecond);
 void BM_StartUpList(benchmark::State& state) {
     const QString programDir = QString::fromStdString(startUpDir);
     for (auto _ : state) {
-        TForm2 w{programDir};
+        fixture::LonePlaylist w{programDir};
         benchmark::DoNotOptimize(w.count());
         state.counters["rows"] = w.count();
     }
@@ -317,7 +318,7 @@ void BM_SaveList_100kRows_4000CachedFiles(benchmark::State& state) {
         if (!fs::exists(p)) fs::create_hard_link(flatFolder + "track " + std::to_string(i) + ".mp3", p);
         files << QString::fromStdString(p);
     }
-    TForm2 w(QString::fromStdString(dir->root()));
+    fixture::LonePlaylist w(QString::fromStdString(dir->root()));
     QStringList rows;
     for (int i = 0; i < kRows; ++i) rows << files[i % files.size()];
     FakeDesktop desk;
@@ -331,7 +332,7 @@ void BM_SaveList_100kRows_4000CachedFiles(benchmark::State& state) {
 }
 BENCHMARK(BM_SaveList_100kRows_4000CachedFiles)->Unit(benchmark::kMillisecond);
 void BM_SaveList_100kDistinctFilesCold(benchmark::State& state) {
-    TForm2 w(QString::fromStdString(dir->root()));
+    fixture::LonePlaylist w(QString::fromStdString(dir->root()));
     w.LoadList(QString::fromStdString(bigM3u));
     const QString out = QString::fromStdString(dir->path("saved.m3u"));
     for (auto _ : state) {
@@ -347,7 +348,7 @@ void BM_SaveList_1000RealFiles(benchmark::State& state) {
     fixture::ToneSpec recipe;
     recipe.seconds = 1;
     fixture::makeMp3(first, recipe);
-    TForm2 w(QString::fromStdString(dir->root()));
+    fixture::LonePlaylist w(QString::fromStdString(dir->root()));
     for (int i = 0; i < 1000; ++i) {
         const std::string p = dir->path("real" + std::to_string(i) + ".mp3");
         if (i) std::filesystem::copy_file(first, p, std::filesystem::copy_options::overwrite_existing);

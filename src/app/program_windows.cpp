@@ -78,11 +78,10 @@ void wirePanels(ProgramWindows& w) {
 
 namespace {
 
-// The playlist window: its menus, and the player's transport for its double-click
-// and its hidden play button. Its hover texts go to the status line by themselves.
-void wirePlaylist(TForm2& list, TFile_form& addMenu, TFormPopup3& playlistMenu, TForm_player& player) {
+// The playlist window: its menus. It was handed the player's transport at its
+// creation. Its hover texts go to the status line by themselves.
+void wirePlaylist(TForm2& list, TFile_form& addMenu, TFormPopup3& playlistMenu) {
     linkPlaylistMenus(list, addMenu, playlistMenu);
-    list.setTransport(&player.transport());
 }
 
 }  // namespace
@@ -159,9 +158,10 @@ bool ProgramWindows::create(const QString& programDir, int device) {
     Fail_info = std::make_unique<TFail_info>();
     File_form = std::make_unique<TFile_form>();
     Form1 = std::make_unique<TForm1>();
-    // The start-up playlist loads here, after the player was made.
+    // The start-up playlist loads here, after the player was made; the player's
+    // transport is the playlist's.
     if (!startUpList) readStartUp(programDir);
-    Form2 = std::make_unique<TForm2>(programDir, std::move(startUpList));
+    Form2 = std::make_unique<TForm2>(programDir, Form_player->transport(), std::move(startUpList));
     Form3 = std::make_unique<TForm3>();
     JumpWindow = std::make_unique<TJumpWindow>(Form2->rowStore(), [list = Form2.get()] { return list->PlayingRow; });
     wire();
@@ -186,7 +186,7 @@ void ProgramWindows::wire() {
     QObject::connect(player, &TForm_player::progressed, Fail_info.get(), &TFail_info::showProgress);
     QObject::connect(player, &TForm_player::progressed, PopupForm.get(), &TPopupForm::showProgress);
     wirePanels(*this);
-    wirePlaylist(*Form2, *File_form, *FormPopup3, *player);
+    wirePlaylist(*Form2, *File_form, *FormPopup3);
     wireKeys(*player, *Form2, *PopupForm);
     wireJump(*JumpWindow, *Form2);
     QObject::connect(player, &TForm_player::jumpRequested, player, [this] { openJumpWindow(); });

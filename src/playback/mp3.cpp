@@ -6,7 +6,6 @@
 #include "path_bytes.h"
 #include "desktop.h"
 #include "labels.h"
-#include "bass.h"
 #include "playback_state.h"
 #include "player_controls.h"
 #include "player_displays.h"
@@ -51,7 +50,7 @@ TForm_player::TForm_player(const QString& programDir, int device, QWidget* paren
 }
 
 TForm_player::~TForm_player() {
-    releaseEngine();
+    engine_.release();
     if (statusLine() == Label3) setStatusLine(nullptr);
 }
 
@@ -157,27 +156,12 @@ void TForm_player::createTray() {
     CoolTrayIcon1->show();
 }
 
-bool TForm_player::startEngine(int device) {
-    if ((BASS_GetVersion() >> 16) != 0x0204) {
-        desktop().errorBox(QStringLiteral("Не корректная версия BASS.DLL"));
-        engineFailed_ = true;
-        return false;
-    }
-    if (!BASS_Init(device, 44100, 0, reinterpret_cast<void*>(winId()), nullptr)) {
-        desktop().errorBox(QStringLiteral("Ошибка инициализация аудио"));
-        engineFailed_ = true;
-        return false;
-    }
-    engineStarted_ = true;
-    return true;
-}
-
 bool TForm_player::FormCreate(int device) {
     setAcceptDrops(true);
     Skin::registerFonts(programDir_);
     ShowHintHandler();
     BackgroundBitmap = QImage(pb1->size(), QImage::Format_RGB32);
-    if (!startEngine(device)) return false;
+    if (!engine_.start(device, reinterpret_cast<void*>(winId()))) return false;
     const PlayerSettings settings = PlayerSettings::load(config2_);
     placeAt(settings.place);
     volumeBar->setThumbLeft(settings.volumeThumbLeft);
@@ -238,17 +222,9 @@ void TForm_player::FormClose() {
     Timer1.stop();
     Timer2.stop();
     BackgroundBitmap.reset();
-    releaseEngine();
-}
-
-// The close handler releases the engine; after the close button, which ends the
-// program without it, the player's destruction does.
-void TForm_player::releaseEngine() {
-    if (!engineStarted_) return;
-    engineStarted_ = false;
-    BASS_Stop();
-    BASS_StreamFree(StreamHandle);
-    BASS_Free();
+    // The close handler releases the engine; after the close button, which ends the
+    // program without it, the player's destruction does.
+    engine_.release();
 }
 
 // ---- controls
@@ -342,28 +318,10 @@ double TForm_player::volume() const { return sliderVolume(volumeBar->geometry())
 void TForm_player::setVolume(double volume) { volumeBar->setThumbLeft(volumeThumbLeft(volumeBar->geometry(), volume)); }
 
 void TForm_player::seekTo(double seconds) {
-    transport_.catchUpTrackEnd();
-    const uint64_t length = BASS_ChannelGetLength(StreamHandle, BASS_POS_BYTE);
-    const double total = BASS_ChannelBytes2Seconds(StreamHandle, length);
-    if (length == UINT64_MAX || total <= 0) return;
-    const double at = std::clamp(seconds / total, 0.0, 1.0) * double(length);
-    BASS_ChannelSetPosition(StreamHandle, uint64_t(at), BASS_POS_BYTE);
-    tickSoon();  // the track's end moved
-    trackEndInputsChanged();
+    if (transport_.seekTo(seconds)) tickSoon();  // the track's end moved
 }
 
-double TForm_player::playedSeconds() const {
-    const uint64_t position = BASS_ChannelGetPosition(StreamHandle, BASS_POS_BYTE);
-    if (position == UINT64_MAX) return 0;
-    return std::max(0.0, BASS_ChannelBytes2Seconds(StreamHandle, position));
-}
-
-void TForm_player::seekToThumb() {
-    transport_.catchUpTrackEnd();
-    const uint64_t pos = seekPosition(seekBar->geometry(), BASS_ChannelGetLength(StreamHandle, BASS_POS_BYTE));
-    BASS_ChannelSetPosition(StreamHandle, pos, BASS_POS_BYTE);
-    trackEndInputsChanged();  // the track's end moved
-}
+void TForm_player::seekToThumb() { transport_.seekToThumb(seekBar->geometry()); }
 
 // ---- drops
 

@@ -1,9 +1,9 @@
 #pragma once
 // The player window: transport, seek and volume, mute, repeat, always-on-top, the
 // tray, the status line, the spectrum, the level meter and the elapsed time. It
-// owns the audio engine from its creation to its close (or, after the close button,
-// which ends the program without the close handler, to its destruction), and the
-// transport, the playback state's one writer.
+// holds the audio engine's session (transport.h) from its creation to its close,
+// and the one transport, the playback state's one writer, which the playlist window
+// is handed at its creation.
 // What other windows show of it, it publishes as signals; `app` connects them.
 #include "config2.h"
 #include "player_keys.h"
@@ -37,7 +37,7 @@ public:
     ~TForm_player() override;
 
     // The engine could not be used; the message was shown and the program is to end.
-    bool engineFailed() const { return engineFailed_; }
+    bool engineFailed() const { return engine_.failed(); }
     // Config2.ini's one writer: the settings and the kept list save through it too.
     const Config2File& config2() const { return config2_; }
     // The playlist window beside the player; until start-up sets it the list is empty.
@@ -86,9 +86,7 @@ public:
     double volume() const override;
     void setVolume(double volume);
     void seekTo(double seconds);
-    // Where the loaded track is heard now, in seconds; 0 when nothing is loaded. Asked
-    // of the engine, not of the last tick, which waits up to a second while unseen.
-    double playedSeconds() const;
+    double playedSeconds() const { return transport_.playedSeconds(); }
     // Another window shows each tick's progress (the mini player): the tick keeps its
     // 30 ms pace while the player itself is unseen.
     void setProgressSeenElsewhere(bool seen);
@@ -158,7 +156,6 @@ private:
     void createCaption();
     void createButtons();
     void createTray();
-    bool startEngine(int device);
     void FormClose();
     void glueThePlaylist();
     QWidget* playlistWindow() const { return playlist_.link ? playlist_.link->playlistWidget() : nullptr; }
@@ -169,20 +166,18 @@ private:
     PlayProgress showProgress();
     void tickSoon();
     void wakeTicks();
-    void releaseEngine();
     void seekBy(double seconds);
     void stepVolume(int pixels);
     void setStandsAtEnd(bool stands);
 
     const QString programDir_;
     Config2File config2_;  // Config2.ini's one writer, handed to whoever else saves there
+    EngineSession engine_;
     LinkedPlaylist playlist_;
     Transport transport_;
     BackgroundPicture fon_;
     std::optional<QImage> BackgroundBitmap;
     int mutedThumbLeft_ = 16;
-    bool engineFailed_ = false;
-    bool engineStarted_ = false;  // this player initialised the engine and has not released it
     // The last row ended: both ticks rest until something the rule reads changes.
     bool restingAtEnd_ = false;
     bool standsAtEnd_ = false;

@@ -5,7 +5,6 @@
 
 #include "ZMButton.h"
 #include "ZMPushButton.h"
-#include "bass.h"
 #include "playback_state.h"
 #include "skin_slider.h"
 
@@ -90,10 +89,10 @@ void TForm_player::applyKey(PlayerKey key) {
 void TForm_player::seekBy(double seconds) {
     if ((PlayState != PlayStatus::playing && PlayState != PlayStatus::paused) || StreamHandle == 0) return;
     transport_.catchUpTrackEnd();
-    const uint64_t length = BASS_ChannelGetLength(StreamHandle, BASS_POS_BYTE);
+    const uint64_t length = transport_.lengthBytes();
     if (length == UINT64_MAX) return;
-    seekTo(playedSeconds() + seconds);
-    const uint64_t position = BASS_ChannelGetPosition(StreamHandle, BASS_POS_BYTE);
+    seekTo(transport_.playedSeconds() + seconds);
+    const uint64_t position = transport_.playedBytes();
     if (position != UINT64_MAX) seekBar->setThumbLeft(thumbLeft(seekBar->geometry(), position, length));
 }
 

@@ -6,6 +6,7 @@
 #include "bass.h"
 #include "engine.h"
 #include "playback_state_writer.h"
+#include "slider.h"
 #include "tags.h"
 
 #include <algorithm>
@@ -226,6 +227,57 @@ void Transport::resumeKept(int i, double seconds, PlayStatus kept) {
     view_.showSeekThumb();
     ShowTrackInfo();
 }
+
+bool EngineSession::start(int device, void* window) {
+    if ((BASS_GetVersion() >> 16) != 0x0204) {
+        desktop().errorBox(QStringLiteral("Не корректная версия BASS.DLL"));
+        failed_ = true;
+        return false;
+    }
+    if (!BASS_Init(device, 44100, 0, window, nullptr)) {
+        desktop().errorBox(QStringLiteral("Ошибка инициализация аудио"));
+        failed_ = true;
+        return false;
+    }
+    started_ = true;
+    return true;
+}
+
+void EngineSession::release() {
+    if (!started_) return;
+    started_ = false;
+    BASS_Stop();
+    BASS_StreamFree(StreamHandle);
+    BASS_Free();
+}
+
+bool Transport::seekTo(double seconds) {
+    catchUpTrackEnd();
+    const uint64_t length = BASS_ChannelGetLength(StreamHandle, BASS_POS_BYTE);
+    const double total = BASS_ChannelBytes2Seconds(StreamHandle, length);
+    if (length == UINT64_MAX || total <= 0) return false;
+    const double at = std::clamp(seconds / total, 0.0, 1.0) * double(length);
+    BASS_ChannelSetPosition(StreamHandle, uint64_t(at), BASS_POS_BYTE);
+    view_.trackEndInputsChanged();
+    return true;
+}
+
+void Transport::seekToThumb(const Slider& seek) {
+    catchUpTrackEnd();
+    BASS_ChannelSetPosition(StreamHandle, seekPosition(seek, BASS_ChannelGetLength(StreamHandle, BASS_POS_BYTE)),
+                            BASS_POS_BYTE);
+    view_.trackEndInputsChanged();
+}
+
+double Transport::playedSeconds() const {
+    const uint64_t position = playedBytes();
+    if (position == UINT64_MAX) return 0;
+    return std::max(0.0, BASS_ChannelBytes2Seconds(StreamHandle, position));
+}
+
+uint64_t Transport::playedBytes() const { return BASS_ChannelGetPosition(StreamHandle, BASS_POS_BYTE); }
+
+uint64_t Transport::lengthBytes() const { return BASS_ChannelGetLength(StreamHandle, BASS_POS_BYTE); }
 
 void Transport::rowsChanged() {
     announceNext();

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <stdexcept>
 
 // Reading a row outside the playlist. The message is shown and the command ends.
@@ -28,8 +29,10 @@ template <class F> void runCommand(F&& f) {
     }
 }
 
-// What the transport needs of the playlist. `setFocus` and `setPlayingRow` are called
-// by the transport alone: `PlayingRow` is part of the playback state it writes.
+// What the transport needs of the playlist. `setPlayingRow` is called by the
+// transport alone: `PlayingRow` is part of the playback state it writes. The focused
+// row it moves to the row it loads; the user and the playlist's own commands move it
+// too.
 class PlaylistAccess {
 public:
     virtual ~PlaylistAccess() = default;
@@ -43,6 +46,7 @@ public:
 };
 
 class QWidget;
+struct Slider;
 
 // What the player reaches of the playlist window beside it: the rows, the window
 // itself (to show, hide, glue and stack) and the glue flag. The playlist window
@@ -87,8 +91,8 @@ public:
     virtual void trackEndInputsChanged() {}
 };
 
-// A view that shows nothing: the transport of a playlist window that no player has
-// been handed to (a window made alone, as tests and benchmarks make it).
+// A view that shows nothing: the transport of a playlist window made without a
+// player (alone, as tests and benchmarks make it).
 class SilentTransportView : public TransportView {
 public:
     void setMarquee(const QString&) override {}
@@ -97,6 +101,30 @@ public:
     void showSeekThumb() override {}
     void hideSeekThumbAtStart() override {}
     bool repeat() const override { return false; }
+};
+
+// The audio engine, from the player window's creation (start) to its close handler
+// (release); after the close button, which ends the program without the close
+// handler, to the player's destruction.
+class EngineSession {
+public:
+    EngineSession() = default;
+    ~EngineSession() { release(); }
+    EngineSession(const EngineSession&) = delete;
+    EngineSession& operator=(const EngineSession&) = delete;
+
+    // Starts the engine on `device` (-1 the default device, 0 no sound) for the
+    // window `window`; false, the message shown, when the engine cannot be used.
+    bool start(int device, void* window);
+    // The engine could not be used; the program is to end.
+    bool failed() const { return failed_; }
+    // Stops the engine and frees the loaded stream and the engine; nothing when it
+    // was not started or was released already.
+    void release();
+
+private:
+    bool started_ = false;  // started here and not released yet
+    bool failed_ = false;
 };
 
 // Whether a start shows the player's seek thumb: the player's own buttons do; the
@@ -110,7 +138,8 @@ enum class AfterTrackEnd {
 };
 
 // The one writer of the playback state (TrackIndex, TrackPath, StreamHandle, PlayState
-// and, through PlaylistAccess, the playlist's focused and playing rows). Every change
+// and, through PlaylistAccess, the playlist's playing row). The player makes the one
+// transport and the playlist window is handed it at its creation. Every change
 // of PlayState is announced through TransportView::playStateChanged, so the mini
 // player and the desktop's media controls always hear it.
 //
@@ -123,6 +152,7 @@ enum class AfterTrackEnd {
 //   (playRow), the add dialog's variant that moves the loaded track (pointAt,
 //   takeRow), the start-up list (takeStartUpRow) and every change of its rows
 //   (rowsChanged);
+// - the player window's seek thumb and seek keys (seekTo, seekToThumb);
 // - the desktop's media controls: through the player window's buttons.
 class Transport {
 public:
@@ -155,10 +185,9 @@ public:
     // row `i` (which becomes the focused row) once files were added.
     void pointAt(int i);
     void takeRow(int i);
-    // The start-up list's first row, read while the playlist window is created,
-    // before any transport is handed to it: Play will load it. Nothing plays yet,
-    // so there is nothing to announce.
-    static void takeStartUpRow(const QString& path);
+    // The start-up list's first row, read while the playlist window is created:
+    // Play will load it. Nothing plays yet, so there is nothing to announce.
+    void takeStartUpRow(const QString& path);
     // The track kept from the last run, at the start: row `i` loaded as the start-up
     // list's first row is and drawn as the playing row; kept playing or paused, its
     // stream is made and set at `seconds`, then played, or left standing there paused
@@ -171,6 +200,18 @@ public:
     // the last row plays, repeat or not; the same row with repeat on; else the next.
     // The engine is told it after every operation and change that can alter it.
     QString nextPath() const;
+
+    // A seek to `seconds` into the loaded track, held within it; false when its
+    // length is not known (nothing moved). The track's end moved: the view hears it.
+    bool seekTo(double seconds);
+    // A drag of the seek thumb: to the place of the track that `seek` stands for.
+    void seekToThumb(const Slider& seek);
+    // Where the loaded track is heard now, in seconds; 0 when nothing is loaded. Asked
+    // of the engine, not of the last tick, which waits up to a second while unseen.
+    double playedSeconds() const;
+    // The loaded track's place and length in bytes; UINT64_MAX when not known.
+    uint64_t playedBytes() const;
+    uint64_t lengthBytes() const;
 
 private:
     class Announcement;

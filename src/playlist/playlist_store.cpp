@@ -56,7 +56,7 @@ void TForm2::FormCreate(const QString& programDir, std::optional<QStringList> st
     const QStringList found = startUpList ? std::move(*startUpList) : readStartUpList(programDir);
     if (found.isEmpty()) return;
     addPaths(found);
-    Transport::takeStartUpRow(get(0));
+    transport().takeStartUpRow(get(0));
     setFocus(0);
 }
 

@@ -48,10 +48,11 @@ void fitToWidth(QLabel* label) {
 
 }  // namespace
 
-TForm2::TForm2(const QString& programDir, QWidget* parent) : TForm2(programDir, std::nullopt, parent) {}
+TForm2::TForm2(const QString& programDir, Transport& handed, QWidget* parent)
+    : TForm2(programDir, handed, std::nullopt, parent) {}
 
-TForm2::TForm2(const QString& programDir, std::optional<QStringList> startUpList, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), rows_(new PlaylistRows(this)) {
+TForm2::TForm2(const QString& programDir, Transport& handed, std::optional<QStringList> startUpList, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), rows_(new PlaylistRows(this)), transport_(handed) {
     setWindowTitle(QStringLiteral("Play list"));
     setFixedSize(400, 240);
     createControls();
@@ -154,16 +155,16 @@ bool TForm2::glued() const { return Glued1->isChecked(); }
 // The row under the pointer, not the focused one: the track-end rule may have moved
 // the focus between the two clicks.
 void TForm2::ListBox1DblClick(int row) {
-    if (count() == 0 || !transport_) return;
+    if (count() == 0) return;
     const int r = row >= 0 && row < count() ? row : focused();
     if (r < 0) return;
-    command([&] { transport_->startTrack(r); });
+    command([&] { transport_.startTrack(r); });
 }
 
 void TForm2::BitBtn1Click() {
     const int f = focused();
-    if (count() == 0 || f < 0 || !transport_) return;
-    command([&] { transport_->playRow(f); });
+    if (count() == 0 || f < 0) return;
+    command([&] { transport_.playRow(f); });
 }
 
 // ---- reordering, keys and buttons of the list

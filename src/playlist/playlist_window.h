@@ -29,21 +29,21 @@ class TForm2 : public QWidget, public PlaylistLink {
     Q_OBJECT
 
 public:
-    // `programDir` holds Config.ini, the start-up playlist.
-    explicit TForm2(const QString& programDir, QWidget* parent = nullptr);
+    // `programDir` holds Config.ini, the start-up playlist. `transport` is the
+    // player's (double-click, the hidden play button, the start-up list, the add
+    // dialog's variant and every change of the rows): made before this window, over
+    // its rows once `app` links them.
+    TForm2(const QString& programDir, Transport& transport, QWidget* parent = nullptr);
     // With the start-up playlist already read from `programDir` (readStartUpList).
-    TForm2(const QString& programDir, std::optional<QStringList> startUpList, QWidget* parent = nullptr);
+    TForm2(const QString& programDir, Transport& transport, std::optional<QStringList> startUpList,
+           QWidget* parent = nullptr);
     // The start-up playlist of Config.ini in `programDir`: read while the splash
     // shows, as a long one takes a while.
     static QStringList readStartUpList(const QString& programDir);
     ~TForm2() override;
 
-    // What the window reaches elsewhere: the player's transport (double-click and
-    // the hidden play button) and its two menus (opened at the pointer). `app` sets
-    // them once every window exists; until then those commands do nothing, and the
-    // store's writes of the playback state (the start-up list, the add dialog's
-    // variant) go through a transport of the window's own that shows nothing.
-    void setTransport(Transport* transport) { transport_ = transport; }
+    // The window's two menus (opened at the pointer), set by `app` once every window
+    // exists.
     void setMenus(TFile_form* addMenu, TFormPopup3* playlistMenu);
 
     // The store.
@@ -129,13 +129,11 @@ private:
     void connectList();
     void addPaths(const QStringList& paths);
     void restoreLink();
-    Transport& transport() { return transport_ ? *transport_ : ownTransport_; }
+    Transport& transport() { return transport_; }
 
     PlaylistRows* rows_;
     int playingRow_ = 0;
-    Transport* transport_ = nullptr;
-    SilentTransportView silentView_;
-    Transport ownTransport_{*this, silentView_};
+    Transport& transport_;
     TFile_form* addMenu_ = nullptr;
     TFormPopup3* playlistMenu_ = nullptr;
     ClickTracker label1Clicks_;

@@ -6,6 +6,7 @@
 #include "path_bytes.h"
 #include "playback_fixture.h"
 #include "playlist_row.h"
+#include "lone_playlist.h"
 #include "playlist_window.h"
 #include "recording_view.h"
 #include "tag_writer.h"
@@ -74,9 +75,9 @@ protected:
         if (w == "startup_list") {
             writeBytes(dir.path("Config.ini"),
                        ("[ItemsCount]\r\nCount=1\r\n[PlayList]\r\nfile1=" + file + "\r\n").toStdString());
-            return std::make_unique<TForm2>(programDir());
+            return std::make_unique<LonePlaylist>(programDir());
         }
-        auto list = std::make_unique<TForm2>(programDir());
+        auto list = std::make_unique<LonePlaylist>(programDir());
         if (w == "m3u") {
             writeBytes(dir.path("old.m3u"), ("#EXTM3U\r\n#EXTINF:1,x\r\n" + file + "\r\n").toStdString());
             list->LoadList(QString::fromStdString(dir.path("old.m3u")));
@@ -120,7 +121,7 @@ TEST_P(FileNames, TheRowKeepsTheBytesPaintsPlaysAndIsSavedAsItWasRead) {
     list->SaveList(saved);
     EXPECT_TRUE(QByteArray::fromStdString(readBytes(saved.toStdString())).contains("\r\n" + file + "\r\n"));
     TempDir elsewhere;  // a program folder without the start-up list
-    TForm2 again(QString::fromStdString(elsewhere.root()));
+    LonePlaylist again(QString::fromStdString(elsewhere.root()));
     again.LoadList(saved);
     ASSERT_EQ(again.count(), 1);
     EXPECT_EQ(pathToBytes(again.get(0)), file);
@@ -145,7 +146,7 @@ TEST_F(RenamedFiles, AnEightBitRowFindsItsFileUnderItsUtf8Name) {
     writeId3v2(utf8, {"Заглавие", "Исполнитель", "", "", ""}, 3, V2Text::Utf16);
     const QByteArray row = QByteArray::fromStdString(dir.root() + "/" + cp1251("Песня.mp3"));
     writeBytes(dir.path("old.m3u"), (row + "\r\n").toStdString());
-    TForm2 list(QString::fromStdString(dir.root()));
+    LonePlaylist list(QString::fromStdString(dir.root()));
     list.LoadList(QString::fromStdString(dir.path("old.m3u")));
     ASSERT_EQ(list.count(), 1);
     EXPECT_EQ(pathToBytes(list.get(0)), row);

@@ -6,6 +6,7 @@
 #include "fake_desktop.h"
 #include "playback_fixture.h"
 #include "playlist_box.h"
+#include "lone_playlist.h"
 #include "playlist_window.h"
 #include "skin.h"
 #include "tag_writer.h"
@@ -59,7 +60,7 @@ TEST_P(HostilePlaylists, LoadedOrRefusedAndPainted) {
         std::ofstream out(path, std::ios::binary | std::ios::app);
         for (qint64 size = h.text.size(); size < h.fillTo; size += block.size()) out << block;
     }
-    TForm2 w(QString::fromStdString(dir.root()));
+    LonePlaylist w(QString::fromStdString(dir.root()));
     w.add("/before.mp3");
     w.LoadList(QString::fromStdString(path));
     if (h.rows < 0) {
@@ -93,7 +94,7 @@ TEST_F(HostileRows, EnormousTagsPaintWhatFits) {
                V2Text::Utf8);
     const std::string marks = make("marks.mp3", r);
     writeId3v2(marks, {"\u202eОбратно\u202c\x01\x1b[31m", "\u200f\t\r\n", "", "", "1\x02"}, 4, V2Text::Utf8);
-    TForm2 w(QString::fromStdString(dir.root()));
+    LonePlaylist w(QString::fromStdString(dir.root()));
     w.add(QString::fromStdString(big));
     w.add(QString::fromStdString(marks));
     w.show();
@@ -110,7 +111,7 @@ TEST_F(HostileRows, EnormousTagsPaintWhatFits) {
 // of rows instead of filling for hours.
 TEST_F(HostileRows, StartUpCountOfBillionsIsBounded) {
     writeBytes(dir.path("Config.ini"), "[ItemsCount]\r\nCount=2000000000\r\n[PlayList]\r\nfile1=/m/a.mp3\r\n");
-    TForm2 w(QString::fromStdString(dir.root()));
+    LonePlaylist w(QString::fromStdString(dir.root()));
     EXPECT_EQ(w.get(0), "/m/a.mp3");
     EXPECT_LE(w.count(), 1000000);
 }

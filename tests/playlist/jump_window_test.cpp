@@ -6,6 +6,7 @@
 #include "playback_fixture.h"
 #include "playlist_box.h"
 #include "playlist_rows.h"
+#include "lone_playlist.h"
 #include "playlist_window.h"
 #include "recording_view.h"
 #include "tag_writer.h"
@@ -228,10 +229,8 @@ TEST_F(JumpTest, OpensOverThePlayerInsideTheWorkArea) {
 // it in the playlist: it becomes the focused and the playing row, and the texts show.
 TEST_F(JumpTest, EnterStartsTheChosenRowAsADoubleClick) {
     resetPlaybackState();
-    RecordingView view;
-    TForm2 list{QString::fromStdString(dir.root())};
-    Transport transport{list, view};
-    list.setTransport(&transport);
+    LonePlaylistOf<RecordingView> list{QString::fromStdString(dir.root())};
+    RecordingView& view = list.view;
     TJumpWindow onList{list.rowStore(), [&] { return list.PlayingRow; }, &tags};
     QObject::connect(&onList, &TJumpWindow::rowChosen, &list, [&](int row) { startChosenRow(list, row); });
     ToneSpec recipe;

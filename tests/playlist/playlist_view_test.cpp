@@ -9,6 +9,7 @@
 #include "playlist_box.h"
 #include "playlist_menus.h"
 #include "playlist_row.h"
+#include "lone_playlist.h"
 #include "playlist_window.h"
 #include "pointer_events.h"
 #include "status_line.h"
@@ -79,7 +80,6 @@ protected:
         resetPlaybackState();
         setStatusLine(&status);
         linkPlaylistMenus(w, addMenu, menu);
-        w.setTransport(&transport);
     }
     void TearDown() override {
         setStatusLine(nullptr);
@@ -134,11 +134,11 @@ protected:
 
     FakeDesktop desk;
     QLabel status;
-    RecordingView view;
     TFile_form addMenu;
     TFormPopup3 menu;
-    TForm2 w{QString::fromStdString(dir.root())};
-    Transport transport{w, view};
+    LonePlaylistOf<RecordingView> w{QString::fromStdString(dir.root())};
+    RecordingView& view = w.view;
+    Transport& transport = w.transport();
 };
 
 // The brightest text colour drawn in `area`, and whether any pixel there has exactly it.

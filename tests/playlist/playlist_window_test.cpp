@@ -3,6 +3,7 @@
 #include "playback_fixture.h"
 #include "playback_state.h"
 #include "playlist_box.h"
+#include "lone_playlist.h"
 #include "playlist_window.h"
 #include "tag_writer.h"
 
@@ -45,7 +46,7 @@ void select(TForm2& w, int row) {
 }  // namespace
 
 TEST_F(Playlist, StoreInMultipleSelection) {
-    TForm2 w(root());
+    LonePlaylist w(root());
     EXPECT_FALSE(w.singleSelection());
     EXPECT_EQ(w.count(), 0);
     for (const char* p : {"a", "b", "c", "d"}) w.add(p);
@@ -69,7 +70,7 @@ TEST_F(Playlist, StoreInMultipleSelection) {
 }
 
 TEST_F(Playlist, ClearEndsInSingleSelectionWithNoFocus) {
-    TForm2 w(root());
+    LonePlaylist w(root());
     w.add("a");
     w.add("b");
     w.clear();
@@ -88,7 +89,7 @@ TEST_F(Playlist, ClearEndsInSingleSelectionWithNoFocus) {
 }
 
 TEST_F(Playlist, AnIndexErrorIsShownAndEndsTheCommand) {
-    TForm2 w(root());
+    LonePlaylist w(root());
     w.add("a");
     w.command([&] {
         w.add("b");
@@ -101,7 +102,7 @@ TEST_F(Playlist, AnIndexErrorIsShownAndEndsTheCommand) {
 
 TEST_F(Playlist, StartUpPlaylistFromConfigIni) {
     writeConfig("[itemscount]\r\ncount=3\r\n[PLAYLIST]\r\nFile1=/m/a.mp3\r\nfile3=/m/c.mp3\r\nfile2x=no\r\n");
-    TForm2 w(root());
+    LonePlaylist w(root());
     EXPECT_EQ(w.rows(), (QStringList{"/m/a.mp3", "Ошибка чтения", "/m/c.mp3"}));
     EXPECT_EQ(TrackPath, "/m/a.mp3");
     EXPECT_EQ(w.focused(), 0);
@@ -118,7 +119,7 @@ class StartUpCount : public Playlist, public ::testing::WithParamInterface<const
 TEST_P(StartUpCount, LoadsNothing) {
     const std::string count = GetParam();
     if (count != "no file") writeConfig("[ItemsCount]\nCount=" + count + "\n[PlayList]\nfile1=/m/a.mp3\n");
-    TForm2 w(root());
+    LonePlaylist w(root());
     EXPECT_EQ(w.count(), 0);
     EXPECT_EQ(TrackPath, "untouched");
 }
@@ -135,7 +136,7 @@ INSTANTIATE_TEST_SUITE_P(Counts, StartUpCount, ::testing::Values("0", "-2", "man
 
 TEST_F(Playlist, StartUpRowsKeepLongValuesUpTo2047Characters) {
     writeConfig("[ItemsCount]\nCount=1\n[PlayList]\nfile1=" + std::string(3000, 'x') + "\n");
-    TForm2 w(root());
+    LonePlaylist w(root());
     EXPECT_EQ(w.get(0).size(), 2047);
 }
 
@@ -145,7 +146,7 @@ TEST_F(Playlist, SaveAndLoadGiveBackTheRows) {
     const std::string titled = make("Песня.mp3", recipe);
     writeId3v2(titled, {"Звезда", "Кино", "", "", ""}, 4, V2Text::Utf8);
     const std::string untitled = make("b.mp3", recipe);
-    TForm2 w(root());
+    LonePlaylist w(root());
     const QStringList rows = {
         QString::fromStdString(titled), "", QString::fromStdString(untitled), "relative/c.mp3", "/missing/Файл.mp3",
         QString::fromStdString(titled)};
@@ -169,7 +170,7 @@ TEST_F(Playlist, SaveAndLoadGiveBackTheRows) {
 TEST_F(Playlist, ARowThatBeginsWithAByteOrderMarkKeepsIt) {
     const std::string m3u = dir.path("marks.m3u");
     writeBytes(m3u, "\xEF\xBB\xBF#EXTM3U\r\n\xEF\xBB\xBF\xEF\xBB\xBF/a.mp3\r\n/b.mp3\r\n");
-    TForm2 w(root());
+    LonePlaylist w(root());
     w.LoadList(QString::fromStdString(m3u));
     const QStringList rows = {QString(QChar(0xFEFF)) + QChar(0xFEFF) + "/a.mp3", "/b.mp3"};
     EXPECT_EQ(w.rows(), rows);
@@ -181,7 +182,7 @@ TEST_F(Playlist, ARowThatBeginsWithAByteOrderMarkKeepsIt) {
 }
 
 TEST_F(Playlist, FailedFileOperationsAreShownAndLoseNothing) {
-    TForm2 w(root());
+    LonePlaylist w(root());
     w.add("/m/a.mp3");
     const std::string old = dir.path("old.m3u");
     writeBytes(old, "#EXTM3U\r\nkeep.mp3\r\n");
@@ -196,7 +197,7 @@ TEST_F(Playlist, FailedFileOperationsAreShownAndLoseNothing) {
 }
 
 TEST_F(Playlist, AddFilesKeepsTheFocus) {
-    TForm2 w(root());
+    LonePlaylist w(root());
     desk.fileAnswers.enqueue({"/m/1.mp3", "/m/2.mp3"});
     w.addFiles();
     EXPECT_EQ(w.focused(), 0);  // an empty list focuses row 0
@@ -222,7 +223,7 @@ TEST_F(Playlist, FolderCommandReplacesTheRowsWithTheFolderOnly) {
     fs::create_directories(dir.path("music/old.mp3"));
     for (const char* f : {"music/b.mp3", "music/A.MP3", "music/.hidden.mp3", "music/c.wav", "music/sub/c.mp3"})
         writeBytes(dir.path(f), "x");
-    TForm2 w(root());
+    LonePlaylist w(root());
     w.add("/previous.mp3");
     setTrackIndex(7);
     desk.fileAnswers.enqueue({QString::fromStdString(dir.path("music"))});
@@ -244,7 +245,7 @@ TEST_F(Playlist, RecursiveScanGoesDepthFirstAndTakesFoldersNamedMp3) {
     fs::create_directories(dir.path("r/sub/deeper"));
     for (const char* f : {"r/a.mp3", "r/old.mp3/in.mp3", "r/sub/b.Mp3", "r/sub/deeper/c.mp3", "r/sub/x.txt"})
         writeBytes(dir.path(f), "x");
-    TForm2 w(root());
+    LonePlaylist w(root());
     w.GetAllFiles(QString::fromStdString(dir.path("r")));
     const QString r = QString::fromStdString(dir.path("r"));
     QStringList got = w.rows();
@@ -260,7 +261,7 @@ TEST_F(Playlist, RecursiveScanGoesDepthFirstAndTakesFoldersNamedMp3) {
 TEST_F(Playlist, DroppedFilesThatAreTracks) {
     namespace fs = std::filesystem;
     fs::create_directories(dir.path("folder"));
-    TForm2 w(root());
+    LonePlaylist w(root());
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(QString::fromStdString(dir.path("folder"))), QUrl::fromLocalFile("/m/x.mp3"),
                   QUrl::fromLocalFile("/m/y.wav"), QUrl::fromLocalFile("/m/Z.MP3"), QUrl("https://example.com/a.mp3")});
@@ -273,7 +274,7 @@ TEST_F(Playlist, DroppedFilesThatAreTracks) {
 // a block, or empty come back as they went in, in order, after
 // moves, deletes and a refill.
 TEST_F(Playlist, RowTextsSurviveThePacking) {
-    TForm2 w(root());
+    LonePlaylist w(root());
     QStringList expected;
     for (int i = 0; i < 3000; ++i) {
         QString text = i % 7 == 0 ? QString() : QString("/музыка/%1/").arg(i) + QString(i % 50, QChar(0x44F));

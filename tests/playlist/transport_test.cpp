@@ -3,10 +3,14 @@
 #include "fake_desktop.h"
 #include "playback_fixture.h"
 #include "recording_view.h"
+#include "slider.h"
+#include "lone_playlist.h"
 #include "playlist_window.h"
 #include "tag_writer.h"
 
 #include <QLabel>
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -42,9 +46,9 @@ protected:
         }
     }
     FakeDesktop desk;
-    TForm2 list{QString::fromStdString(dir.root())};
-    RecordingView view;
-    Transport transport{list, view};
+    LonePlaylistOf<RecordingView> list{QString::fromStdString(dir.root())};
+    RecordingView& view = list.view;
+    Transport& transport = list.transport();
 };
 
 }  // namespace
@@ -143,7 +147,6 @@ TEST_F(TransportTest, DroppedFilesJoinTheListAndLoadTheFocusedRow) {
 // Every operation tells the view that the rule's inputs may have changed, and a
 // change of PlayState is announced once, whoever caused it.
 TEST_F(TransportTest, EveryChangeOfThePlayStateIsAnnounced) {
-    list.setTransport(&transport);
     transport.startTrack(0);
     EXPECT_EQ(view.stateChanges, 1);  // one start, one announcement
     transport.Play();                 // already playing: no change
@@ -176,7 +179,6 @@ TEST_F(TransportTest, EveryChangeOfThePlayStateIsAnnounced) {
 }
 
 TEST_F(TransportTest, TheAddDialogsVariantMovesTheLoadedTrackThroughTheTransport) {
-    list.setTransport(&transport);
     list.setFocus(2);
     desk.fileAnswers.enqueue({});  // cancelled: TrackIndex moved, the path not
     list.Ljfdbnm1Click();
@@ -193,7 +195,6 @@ TEST_F(TransportTest, TheAddDialogsVariantMovesTheLoadedTrackThroughTheTransport
 // What the engine is told follows the loaded track: the row the track-end rule would
 // start, told again at every change of the rows, of repeat and of the track.
 TEST_F(TransportTest, TheEngineIsToldTheTrackThatFollows) {
-    list.setTransport(&transport);
     const auto next = [] { return QString::fromStdString(engine_test::nextFile(StreamHandle)); };
     transport.startTrack(0);
     EXPECT_EQ(next(), list.get(1));
@@ -230,4 +231,27 @@ TEST_F(TransportTest, TheEngineIsToldTheTrackThatFollows) {
     EXPECT_EQ(next(), list.get(2));
     list.clear();
     EXPECT_EQ(next(), "");
+}
+
+// A seek lands where the seconds or the thumb say, held within the track (a 1 s tone),
+// and tells the view that the track's end moved; with nothing loaded nothing moves.
+TEST_F(TransportTest, SeeksLandWithinTheTrack) {
+    EXPECT_FALSE(transport.seekTo(0.5));
+    EXPECT_EQ(transport.playedSeconds(), 0);
+    transport.startTrack(0);
+    transport.Pause();
+    for (const double s : {-3.0, 0.0, 0.25, 0.5, 0.75, 0.999, 1.0, 7.0}) {
+        const int before = view.ruleInputChanges;
+        ASSERT_TRUE(transport.seekTo(s)) << s;
+        EXPECT_NEAR(transport.playedSeconds(), std::clamp(s, 0.0, 1.0), 0.03) << s;
+        EXPECT_EQ(view.ruleInputChanges, before + 1);
+    }
+    // A thumb 25 px wide on a track of 249: 224 px stand for the whole track.
+    for (const int left : {0, 56, 112, 168, 224}) {
+        const int before = view.ruleInputChanges;
+        transport.seekToThumb(Slider{0, 249, 25, left});
+        EXPECT_NEAR(transport.playedSeconds(), left / 224.0, 0.03) << left;
+        EXPECT_EQ(view.ruleInputChanges, before + 1);
+    }
+    EXPECT_EQ(PlayState, PlayStatus::paused);  // a seek leaves the state as it was
 }
