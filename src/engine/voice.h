@@ -121,8 +121,8 @@ private:
     std::unique_ptr<Voice> follower_;
     bool followerBroken_ = false;        // its file could not be opened: end as usual
     bool joined_ = false;                // until the audio thread takes the follower
-    bool sharesSession_ = false;
-    bool askServer_ = false;  // on the silent clock while the server answers         // a follower, writing behind another voice, until the join
+    bool sharesSession_ = false;         // a follower, writing behind another voice, until the join
+    bool askServer_ = false;             // on the silent clock while the server answers
     int64_t fadedIn_ = 0;                // frames of the session's fade-in written
     std::shared_ptr<Stream> successor_;  // until the end is published
     PcmRing ring_;
